@@ -1,0 +1,53 @@
+# The two commands a newcomer needs are `make run` and `make test`; the rest
+# are for developers. Every target installs missing Debian packages first.
+
+JOBS          ?= 2
+BUILD         ?= build
+FUZZ_SECONDS  ?= 60
+CMAKE_FLAGS   ?=
+export QT_QPA_PLATFORM ?= offscreen
+
+.PHONY: all deps build run test bench fuzz sanitize-test clean format
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/bin/zephral ]; then \
+	  env -u QT_QPA_PLATFORM $(BUILD)/bin/zephral; \
+	else \
+	  echo "zephral is not built yet: the windowed program has not been written."; \
+	fi
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Unit tests again, built with clang under AddressSanitizer and UBSan.
+sanitize-test: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
+	  -DZEPHRAL_SANITIZE=ON -DZEPHRAL_GUI=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-sanitize -j $(JOBS)
+	@cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZEPHRAL_BENCH=ON -DZEPHRAL_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	@for b in build-bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPHRAL_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@bash scripts/run-fuzz.sh $(FUZZ_SECONDS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-sanitize build-bench build-fuzz
