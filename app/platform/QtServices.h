@@ -1,0 +1,68 @@
+// The Qt implementations of the services that need no window system.
+#pragma once
+
+#include "platform/Services.h"
+
+namespace zephral {
+
+// QSettings in INI form. By default one file per application under the
+// user's configuration folder; given a folder, the files live there instead
+// (tests point it at a temporary folder).
+class QtSettingsStore : public SettingsStore {
+public:
+    explicit QtSettingsStore(QString folder = {});
+    QString getSetting(const QString& application, const QString& section, const QString& key,
+                       const QString& defaultValue) const override;
+    void saveSetting(const QString& application, const QString& section, const QString& key,
+                     const QString& value) override;
+
+private:
+    QString m_folder;
+};
+
+// ~/.local/lib, created when missing; a given folder in its place for tests.
+class QtSystemFolder : public SystemFolder {
+public:
+    explicit QtSystemFolder(QString folder = {});
+    QString systemFolder() const override;
+
+private:
+    QString m_folder;
+};
+
+class QtFileSystem : public FileSystem {
+public:
+    bool exists(const QString& path) const override;
+    bool copy(const QString& source, const QString& target) override;
+};
+
+class QtLibraryLoader : public LibraryLoader {
+public:
+    std::unique_ptr<Library> load(const QString& nameOrPath) override;
+};
+
+// Without a window system a message goes to standard error.
+class StderrMessageBox : public MessageBox {
+public:
+    void show(const QString& title, const QString& text, MessageIcon icon) override;
+};
+
+// Without a window system there is nothing to open documents with.
+class NullShell : public Shell {
+public:
+    void open(const QString&) override {}
+};
+
+class QtEnvironment : public Environment {
+public:
+    QString variable(const QString& name) const override;
+    QString systemUserName() const override;
+    QString systemHostName() const override;
+};
+
+class SystemClock : public Clock {
+public:
+    QDateTime now() const override;
+};
+
+} // namespace zephral

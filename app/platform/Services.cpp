@@ -1,0 +1,50 @@
+#include "platform/Services.h"
+
+#include "platform/QtServices.h"
+
+namespace zephral {
+
+namespace {
+
+Services makeDefaults() {
+    static QtSettingsStore settings;
+    static QtSystemFolder systemFolder;
+    static QtFileSystem files;
+    static QtLibraryLoader libraries;
+    static StderrMessageBox messageBox;
+    static NullShell shell;
+    static QtEnvironment environment;
+    static SystemClock clock;
+    Services s;
+    s.settings = &settings;
+    s.systemFolder = &systemFolder;
+    s.files = &files;
+    s.libraries = &libraries;
+    s.messageBox = &messageBox;
+    s.shell = &shell;
+    s.environment = &environment;
+    s.clock = &clock;
+    s.components = QStringList{cipherLibraryFileName()};
+    return s;
+}
+
+} // namespace
+
+Services& services() {
+    static Services current = makeDefaults();
+    return current;
+}
+
+ScopedServices::ScopedServices(const Services& replacement) : m_previous(services()) {
+    services() = replacement;
+}
+
+ScopedServices::~ScopedServices() {
+    services() = m_previous;
+}
+
+QString cipherLibraryFileName() {
+    return QStringLiteral("libzephcore.so");
+}
+
+} // namespace zephral

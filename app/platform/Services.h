@@ -1,0 +1,124 @@
+// The services the program takes from the system: settings, the system
+// folder, files, shared libraries, message boxes, the shell, the environment
+// and the clock. Each is a small interface with a Qt implementation; tests
+// put fakes in their place with ScopedServices.
+#pragma once
+
+#include <QDateTime>
+#include <QFunctionPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace zephral {
+
+// Per-user text values addressed by application, section and key.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual QString getSetting(const QString& application, const QString& section,
+                               const QString& key, const QString& defaultValue) const = 0;
+    virtual void saveSetting(const QString& application, const QString& section, const QString& key,
+                             const QString& value) = 0;
+};
+
+// The per-user folder that holds the program's shared components. Empty text
+// when there is none to be had.
+class SystemFolder {
+public:
+    virtual ~SystemFolder() = default;
+    virtual QString systemFolder() const = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual bool exists(const QString& path) const = 0;
+    // Creates target as a copy of source; false when it could not.
+    virtual bool copy(const QString& source, const QString& target) = 0;
+};
+
+// A loaded shared library. Destroying the object does not unload the library:
+// only unload() does, so a library whose code may still run stays mapped.
+class Library {
+public:
+    virtual ~Library() = default;
+    virtual QFunctionPointer resolve(const char* name) = 0;
+    virtual void unload() = 0;
+};
+
+class LibraryLoader {
+public:
+    virtual ~LibraryLoader() = default;
+    // A bare name goes through the system's ordinary search; a path is loaded
+    // as it stands. Null when the library can't be loaded.
+    virtual std::unique_ptr<Library> load(const QString& nameOrPath) = 0;
+};
+
+enum class MessageIcon { None, Information, Warning, Critical };
+
+// A message box with an OK button only; returns when the user presses OK.
+class MessageBox {
+public:
+    virtual ~MessageBox() = default;
+    virtual void show(const QString& title, const QString& text, MessageIcon icon) = 0;
+};
+
+// The shell's "Open": a local path opens as a document, a bare host name as a
+// web address, each with the desktop's default handler. Failures are ignored.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void open(const QString& pathOrAddress) = 0;
+};
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+    // Null QString when the variable is not set.
+    virtual QString variable(const QString& name) const = 0;
+    virtual QString systemUserName() const = 0;
+    virtual QString systemHostName() const = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+// The services in force. Every pointer is always set: the defaults are the
+// Qt implementations on QtCore; the windowed program replaces the message box
+// and the shell with its own at start.
+struct Services {
+    SettingsStore* settings = nullptr;
+    SystemFolder* systemFolder = nullptr;
+    FileSystem* files = nullptr;
+    LibraryLoader* libraries = nullptr;
+    MessageBox* messageBox = nullptr;
+    Shell* shell = nullptr;
+    Environment* environment = nullptr;
+    Clock* clock = nullptr;
+    // The file names self-installation copies into the system folder.
+    QStringList components;
+};
+
+Services& services();
+
+// Puts other services in force for its lifetime and restores the previous
+// ones after.
+class ScopedServices {
+public:
+    explicit ScopedServices(const Services& replacement);
+    ~ScopedServices();
+    ScopedServices(const ScopedServices&) = delete;
+    ScopedServices& operator=(const ScopedServices&) = delete;
+
+private:
+    Services m_previous;
+};
+
+// The file name of the cipher library on this system.
+QString cipherLibraryFileName();
+
+} // namespace zephral
