@@ -1,0 +1,219 @@
+#include "encrypt/basEncrypt.h"
+
+#include "core/AppInfo.h"
+#include "encrypt/CodePage.h"
+#include "platform/Services.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+namespace zephral {
+
+namespace {
+
+using InitializeFn = std::int32_t (*)(const char*);
+using BlowFn = std::int32_t (*)(std::uint8_t*, std::int32_t);
+using InitB64Fn = std::int32_t (*)();
+using B64Fn = std::int32_t (*)(const std::uint8_t*, std::int32_t, std::uint8_t*);
+
+// The six functions the program uses, in the order of the table below.
+enum Function { FnInitialize, FnBlowENC, FnBlowDEC, FnInitB64, FnB64ENC, FnB64DEC, FnCount };
+constexpr const char* kFunctionNames[FnCount] = {"Initialize", "BlowENC", "BlowDEC",
+                                                 "InitB64",    "B64ENC",  "B64DEC"};
+
+// The library and every address found in it stay bound until the program
+// ends; nothing is ever unloaded. A library that could not be loaded is
+// searched for again at the next call, so one installed meanwhile is found.
+struct Binding {
+    std::unique_ptr<Library> library;
+    QString path;
+    QFunctionPointer functions[FnCount] = {};
+};
+
+Binding& binding() {
+    static Binding b;
+    return b;
+}
+
+bool loadLibrary() {
+    Binding& b = binding();
+    if (b.library) {
+        return true;
+    }
+    for (const QString& candidate : cipherLibraryCandidates()) {
+        if (auto library = services().libraries->load(candidate)) {
+            b.library = std::move(library);
+            b.path = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Fn>
+Fn function(Function which) {
+    if (!loadLibrary()) {
+        return nullptr;
+    }
+    Binding& b = binding();
+    if (b.functions[which] == nullptr) {
+        b.functions[which] = b.library->resolve(kFunctionNames[which]);
+    }
+    return reinterpret_cast<Fn>(b.functions[which]);
+}
+
+// The library takes signed 32-bit lengths, and the cipher needs 8 bytes of
+// room after the data.
+constexpr qsizetype kMaxCipherInput = std::numeric_limits<std::int32_t>::max() - 8;
+
+std::uint8_t* bytesOf(QByteArray& b) {
+    return reinterpret_cast<std::uint8_t*>(b.data());
+}
+
+// Trims the buffer to the length the library reported; a longer report grows
+// it with zero bytes.
+QString finish(QByteArray& b, std::int32_t m) {
+    if (m <= 0) {
+        return {};
+    }
+    b.resize(m, '\0');
+    return BytesToString(b);
+}
+
+// Runs Initialize with the key converted afresh, then wipes the converted key.
+bool setKey(const QString& key) {
+    const auto initialize = function<InitializeFn>(FnInitialize);
+    if (initialize == nullptr) {
+        return false;
+    }
+    QByteArray k = activeCodePage().encode(key, 1); // NUL-terminated
+    const bool ok = k.size() - 1 <= kMaxKeyLength && initialize(k.constData()) == 0;
+    explicit_bzero(k.data(), static_cast<std::size_t>(k.size()));
+    return ok;
+}
+
+QString blowfish(const QString& data, const QString& key, Function which) {
+    if (key.isEmpty() || key.size() > kMaxKeyLength || data.isEmpty() ||
+        data.size() > kMaxCipherInput) {
+        return {};
+    }
+    const auto cipher = function<BlowFn>(which);
+    if (cipher == nullptr) {
+        return {};
+    }
+    // Encryption gets 8 zero bytes after the data: room for the padding,
+    // whose filler bytes are therefore zeros.
+    QByteArray b = activeCodePage().encode(data, which == FnBlowENC ? 8 : 0);
+    const qsizetype n = b.size() - (which == FnBlowENC ? 8 : 0);
+    if (n <= 0 || !setKey(key)) {
+        return {};
+    }
+    return finish(b, cipher(bytesOf(b), static_cast<std::int32_t>(n)));
+}
+
+} // namespace
+
+QByteArray StringToBytes(const QString& text) {
+    return activeCodePage().encode(text);
+}
+
+QString BytesToString(const QByteArray& bytes) {
+    return activeCodePage().decode(bytes);
+}
+
+QString EncryptString(const QString& data, const QString& key) {
+    return blowfish(data, key, FnBlowENC);
+}
+
+QString DecryptString(const QString& data, const QString& key) {
+    return blowfish(data, key, FnBlowDEC);
+}
+
+QString EncodeBase64(const QString& text) {
+    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max() / 4 * 3) {
+        return {};
+    }
+    const auto initB64 = function<InitB64Fn>(FnInitB64);
+    const auto encode = function<B64Fn>(FnB64ENC);
+    if (initB64 == nullptr || encode == nullptr) {
+        return {};
+    }
+    QByteArray b = StringToBytes(text);
+    const qsizetype n = b.size();
+    QByteArray out((n + 2) / 3 * 4, '\0');
+    initB64();
+    return finish(out, encode(bytesOf(b), static_cast<std::int32_t>(n), bytesOf(out)));
+}
+
+QString DecodeBase64(const QString& text) {
+    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max()) {
+        return {};
+    }
+    const auto initB64 = function<InitB64Fn>(FnInitB64);
+    const auto decode = function<B64Fn>(FnB64DEC);
+    if (initB64 == nullptr || decode == nullptr) {
+        return {};
+    }
+    QByteArray b = StringToBytes(text);
+    const qsizetype n = b.size();
+    QByteArray out(n, '\0');
+    initB64();
+    const std::int32_t m = decode(bytesOf(b), static_cast<std::int32_t>(n), bytesOf(out));
+    // The decoder never reports more than its source length; anything else
+    // would mean bytes it wrote past the buffer, so it is taken as a failure.
+    if (m > n) {
+        return {};
+    }
+    return finish(out, m);
+}
+
+bool decryptedLengthValid(qsizetype cipherLength, qsizetype plainLength) {
+    if (cipherLength <= 0 || cipherLength % 8 != 0) {
+        return false;
+    }
+    const qsizetype pad = cipherLength - plainLength;
+    return pad >= 1 && pad <= 8;
+}
+
+bool cipherLibraryAvailable() {
+    return loadLibrary();
+}
+
+QString cipherLibraryPath() {
+    return binding().path;
+}
+
+QStringList cipherLibraryCandidates() {
+    const QString name = cipherLibraryFileName();
+    QStringList candidates;
+    QString programFolder = gAppPath;
+    if (programFolder.isEmpty() && QCoreApplication::instance() != nullptr) {
+        programFolder = QCoreApplication::applicationDirPath();
+    }
+    if (!programFolder.isEmpty()) {
+        candidates.append(QDir(programFolder).filePath(name));
+    }
+    if (const QString systemFolder = services().systemFolder->systemFolder();
+        !systemFolder.isEmpty()) {
+        candidates.append(QDir(systemFolder).filePath(name));
+    }
+    candidates.append(name);
+    return candidates;
+}
+
+void resetCipherBinding() {
+    Binding& b = binding();
+    // Dropping the object leaves the library mapped (only Library::unload
+    // unmaps), so code or addresses still in use elsewhere stay valid.
+    b.library.reset();
+    b.path.clear();
+    for (QFunctionPointer& f : b.functions) {
+        f = nullptr;
+    }
+}
+
+} // namespace zephral

@@ -1,0 +1,85 @@
+#include "KeyPrompt.h"
+
+#include <QByteArray>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zephral::cli {
+
+namespace {
+
+// What a signal handler needs to give the terminal its echo back.
+volatile sig_atomic_t gTerminal = -1;
+termios gSaved{};
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
+
+extern "C" void restoreAndRaise(int signal) {
+    if (gTerminal >= 0) {
+        ::tcsetattr(gTerminal, TCSAFLUSH, &gSaved);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+} // namespace
+
+std::optional<QString> promptKey() {
+    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    termios saved{};
+    if (::tcgetattr(fd, &saved) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    gSaved = saved;
+    gTerminal = fd;
+    struct sigaction previous[std::size(kSignals)] = {};
+    struct sigaction handler {};
+    handler.sa_handler = restoreAndRaise;
+    sigemptyset(&handler.sa_mask);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], &handler, &previous[i]);
+    }
+
+    static constexpr char kPrompt[] = "Key: ";
+    [[maybe_unused]] ssize_t ignored = ::write(fd, kPrompt, sizeof kPrompt - 1);
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    ::tcsetattr(fd, TCSAFLUSH, &quiet);
+
+    QByteArray line;
+    char c = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0 || c == '\n') {
+            break;
+        }
+        line.append(c);
+    }
+
+    ::tcsetattr(fd, TCSAFLUSH, &saved);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], &previous[i], nullptr);
+    }
+    gTerminal = -1;
+    ::close(fd);
+
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
+    QString key = QString::fromUtf8(line);
+    explicit_bzero(line.data(), static_cast<std::size_t>(line.size()));
+    return key;
+}
+
+} // namespace zephral::cli
