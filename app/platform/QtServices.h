@@ -53,6 +53,14 @@ public:
     void open(const QString&) override {}
 };
 
+// Without a window system there is no dialog to show: every choice is
+// cancelled.
+class NullFileDialog : public FileDialog {
+public:
+    std::optional<QString> openFile(const QString&, const QString&) override { return {}; }
+    std::optional<QString> saveFile(const QString&, const QString&) override { return {}; }
+};
+
 class QtEnvironment : public Environment {
 public:
     QString variable(const QString& name) const override;

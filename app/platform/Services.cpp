@@ -15,6 +15,7 @@ Services makeDefaults() {
     static NullShell shell;
     static QtEnvironment environment;
     static SystemClock clock;
+    static NullFileDialog fileDialog;
     Services s;
     s.settings = &settings;
     s.systemFolder = &systemFolder;
@@ -24,6 +25,7 @@ Services makeDefaults() {
     s.shell = &shell;
     s.environment = &environment;
     s.clock = &clock;
+    s.fileDialog = &fileDialog;
     s.components = QStringList{cipherLibraryFileName()};
     return s;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace zephral {
 
@@ -81,6 +82,17 @@ public:
     virtual QString systemHostName() const = 0;
 };
 
+// The file-open and file-save dialogs. Each shows a title and a pre-filled
+// file name and returns the chosen path, or nothing when the user cancels.
+// The open dialog takes existing files only; the save dialog asks before an
+// existing file is replaced.
+class FileDialog {
+public:
+    virtual ~FileDialog() = default;
+    virtual std::optional<QString> openFile(const QString& title, const QString& fileName) = 0;
+    virtual std::optional<QString> saveFile(const QString& title, const QString& fileName) = 0;
+};
+
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -88,8 +100,8 @@ public:
 };
 
 // The services in force. Every pointer is always set: the defaults are the
-// Qt implementations on QtCore; the windowed program replaces the message box
-// and the shell with its own at start.
+// Qt implementations on QtCore; the windowed program replaces the message box,
+// the shell and the file dialog with its own at start.
 struct Services {
     SettingsStore* settings = nullptr;
     SystemFolder* systemFolder = nullptr;
@@ -99,6 +111,7 @@ struct Services {
     Shell* shell = nullptr;
     Environment* environment = nullptr;
     Clock* clock = nullptr;
+    FileDialog* fileDialog = nullptr;
     // The file names self-installation copies into the system folder.
     QStringList components;
 };

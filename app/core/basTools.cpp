@@ -1,0 +1,138 @@
+#include "core/basTools.h"
+
+#include "core/AppInfo.h"
+#include "platform/Services.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+using namespace zephral;
+
+void ShellOpen(const QString& pathOrAddress) {
+    try {
+        services().shell->open(pathOrAddress);
+    } catch (...) {
+        // Opening a document is a convenience; nothing that goes wrong with it
+        // is worth interrupting the user for.
+    }
+}
+
+bool ToBool(const QString& value) {
+    const QString text = value.trimmed();
+    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    // A plain decimal number only: QString::toDouble would also take "inf"
+    // and "nan", which are words, not numbers.
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?$"));
+    if (!number.match(text).hasMatch()) {
+        return false;
+    }
+    // A number is 0 exactly when its digits before the exponent are all 0;
+    // deciding on the digits keeps "1e999" (too large for a double) true.
+    const QString mantissa = text.section(QRegularExpression(QStringLiteral("[eE]")), 0, 0);
+    return mantissa.contains(QRegularExpression(QStringLiteral("[1-9]")));
+}
+
+bool ToBool(double value) {
+    return value != 0.0;
+}
+
+QString TrimAtNul(const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}
+
+namespace zephral {
+
+QString errorLogStamp(const QDateTime& when) {
+    const QTime time = when.time();
+    // At exactly midnight the stamp carries the date alone.
+    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0) {
+        return when.toString(QStringLiteral("'#'yyyy-MM-dd'#'"));
+    }
+    return when.toString(QStringLiteral("'#'yyyy-MM-dd HH:mm:ss'#'"));
+}
+
+QString errorLogRecord(const QDateTime& when, const QString& number, const QString& description,
+                       const QString& module, const QString& procedure, const QString& user,
+                       const QString& computer) {
+    const QString program = QStringLiteral("%1 v%2.%3.%4")
+                                .arg(QLatin1String(kAppTitle))
+                                .arg(kVersionMajor)
+                                .arg(kVersionMinor)
+                                .arg(kVersionRevision);
+    // Text fields go between double quotes exactly as they are: a quote inside
+    // a field is written as it stands, not doubled.
+    QString record = errorLogStamp(when);
+    for (const QString* field :
+         {&number, &description, &module, &procedure, &program, &user, &computer}) {
+        record += QStringLiteral(",\"") + *field + QLatin1Char('"');
+    }
+    return record + QStringLiteral("\r\n");
+}
+
+QString errorMessageText(const QString& number, const QString& description, const QString& module,
+                         const QString& procedure) {
+    const QString lineEnd = QStringLiteral("\r\n");
+    QString text = QStringLiteral("Error occured: ") + number + lineEnd;
+    if (!description.isEmpty()) {
+        text += QStringLiteral("Description: ") + description + lineEnd;
+    }
+    if (!module.isEmpty()) {
+        text += QStringLiteral("Module: ") + module + lineEnd;
+    }
+    if (!procedure.isEmpty()) {
+        text += QStringLiteral("Function: ") + procedure;
+    }
+    return text;
+}
+
+QString errorMessageTitle() {
+    return QLatin1String(kAppTitle) + QStringLiteral(" - ERROR");
+}
+
+QString errorLogUserName() {
+    const QString name = services().environment->variable(QStringLiteral("username"));
+    return name.isEmpty() ? services().environment->systemUserName() : name;
+}
+
+QString errorLogComputerName() {
+    const QString name = services().environment->variable(QStringLiteral("computername"));
+    return name.isEmpty() ? services().environment->systemHostName() : name;
+}
+
+QByteArray errorLogBytes(const QString& record) {
+    // Latin-1 until the code-page conversion of the cipher bindings is in;
+    // characters outside it become "?".
+    return record.toLatin1();
+}
+
+} // namespace zephral
+
+void LogError(bool show, const QString& number, const QString& description, const QString& module,
+              const QString& procedure) {
+    if (show) {
+        services().messageBox->show(errorMessageTitle(),
+                                    errorMessageText(number, description, module, procedure),
+                                    MessageIcon::Critical);
+    }
+    try {
+        const QByteArray bytes =
+            errorLogBytes(errorLogRecord(services().clock->now(), number, description, module,
+                                         procedure, errorLogUserName(), errorLogComputerName()));
+        QFile log(QDir(gAppPath).filePath(QLatin1String(kErrorLogFileName)));
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            return;
+        }
+        log.write(bytes);
+    } catch (...) {
+        // The record is lost; see the declaration.
+    }
+}

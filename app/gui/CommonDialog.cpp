@@ -1,0 +1,22 @@
+#include "gui/CommonDialog.h"
+
+#include "platform/Services.h"
+
+namespace zephral {
+
+std::optional<QString> CommonDialog::ShowOpen() {
+    return remember(services().fileDialog->openFile(m_title, m_fileName));
+}
+
+std::optional<QString> CommonDialog::ShowSave() {
+    return remember(services().fileDialog->saveFile(m_title, m_fileName));
+}
+
+std::optional<QString> CommonDialog::remember(std::optional<QString> chosen) {
+    if (chosen) {
+        m_fileName = *chosen;
+    }
+    return chosen;
+}
+
+} // namespace zephral

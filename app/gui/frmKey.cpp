@@ -1,0 +1,120 @@
+#include "gui/frmKey.h"
+
+#include "core/AppInfo.h"
+#include "gui/WindowPlacement.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <limits>
+
+frmKey::frmKey(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("frmKey"));
+    // A small tool-window title bar with no close button, window menu,
+    // minimise or maximise button; tool windows stay out of the task bar.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowTitle(QStringLiteral("Enter Key"));
+    setFixedSize(313, 36);
+    setSizeGripEnabled(false);
+    setModal(true);
+
+    sknFrame3D1 = new QFrame(this);
+    sknFrame3D1->setObjectName(QStringLiteral("sknFrame3D1"));
+    sknFrame3D1->setGeometry(4, 4, 193, 27);
+    sknFrame3D1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    sknFrame3D1->setLineWidth(2);
+
+    // Shown as typed, no masking, no length limit.
+    txtKey = new QLineEdit(sknFrame3D1);
+    txtKey->setObjectName(QStringLiteral("txtKey"));
+    txtKey->setGeometry(2, 2, 189, 23);
+    txtKey->setFrame(false);
+    txtKey->setEchoMode(QLineEdit::Normal);
+    txtKey->setMaxLength(std::numeric_limits<int>::max());
+    txtKey->installEventFilter(this);
+
+    // Neither button is a default or cancel button: Enter on a focused button
+    // does nothing, Space clicks it.
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(200, 4, 53, 27);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(256, 4, 53, 27);
+    for (QPushButton* button : {cmdOK, cmdCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        button->setFocusPolicy(Qt::StrongFocus);
+    }
+
+    setTabOrder(txtKey, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+    connect(cmdOK, &QPushButton::clicked, this, &frmKey::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmKey::cmdCancel_Click);
+    txtKey->setFocus(Qt::OtherFocusReason);
+}
+
+void frmKey::cmdOK_Click() {
+    try {
+        // Exactly as typed: no trimming, no case change, no length check.
+        gKey = txtKey->text();
+    } catch (...) {
+    }
+    unload();
+}
+
+void frmKey::cmdCancel_Click() {
+    try {
+        gKey = QString();
+    } catch (...) {
+    }
+    unload();
+}
+
+void frmKey::unload() {
+    m_unloading = true;
+    done(QDialog::Accepted);
+}
+
+void frmKey::reject() {
+    // Escape and the window system's close land here; neither is a way out.
+}
+
+bool frmKey::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtKey && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Enter in the key box, with any shift state, is OK.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            cmdOK_Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmKey::keyPressEvent(QKeyEvent* event) {
+    // The dialog handles no key of its own: Escape does not reject it and
+    // Enter on a button does not press a default button.
+    event->ignore();
+}
+
+void frmKey::closeEvent(QCloseEvent* event) {
+    if (m_unloading) {
+        QDialog::closeEvent(event);
+    } else {
+        event->ignore();
+    }
+}
+
+void frmKey::showEvent(QShowEvent* event) {
+    zephral::centreOnOwner(this);
+    QDialog::showEvent(event);
+    txtKey->setFocus(Qt::OtherFocusReason);
+}
+
+void ShowKeyDialog(QWidget* owner) {
+    frmKey dialog(owner);
+    dialog.exec();
+}

@@ -1,0 +1,41 @@
+// The key dialog: asks for the key once per command and leaves it in gKey.
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLineEdit;
+class QPushButton;
+
+class frmKey : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmKey(QWidget* owner);
+
+    QFrame* sknFrame3D1 = nullptr;
+    QLineEdit* txtKey = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+public Q_SLOTS:
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    // OK, Enter and Cancel are the only ways out: a close from anywhere else is
+    // refused, so gKey is always written before the caller reads it.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void unload();
+    bool m_unloading = false;
+};
+
+// Shows a fresh key dialog modal over owner and returns when it has closed;
+// gKey then holds the key typed, or empty text after Cancel.
+void ShowKeyDialog(QWidget* owner);

@@ -1,0 +1,18 @@
+#include "gui/Startup.h"
+#include "gui/frmMain.h"
+#include "platform/gui/QtGuiServices.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    zephral::installGuiServices();
+    std::unique_ptr<frmMain> form;
+    // A failed start-up has been reported; with no window up there is nothing
+    // left to run.
+    const bool started = zephral::StartWithMainWindow(QCoreApplication::applicationDirPath(), form);
+    if (!started && !(form && form->isVisible())) {
+        return 1;
+    }
+    return app.exec();
+}

@@ -1,0 +1,39 @@
+// The Qt implementations of the services that need the window system.
+#pragma once
+
+#include "platform/Services.h"
+
+namespace zephral {
+
+// QMessageBox with the given title, text and icon and an OK button only,
+// modal over the active window.
+class QtMessageBox : public MessageBox {
+public:
+    void show(const QString& title, const QString& text, MessageIcon icon) override;
+};
+
+// QDesktopServices::openUrl on the target that shellTarget() gives.
+class QtShell : public Shell {
+public:
+    void open(const QString& pathOrAddress) override;
+};
+
+// QFileDialog, modal over the active window. Qt's own dialog is used unless
+// `native` is set, so that it behaves the same on every desktop (and tests can
+// drive it).
+class QtFileDialog : public FileDialog {
+public:
+    explicit QtFileDialog(bool native = false) : m_native(native) {}
+    std::optional<QString> openFile(const QString& title, const QString& fileName) override;
+    std::optional<QString> saveFile(const QString& title, const QString& fileName) override;
+
+private:
+    std::optional<QString> run(bool save, const QString& title, const QString& fileName);
+    bool m_native;
+};
+
+// Puts the message box, shell and file dialog above in force for the rest of
+// the run. Call after the QApplication exists.
+void installGuiServices();
+
+} // namespace zephral
