@@ -12,9 +12,11 @@
 // cores. Every path gives the same bytes as enciphering block by block.
 #include "blowfish.h"
 
+#include "blowfish_impl.h"
 #include "blowfish_tables.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -24,13 +26,10 @@
 namespace zephcore::blowfish {
 namespace {
 
+using detail::Schedule;
+
 // The working tables. Static storage with no initialiser: they are zero when
 // the library is loaded and only InitArrays / Initialize ever fill them.
-struct Schedule {
-    uint32_t p[18];
-    uint32_t s[4 * 256]; // S0 to S3 back to back
-};
-
 alignas(64) constinit Schedule gSchedule{};
 
 constexpr size_t kBlockSize = 8;
@@ -55,10 +54,15 @@ inline void storeBigEndian(uint8_t* out, uint32_t v) {
     out[3] = static_cast<uint8_t>(v);
 }
 
-// F(x) = ((S0[a] + S1[b]) ^ S2[c]) + S3[d], a the high byte of x.
-inline uint32_t roundF(const uint32_t* s, uint32_t x) {
-    return ((s[x >> 24] + s[256 + ((x >> 16) & 0xFF)]) ^ s[512 + ((x >> 8) & 0xFF)]) +
-           s[768 + (x & 0xFF)];
+// F(x) = ((S0[a] + S1[b]) ^ S2[c]) + S3[d], a the high byte of x. The
+// indices are widened before use so that each lookup is one load with the box
+// offset folded into its displacement.
+inline uint32_t roundF(const uint32_t (*s)[256], uint32_t x) {
+    const auto a = static_cast<size_t>(x >> 24);
+    const auto b = static_cast<size_t>((x >> 16) & 0xFF);
+    const auto c = static_cast<size_t>((x >> 8) & 0xFF);
+    const auto d = static_cast<size_t>(x & 0xFF);
+    return ((s[0][a] + s[1][b]) ^ s[2][c]) + s[3][d];
 }
 
 // N blocks side by side, their halves in l[] and r[]. Two rounds per step so
@@ -66,21 +70,19 @@ inline uint32_t roundF(const uint32_t* s, uint32_t x) {
 template <bool Decrypt, size_t N>
 inline void cipherBlocks(const Schedule& k, uint32_t (&l)[N], uint32_t (&r)[N]) {
     const uint32_t* p = k.p;
-    const uint32_t* s = k.s;
+    const uint32_t(*s)[256] = k.s;
 #pragma GCC unroll 8
     for (int i = 0; i < 16; i += 2) {
         const uint32_t p0 = Decrypt ? p[17 - i] : p[i];
         const uint32_t p1 = Decrypt ? p[16 - i] : p[i + 1];
+#pragma GCC unroll 8
         for (size_t j = 0; j < N; ++j) {
             l[j] ^= p0;
-        }
-        for (size_t j = 0; j < N; ++j) {
             r[j] ^= roundF(s, l[j]);
         }
+#pragma GCC unroll 8
         for (size_t j = 0; j < N; ++j) {
             r[j] ^= p1;
-        }
-        for (size_t j = 0; j < N; ++j) {
             l[j] ^= roundF(s, r[j]);
         }
     }
@@ -117,11 +119,11 @@ inline void cipherInPlace(const Schedule& k, uint8_t* data) {
     }
 }
 
-// The bulk loop: four blocks at a time (eight halves fit the x86-64 general
-// registers with room for the indices), then a one-block tail.
+// The portable bulk loop: six blocks at a time (twelve halves and their
+// indices just about fit the x86-64 general registers), then a one-block tail.
 template <bool Decrypt>
-void cipherRun(const Schedule& k, uint8_t* data, size_t blocks) {
-    constexpr size_t kWide = 4;
+void cipherRunPortable(const Schedule& k, uint8_t* data, size_t blocks) {
+    constexpr size_t kWide = 6;
     size_t i = 0;
     for (; i + kWide <= blocks; i += kWide) {
         cipherInPlace<Decrypt, kWide>(k, data + kBlockSize * i);
@@ -129,6 +131,62 @@ void cipherRun(const Schedule& k, uint8_t* data, size_t blocks) {
     for (; i < blocks; ++i) {
         cipherInPlace<Decrypt, 1>(k, data + kBlockSize * i);
     }
+}
+
+// Whether the AVX2 gathers beat the portable loop on this processor: they do
+// on recent Intel cores and may not where gathers are microcoded or slowed by
+// a mitigation, so the two are timed once on a small buffer and a made-up
+// schedule. Both give the same bytes, so the choice only affects speed.
+bool gatherIsFaster() {
+    if (!detail::gatherAvailable()) {
+        return false;
+    }
+    constexpr size_t kTrialBlocks = 8 * detail::kGatherBlocks;
+    Schedule trial{};
+    uint32_t x = 0x9E3779B9u;
+    for (auto& box : trial.s) {
+        for (uint32_t& w : box) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            w = x;
+        }
+    }
+    alignas(64) uint8_t buffer[kTrialBlocks * kBlockSize] = {};
+    using Clock = std::chrono::steady_clock;
+    auto best = [&](auto&& run) {
+        Clock::duration fastest = Clock::duration::max();
+        for (int rep = 0; rep < 7; ++rep) {
+            const auto start = Clock::now();
+            run();
+            fastest = std::min(fastest, Clock::now() - start);
+        }
+        return fastest;
+    };
+    const auto portable = best([&] { cipherRunPortable<false>(trial, buffer, kTrialBlocks); });
+    const auto gather =
+        best([&] { detail::cipherGather(trial, buffer, kTrialBlocks, /*decrypt=*/false); });
+    return gather * 10 < portable * 9;
+}
+
+// ZEPHCORE_SIMD=0 keeps every call on the portable loop (read at each long
+// run, so that tests can compare the two paths in one process).
+bool useGather() {
+    static const bool faster = gatherIsFaster();
+    if (!faster) {
+        return false;
+    }
+    const char* env = std::getenv("ZEPHCORE_SIMD");
+    return env == nullptr || std::strcmp(env, "0") != 0;
+}
+
+template <bool Decrypt>
+void cipherRun(const Schedule& k, uint8_t* data, size_t blocks) {
+    size_t done = 0;
+    if (blocks >= detail::kGatherBlocks && useGather()) {
+        done = detail::cipherGather(k, data, blocks, Decrypt);
+    }
+    cipherRunPortable<Decrypt>(k, data + kBlockSize * done, blocks - done);
 }
 
 // One thread's share of a buffer, with the yield before its 20000th, 40000th,
@@ -260,10 +318,12 @@ int32_t initialize(const char* key) noexcept {
         gSchedule.p[i] = l;
         gSchedule.p[i + 1] = r;
     }
-    for (size_t i = 0; i < 4 * 256; i += 2) {
-        encipherBlock(gSchedule, l, r);
-        gSchedule.s[i] = l;
-        gSchedule.s[i + 1] = r;
+    for (auto& box : gSchedule.s) {
+        for (size_t i = 0; i < 256; i += 2) {
+            encipherBlock(gSchedule, l, r);
+            box[i] = l;
+            box[i + 1] = r;
+        }
     }
     return 0;
 }
