@@ -160,23 +160,32 @@ void decodeOpenssl(benchmark::State& state, int64_t size) {
     state.SetBytesProcessed(state.iterations() * size);
 }
 
+// "<operation>/<implementation>/<size>", as the ratio table expects.
+std::string benchName(const char* operationAndImplementation, int64_t size) {
+    std::string name = operationAndImplementation;
+    name += '/';
+    name += std::to_string(size);
+    return name;
+}
+
 void registerAll() {
     for (int64_t size : {int64_t{65536}, int64_t{16777216}}) {
-        const std::string n = "/" + std::to_string(size);
-        benchmark::RegisterBenchmark(("b64enc/openssl" + n).c_str(), encodeOpenssl, size);
-        benchmark::RegisterBenchmark(("b64enc/zephcore" + n).c_str(), encodeZephcore, size,
-                                     nullptr);
-        benchmark::RegisterBenchmark(("b64enc/zephcore-avx2" + n).c_str(), encodeZephcore, size,
-                                     "avx2");
-        benchmark::RegisterBenchmark(("b64enc/zephcore-scalar" + n).c_str(), encodeZephcore, size,
-                                     "scalar");
-        benchmark::RegisterBenchmark(("b64dec/openssl" + n).c_str(), decodeOpenssl, size);
-        benchmark::RegisterBenchmark(("b64dec/zephcore" + n).c_str(), decodeZephcore, size,
-                                     nullptr);
-        benchmark::RegisterBenchmark(("b64dec/zephcore-avx2" + n).c_str(), decodeZephcore, size,
-                                     "avx2");
-        benchmark::RegisterBenchmark(("b64dec/zephcore-scalar" + n).c_str(), decodeZephcore, size,
-                                     "scalar");
+        benchmark::RegisterBenchmark(benchName("b64enc/openssl", size).c_str(), encodeOpenssl,
+                                     size);
+        benchmark::RegisterBenchmark(benchName("b64enc/zephcore", size).c_str(), encodeZephcore,
+                                     size, nullptr);
+        benchmark::RegisterBenchmark(benchName("b64enc/zephcore-avx2", size).c_str(),
+                                     encodeZephcore, size, "avx2");
+        benchmark::RegisterBenchmark(benchName("b64enc/zephcore-scalar", size).c_str(),
+                                     encodeZephcore, size, "scalar");
+        benchmark::RegisterBenchmark(benchName("b64dec/openssl", size).c_str(), decodeOpenssl,
+                                     size);
+        benchmark::RegisterBenchmark(benchName("b64dec/zephcore", size).c_str(), decodeZephcore,
+                                     size, nullptr);
+        benchmark::RegisterBenchmark(benchName("b64dec/zephcore-avx2", size).c_str(),
+                                     decodeZephcore, size, "avx2");
+        benchmark::RegisterBenchmark(benchName("b64dec/zephcore-scalar", size).c_str(),
+                                     decodeZephcore, size, "scalar");
     }
 }
 
