@@ -1,6 +1,7 @@
 #include "core/basTools.h"
 
 #include "core/AppInfo.h"
+#include "encrypt/CodePage.h"
 #include "platform/Services.h"
 
 #include <QDateTime>
@@ -109,9 +110,9 @@ QString errorLogComputerName() {
 }
 
 QByteArray errorLogBytes(const QString& record) {
-    // Latin-1 until the code-page conversion of the cipher bindings is in;
-    // characters outside it become "?".
-    return record.toLatin1();
+    // The same code page as every other text the program turns into bytes;
+    // a character it can't represent becomes "?".
+    return activeCodePage().encode(record);
 }
 
 } // namespace zephral

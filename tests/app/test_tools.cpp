@@ -1,0 +1,193 @@
+// ToBool, TrimAtNul and the error log.
+#include "FakeServices.h"
+#include "core/AppInfo.h"
+#include "core/basTools.h"
+#include "encrypt/CodePage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace zephral;
+using zephral::test::TestServices;
+
+namespace {
+
+struct ToBoolCase {
+    const char* text;
+    bool expected;
+};
+
+class ToBoolTest : public ::testing::TestWithParam<ToBoolCase> {};
+
+TEST_P(ToBoolTest, ConvertsText) {
+    EXPECT_EQ(ToBool(QString::fromUtf8(GetParam().text)), GetParam().expected) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ToBoolTest,
+    ::testing::Values(ToBoolCase{"true", true}, ToBoolCase{"TRUE", true}, ToBoolCase{"tRuE", true},
+                      ToBoolCase{" true ", true}, ToBoolCase{"1", true}, ToBoolCase{"-1", true},
+                      ToBoolCase{"2.5", true}, ToBoolCase{"0.001", true}, ToBoolCase{"1e999", true},
+                      ToBoolCase{"+7", true}, ToBoolCase{".5", true}, ToBoolCase{"false", false},
+                      ToBoolCase{"FALSE", false}, ToBoolCase{"0", false}, ToBoolCase{"-0", false},
+                      ToBoolCase{"0.0", false}, ToBoolCase{"0e999", false}, ToBoolCase{"", false},
+                      ToBoolCase{"   ", false}, ToBoolCase{"yes", false}, ToBoolCase{"on", false},
+                      ToBoolCase{"truely", false}, ToBoolCase{"1a", false},
+                      ToBoolCase{"inf", false}, ToBoolCase{"nan", false},
+                      ToBoolCase{"1.2.3", false}, ToBoolCase{"-", false}));
+
+TEST(ToBoolNumber, ZeroIsFalseEverythingElseTrue) {
+    EXPECT_FALSE(ToBool(0.0));
+    EXPECT_FALSE(ToBool(-0.0));
+    EXPECT_TRUE(ToBool(1.0));
+    EXPECT_TRUE(ToBool(-1.0));
+    EXPECT_TRUE(ToBool(1e-300));
+}
+
+TEST(TrimAtNul, CutsAtTheFirstNul) {
+    const struct {
+        QString text;
+        QString expected;
+    } cases[] = {
+        {QStringLiteral("abc"), QStringLiteral("abc")},
+        {QString(), QString()},
+        {QString(QChar(u'\0')) + QStringLiteral("abc"), QString()},
+        {QStringLiteral("/usr/lib") + QChar(u'\0') + QStringLiteral("   "),
+         QStringLiteral("/usr/lib")},
+        {QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b") + QChar(u'\0'),
+         QStringLiteral("a")},
+        // Code 0 exactly: characters that merely look empty stay.
+        {QStringLiteral("a\u2400b "), QStringLiteral("a\u2400b ")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrimAtNul(c.text), c.expected) << c.text.toStdString();
+    }
+}
+
+class ErrorLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(env.dir.isValid());
+        resetActiveCodePage();
+        gAppPath = env.dir.path() + QLatin1Char('/');
+        env.environment.variables.insert(QStringLiteral("username"), QStringLiteral("alice"));
+        env.environment.variables.insert(QStringLiteral("computername"), QStringLiteral("PC-7"));
+    }
+    void TearDown() override {
+        gAppPath.clear();
+        resetActiveCodePage();
+    }
+
+    QByteArray log() const {
+        QFile file(gAppPath + QStringLiteral("ErrorLog.txt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    TestServices env;
+};
+
+TEST_F(ErrorLogTest, WritesOneRecordPerCallAndKeepsOlderLines) {
+    LogError(false, QStringLiteral("380"), QStringLiteral("Invalid property value"),
+             QStringLiteral("Frame3D"), QStringLiteral("UserControl_ReadProperties"));
+    env.clock.time = QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5));
+    LogError(false, QStringLiteral("-5"), QStringLiteral("Bad \"quoted\" value"),
+             QStringLiteral("Frame3D"), QStringLiteral("DrawFlood"));
+    EXPECT_EQ(log(), QByteArray("#2026-12-06 18:05:09#,\"380\",\"Invalid property value\","
+                                "\"Frame3D\",\"UserControl_ReadProperties\","
+                                "\"Quorvan Zephral v1.0.46\",\"alice\",\"PC-7\"\r\n"
+                                "#2027-01-02 03:04:05#,\"-5\",\"Bad \"quoted\" value\","
+                                "\"Frame3D\",\"DrawFlood\",\"Quorvan Zephral v1.0.46\","
+                                "\"alice\",\"PC-7\"\r\n"));
+    EXPECT_TRUE(env.messageBox.shown.isEmpty());
+}
+
+TEST_F(ErrorLogTest, StampLeavesOutTheTimeAtExactlyMidnight) {
+    const struct {
+        QTime time;
+        QString stamp;
+    } cases[] = {
+        {QTime(0, 0, 0), QStringLiteral("#2026-03-04#")},
+        {QTime(0, 0, 1), QStringLiteral("#2026-03-04 00:00:01#")},
+        {QTime(23, 59, 59), QStringLiteral("#2026-03-04 23:59:59#")},
+        {QTime(12, 0, 0), QStringLiteral("#2026-03-04 12:00:00#")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(errorLogStamp(QDateTime(QDate(2026, 3, 4), c.time)), c.stamp);
+    }
+}
+
+TEST_F(ErrorLogTest, EmptyFieldsAreTwoQuotes) {
+    LogError(false, QStringLiteral("7"), QString(), QString(), QString());
+    EXPECT_EQ(log(), QByteArray("#2026-12-06 18:05:09#,\"7\",\"\",\"\",\"\","
+                                "\"Quorvan Zephral v1.0.46\",\"alice\",\"PC-7\"\r\n"));
+}
+
+TEST_F(ErrorLogTest, UserAndComputerFallBackToTheSystemNames) {
+    env.environment.variables.clear();
+    LogError(false, QStringLiteral("1"), QStringLiteral("d"), QStringLiteral("m"),
+             QStringLiteral("p"));
+    EXPECT_TRUE(log().endsWith("\"sysuser\",\"syshost\"\r\n")) << log().toStdString();
+}
+
+TEST_F(ErrorLogTest, MessageBoxComesFirstWithItsFourLines) {
+    LogError(true, QStringLiteral("380"), QStringLiteral("Invalid property value"),
+             QStringLiteral("Frame3D"), QStringLiteral("UserControl_ReadProperties"));
+    ASSERT_EQ(env.messageBox.shown.size(), 1);
+    const auto& shown = env.messageBox.shown.first();
+    EXPECT_EQ(shown.title, QStringLiteral("Quorvan Zephral - ERROR"));
+    EXPECT_EQ(shown.icon, MessageIcon::Critical);
+    EXPECT_EQ(shown.text, QStringLiteral("Error occured: 380\r\nDescription: Invalid property "
+                                         "value\r\nModule: Frame3D\r\nFunction: "
+                                         "UserControl_ReadProperties"));
+    EXPECT_FALSE(log().isEmpty());
+}
+
+TEST(ErrorMessageText, LeavesOutEmptyLines) {
+    const struct {
+        const char* description;
+        const char* module;
+        const char* procedure;
+        const char* text;
+    } cases[] = {
+        {"", "", "", "Error occured: 9\r\n"},
+        {"d", "", "", "Error occured: 9\r\nDescription: d\r\n"},
+        {"", "m", "", "Error occured: 9\r\nModule: m\r\n"},
+        {"", "", "p", "Error occured: 9\r\nFunction: p"},
+        {"d", "m", "", "Error occured: 9\r\nDescription: d\r\nModule: m\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(errorMessageText(QStringLiteral("9"), QString::fromUtf8(c.description),
+                                   QString::fromUtf8(c.module), QString::fromUtf8(c.procedure)),
+                  QString::fromUtf8(c.text));
+    }
+}
+
+TEST_F(ErrorLogTest, LogThatCannotBeWrittenIsDroppedSilently) {
+    // A folder where the log file should be: the open fails.
+    ASSERT_TRUE(QDir(gAppPath).mkdir(QStringLiteral("ErrorLog.txt")));
+    LogError(false, QStringLiteral("1"), QStringLiteral("d"), QStringLiteral("m"),
+             QStringLiteral("p"));
+    gAppPath = env.dir.path() + QStringLiteral("/missing/folder/");
+    LogError(true, QStringLiteral("1"), QStringLiteral("d"), QStringLiteral("m"),
+             QStringLiteral("p"));
+    EXPECT_EQ(env.messageBox.shown.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(gAppPath));
+}
+
+TEST_F(ErrorLogTest, WrittenInTheCodePage) {
+    LogError(false, QStringLiteral("1"), QStringLiteral("caf\u00e9 \u20ac \u4e2d"),
+             QStringLiteral("m"), QStringLiteral("p"));
+    // Windows-1252: é is 0xE9, € is 0x80; a character it lacks becomes "?".
+    EXPECT_TRUE(log().contains("\"caf\xe9 \x80 ?\"")) << log().toStdString();
+}
+
+TEST(ShellOpen, HandsThePathToTheShell) {
+    TestServices env;
+    ShellOpen(QStringLiteral("/opt/zephral/readme.txt"));
+    ShellOpen(QStringLiteral("www.quorvan.example"));
+    EXPECT_EQ(env.shell.opened, (QStringList{QStringLiteral("/opt/zephral/readme.txt"),
+                                             QStringLiteral("www.quorvan.example")}));
+}
+
+} // namespace

@@ -1,0 +1,426 @@
+// The real windows on the offscreen platform: main window, key dialog, wait
+// window and start-up.
+#include "FakeServices.h"
+#include "core/AppInfo.h"
+#include "gui/ClickablePicture.h"
+#include "gui/Startup.h"
+#include "gui/WaitWindow.h"
+#include "gui/frmKey.h"
+#include "gui/frmMain.h"
+#include "gui/frmWait.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace zephral;
+using zephral::test::TestServices;
+
+using KeyActions = std::function<void(frmKey*)>;
+Q_DECLARE_METATYPE(KeyActions)
+
+namespace {
+
+// Runs actions on the key dialog once it is up; when they leave it open, notes
+// that and closes it with Cancel so the test can go on.
+struct KeyDialogScript {
+    KeyActions actions;
+    bool leftOpen = false;
+    bool seen = false;
+};
+
+void runKeyDialog(QWidget* owner, KeyDialogScript& script) {
+    QTimer::singleShot(0, owner, [&script] {
+        auto* dialog = qobject_cast<frmKey*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        script.seen = true;
+        // It opens with the key box focused.
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->txtKey);
+        script.actions(dialog);
+        if (dialog->isVisible()) {
+            script.leftOpen = true;
+            dialog->cmdCancel->click();
+        }
+    });
+    ShowKeyDialog(owner);
+}
+
+} // namespace
+
+class tst_windows : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() {
+        env = std::make_unique<TestServices>();
+        services().components = QStringList{};
+        gKey.clear();
+        gAppPath = QStringLiteral("/opt/zephral/");
+        endings = 0;
+        frmMain::setProgramEnd([this] { ++endings; });
+    }
+    void cleanup() {
+        env.reset();
+        gAppPath.clear();
+    }
+
+    void mainWindowLayout() {
+        frmMain form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Quorvan Zephral 1.0 Build 46"));
+        QCOMPARE(form.size(), QSize(400, 311));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+        const struct {
+            const char* name;
+            QRect geometry;
+            const char* caption;
+        } controls[] = {
+            {"cmdEncryptFile", {4, 4, 101, 21}, "Encrypt File  "},
+            {"cmdDecryptFile", {4, 28, 101, 21}, "Decrypt File  "},
+            {"cmdReadme", {182, 4, 101, 21}, "Readme.txt"},
+            {"cmdWebsite", {182, 28, 101, 21}, "Visit Website"},
+            {"fQuorvan", {288, 0, 111, 53}, nullptr},
+            {"sknLine3D1", {2, 54, 399, 2}, nullptr},
+            {"cmdEET", {4, 62, 101, 29}, "Encrypt && Encode Text"},
+            {"cmdDDT", {4, 94, 101, 29}, "Decrypt && Decode Text"},
+            {"cmdET", {4, 188, 101, 21}, "Encode Text"},
+            {"cmdDT", {4, 212, 101, 21}, "Decode Text"},
+            {"sknFrame3D1", {108, 60, 289, 123}, nullptr},
+            {"txtOne", {2, 2, 285, 119}, nullptr},
+            {"sknFrame3D2", {108, 186, 289, 123}, nullptr},
+            {"txtTwo", {2, 2, 285, 119}, nullptr},
+        };
+        for (const auto& c : controls) {
+            auto* widget = form.findChild<QWidget*>(QLatin1String(c.name));
+            QVERIFY2(widget != nullptr, c.name);
+            QCOMPARE(widget->geometry(), c.geometry);
+            if (c.caption != nullptr) {
+                auto* button = qobject_cast<QPushButton*>(widget);
+                QVERIFY2(button != nullptr, c.name);
+                QCOMPARE(button->text(), QString::fromUtf8(c.caption));
+                QVERIFY(!button->autoDefault());
+            }
+        }
+        QCOMPARE(form.txtOne->parentWidget(), form.sknFrame3D1);
+        QCOMPARE(form.txtTwo->parentWidget(), form.sknFrame3D2);
+    }
+
+    void opensWithInputFocusedAndTabsInOrder() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTRY_COMPARE(QApplication::focusWidget(), form.txtOne);
+        const QStringList expected{
+            QStringLiteral("txtTwo"),         QStringLiteral("cmdDT"),
+            QStringLiteral("cmdDDT"),         QStringLiteral("cmdET"),
+            QStringLiteral("cmdEET"),         QStringLiteral("cmdDecryptFile"),
+            QStringLiteral("cmdEncryptFile"), QStringLiteral("cmdWebsite"),
+            QStringLiteral("cmdReadme"),      QStringLiteral("txtOne")};
+        QStringList reached;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.append(QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(reached, expected);
+        // Tab moved on instead of typing into the box.
+        QVERIFY(form.txtOne->toPlainText().isEmpty());
+    }
+
+    void outputBoxIsReadOnlyButSelectable() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.txtTwo->setPlainText(QStringLiteral("result"));
+        form.txtTwo->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), form.txtTwo);
+        QTest::keyClicks(form.txtTwo, QStringLiteral("typed"));
+        QTest::keyClick(form.txtTwo, Qt::Key_Delete);
+        QCOMPARE(form.txtTwo->toPlainText(), QStringLiteral("result"));
+        QTest::keyClick(form.txtTwo, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(form.txtTwo->textCursor().selectedText(), QStringLiteral("result"));
+        QVERIFY(form.txtOne->isReadOnly() == false);
+    }
+
+    void readmeWebsiteAndLogoOpenThroughTheShell() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(form.cmdReadme, Qt::LeftButton);
+        QTest::mouseClick(form.cmdWebsite, Qt::LeftButton);
+        QTest::mouseClick(form.fQuorvan, Qt::LeftButton);
+        // A press that ends outside the logo is no click.
+        QTest::mousePress(form.fQuorvan, Qt::LeftButton);
+        QTest::mouseRelease(form.fQuorvan, Qt::LeftButton, {}, QPoint(-5, -5));
+        QCOMPARE(env->shell.opened, (QStringList{QStringLiteral("/opt/zephral/readme.txt"),
+                                                 QStringLiteral("www.quorvan.example"),
+                                                 QStringLiteral("www.quorvan.example")}));
+    }
+
+    void closeRule_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("title bar") << int(UnloadMode::FormControlMenu) << 1;
+        QTest::newRow("program") << int(UnloadMode::FormCode) << 0;
+        QTest::newRow("log-off") << int(UnloadMode::AppWindows) << 0;
+        QTest::newRow("task manager") << int(UnloadMode::TaskManager) << 0;
+    }
+    void closeRule() {
+        QFETCH(int, mode);
+        QFETCH(int, ends);
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Form_QueryUnload(static_cast<UnloadMode>(mode));
+        QCOMPARE(endings, ends);
+        QCOMPARE(form.isVisible(), ends == 0);
+    }
+
+    void closingByTheProgramClosesNormally() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.close());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(endings, 0);
+    }
+
+    void keyDialogLayout() {
+        frmMain form;
+        form.move(100, 100);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        KeyDialogScript script{[&form](frmKey* dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Enter Key"));
+            QCOMPARE(dialog->size(), QSize(313, 36));
+            QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+            const Qt::WindowFlags flags = dialog->windowFlags();
+            QVERIFY((flags & Qt::WindowType_Mask) == Qt::Tool);
+            QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+            QVERIFY(!(flags & Qt::WindowSystemMenuHint));
+            QVERIFY(!(flags & Qt::WindowMinMaxButtonsHint));
+            QVERIFY(dialog->isModal());
+            QCOMPARE(dialog->frameGeometry().center(), form.frameGeometry().center());
+            QCOMPARE(dialog->txtKey->echoMode(), QLineEdit::Normal);
+            QVERIFY(dialog->txtKey->maxLength() >= 32767);
+            QCOMPARE(dialog->txtKey->geometry(), QRect(2, 2, 189, 23));
+            QCOMPARE(dialog->sknFrame3D1->geometry(), QRect(4, 4, 193, 27));
+            QCOMPARE(dialog->cmdOK->geometry(), QRect(200, 4, 53, 27));
+            QCOMPARE(dialog->cmdCancel->geometry(), QRect(256, 4, 53, 27));
+            QCOMPARE(dialog->cmdOK->text(), QStringLiteral("OK"));
+            QCOMPARE(dialog->cmdCancel->text(), QStringLiteral("Cancel"));
+            QVERIFY(!dialog->cmdOK->isDefault() && !dialog->cmdOK->autoDefault());
+            QVERIFY(!dialog->cmdCancel->isDefault() && !dialog->cmdCancel->autoDefault());
+            QTRY_COMPARE(QApplication::focusWidget(), dialog->txtKey);
+            QTest::keyClick(dialog->txtKey, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), dialog->cmdOK);
+            QTest::keyClick(dialog->cmdOK, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), dialog->cmdCancel);
+            dialog->cmdCancel->click();
+        }};
+        runKeyDialog(&form, script);
+        QVERIFY(script.seen);
+        QVERIFY(!script.leftOpen);
+    }
+
+    void keyDialogKeys_data() {
+        QTest::addColumn<QString>("before"); // gKey before the dialog
+        QTest::addColumn<KeyActions>("actions");
+        QTest::addColumn<bool>("leftOpen");
+        QTest::addColumn<QString>("key");
+
+        const auto type = [](frmKey* d, const QString& text) { QTest::keyClicks(d->txtKey, text); };
+        QTest::newRow("OK") << QString() << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("secret"));
+            QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+        }) << false << QStringLiteral("secret");
+        QTest::newRow("Enter in box") << QString() << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("pass word"));
+            QTest::keyClick(d->txtKey, Qt::Key_Return);
+        }) << false << QStringLiteral("pass word");
+        QTest::newRow("keypad Enter with Shift") << QString() << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("k"));
+            QTest::keyClick(d->txtKey, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+        }) << false << QStringLiteral("k");
+        QTest::newRow("blanks kept") << QString() << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("  Key  "));
+            QTest::keyClick(d->txtKey, Qt::Key_Return);
+        }) << false << QStringLiteral("  Key  ");
+        QTest::newRow("long key taken as typed") << QString() << KeyActions([=](frmKey* d) {
+            type(d, QString(100, QLatin1Char('x')));
+            QTest::keyClick(d->txtKey, Qt::Key_Return);
+        }) << false << QString(100, QLatin1Char('x'));
+        QTest::newRow("empty OK") << QStringLiteral("old") << KeyActions([](frmKey* d) {
+            QTest::mouseClick(d->cmdOK, Qt::LeftButton);
+        }) << false << QString();
+        QTest::newRow("Cancel") << QStringLiteral("old") << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("typed"));
+            QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+        }) << false << QString();
+        QTest::newRow("Escape does nothing") << QStringLiteral("old") << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("typed"));
+            QTest::keyClick(d->txtKey, Qt::Key_Escape);
+            QTest::keyClick(d, Qt::Key_Escape);
+        }) << true << QString();
+        QTest::newRow("window close refused")
+            << QStringLiteral("old") << KeyActions([](frmKey* d) { QVERIFY(!d->close()); }) << true
+            << QString();
+        QTest::newRow("Enter on a button does nothing")
+            << QStringLiteral("old") << KeyActions([=](frmKey* d) {
+                   type(d, QStringLiteral("typed"));
+                   d->cmdOK->setFocus();
+                   QTest::keyClick(d->cmdOK, Qt::Key_Return);
+                   QTest::keyClick(d->cmdOK, Qt::Key_Enter, Qt::KeypadModifier);
+                   d->cmdCancel->setFocus();
+                   QTest::keyClick(d->cmdCancel, Qt::Key_Return);
+               })
+            << true << QString();
+        QTest::newRow("Space on OK") << QString() << KeyActions([=](frmKey* d) {
+            type(d, QStringLiteral("spaced"));
+            QTest::keyClick(d->txtKey, Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        }) << false << QStringLiteral("spaced");
+        QTest::newRow("Space on Cancel") << QStringLiteral("old") << KeyActions([](frmKey* d) {
+            d->cmdCancel->setFocus();
+            QTest::keyClick(d->cmdCancel, Qt::Key_Space);
+        }) << false << QString();
+    }
+    void keyDialogKeys() {
+        QFETCH(QString, before);
+        QFETCH(KeyActions, actions);
+        QFETCH(bool, leftOpen);
+        QFETCH(QString, key);
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        gKey = before;
+        KeyDialogScript script{actions};
+        runKeyDialog(&form, script);
+        QVERIFY(script.seen);
+        QCOMPARE(script.leftOpen, leftOpen);
+        // A dialog left open was closed with Cancel afterwards.
+        QCOMPARE(gKey, key);
+    }
+
+    void keyDialogOpensEmptyEachTime() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        KeyDialogScript first{[](frmKey* d) {
+            QTest::keyClicks(d->txtKey, QStringLiteral("first"));
+            QTest::keyClick(d->txtKey, Qt::Key_Return);
+        }};
+        runKeyDialog(&form, first);
+        QString shown = QStringLiteral("unset");
+        KeyDialogScript second{[&shown](frmKey* d) {
+            shown = d->txtKey->text();
+            QCOMPARE(gKey, QStringLiteral("first"));
+            QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
+        }};
+        runKeyDialog(&form, second);
+        QCOMPARE(shown, QString());
+        QCOMPARE(gKey, QString());
+    }
+
+    void waitWindowLayout() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frmWait wait(&form);
+        wait.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wait));
+        QVERIFY(wait.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY((wait.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
+        QCOMPARE(wait.contentsRect().size(), QSize(189, 95));
+        QCOMPARE(wait.Label1->text(), QStringLiteral("Please wait..."));
+        QCOMPARE(wait.Label1->geometry().topLeft() - wait.contentsRect().topLeft(),
+                 QPoint(104, 40));
+        QCOMPARE(wait.sknWorking1->geometry().topLeft() - wait.contentsRect().topLeft(),
+                 QPoint(2, 2));
+        QVERIFY(!wait.sknWorking1->pixmap().isNull());
+        QCOMPARE(wait.frameGeometry().center(), form.frameGeometry().center());
+        const QImage shot = wait.grab().toImage();
+        QCOMPARE(shot.pixelColor(wait.width() / 2, wait.height() - 3), QColor(Qt::white));
+        QCOMPARE(shot.pixelColor(0, 0), QColor(Qt::black));
+    }
+
+    void workRunsWithTheWaitWindowUp() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        bool sawWindow = false;
+        bool ownerDisabled = false;
+        const int result = runWithWaitWindow(&form, [&] {
+            auto* wait = form.findChild<frmWait*>();
+            sawWindow = wait != nullptr && wait->isVisible();
+            ownerDisabled = !form.isEnabled();
+            return 42;
+        });
+        QCOMPARE(result, 42);
+        QVERIFY(sawWindow);
+        QVERIFY(ownerDisabled);
+        QVERIFY(form.isEnabled());
+        QVERIFY(form.findChild<frmWait*>() == nullptr);
+    }
+
+    void waitWindowGoesAlsoWhenWorkFails() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        bool thrown = false;
+        try {
+            runWithWaitWindow(&form, [] { throw std::runtime_error("disk full"); });
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+        QVERIFY(thrown);
+        QVERIFY(form.isEnabled());
+        QVERIFY(form.findChild<frmWait*>() == nullptr);
+        // The window takes input again.
+        QTest::keyClicks(form.txtOne, QStringLiteral("ok"));
+        QCOMPARE(form.txtOne->toPlainText(), QStringLiteral("ok"));
+    }
+
+    void fileDialogKeepsItsFileName() {
+        frmMain form;
+        env->fileDialog.answers = {QStringLiteral("/data/a.txt"), QStringLiteral("/data/a.enc"),
+                                   std::nullopt};
+        form.cdMain.setDialogTitle(QStringLiteral("Select file to encrypt..."));
+        QCOMPARE(form.cdMain.ShowOpen(), std::optional<QString>(QStringLiteral("/data/a.txt")));
+        form.cdMain.setDialogTitle(QStringLiteral("Select file to save to..."));
+        QCOMPARE(form.cdMain.ShowSave(), std::optional<QString>(QStringLiteral("/data/a.enc")));
+        QCOMPARE(form.cdMain.ShowOpen(), std::optional<QString>());
+        QCOMPARE(form.cdMain.fileName(), QStringLiteral("/data/a.enc"));
+        const auto& asked = env->fileDialog.requests;
+        QCOMPARE(asked.size(), 3);
+        QCOMPARE(asked[1].save, true);
+        QCOMPARE(asked[1].title, QStringLiteral("Select file to save to..."));
+        QCOMPARE(asked[1].fileName, QStringLiteral("/data/a.txt"));
+        QCOMPARE(asked[2].fileName, QStringLiteral("/data/a.enc"));
+    }
+
+    void startUpShowsTheMainWindow() {
+        std::unique_ptr<frmMain> form;
+        QVERIFY(StartWithMainWindow(QStringLiteral("/opt/zephral"), form, StartupOptions{1000, 0}));
+        QVERIFY(form && form->isVisible());
+        QCOMPARE(gAppPath, QStringLiteral("/opt/zephral/"));
+        QCOMPARE(readSetting(kSettingSelfInstall), QStringLiteral("true"));
+        QVERIFY(env->messageBox.shown.isEmpty());
+    }
+
+private:
+    std::unique_ptr<TestServices> env;
+    int endings = 0;
+};
+
+QTEST_MAIN(tst_windows)
+#include "tst_windows.moc"

@@ -1,0 +1,121 @@
+// The Qt message box and file dialogs, answered from timers.
+#include "platform/gui/QtGuiServices.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace zephral;
+
+namespace {
+
+// Calls answer with the modal window once one is up.
+void whenModal(std::function<void(QWidget*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+        answer(QApplication::activeModalWidget());
+    });
+}
+
+} // namespace
+
+class tst_guiservices : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messageBoxHasTitleTextIconAndOkOnly() {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box != nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QtMessageBox().show(QStringLiteral("Quorvan Zephral - ERROR"),
+                            QStringLiteral("Error occured: 1\r\nFunction: <b>x</b>"),
+                            MessageIcon::Critical);
+        QCOMPARE(title, QStringLiteral("Quorvan Zephral - ERROR"));
+        QCOMPARE(text, QStringLiteral("Error occured: 1\r\nFunction: <b>x</b>"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void openDialogReturnsTheChosenFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("source.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QString title;
+        whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            title = dialog->windowTitle();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const auto chosen =
+            QtFileDialog().openFile(QStringLiteral("Select file to encrypt..."), path);
+        QCOMPARE(title, QStringLiteral("Select file to encrypt..."));
+        QCOMPARE(chosen, std::optional<QString>(path));
+    }
+
+    void cancelIsReportedAsNothing() {
+        QTemporaryDir dir;
+        whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        QCOMPARE(QtFileDialog().openFile(QStringLiteral("t"), dir.filePath(QStringLiteral("x"))),
+                 std::optional<QString>());
+        whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        QCOMPARE(QtFileDialog().saveFile(QStringLiteral("t"), dir.filePath(QStringLiteral("x"))),
+                 std::optional<QString>());
+    }
+
+    void saveDialogAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void saveDialogAsksBeforeReplacing() {
+        QFETCH(bool, replace);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("existing.enc"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        bool asked = false;
+        whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            // The question comes up over the dialog; answer it, then leave.
+            QTimer::singleShot(0, [&, dialog] {
+                QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                asked = true;
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+                if (!replace) {
+                    QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+                }
+            });
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const auto chosen =
+            QtFileDialog().saveFile(QStringLiteral("Select file to save to..."), path);
+        QVERIFY(asked);
+        QCOMPARE(chosen, replace ? std::optional<QString>(path) : std::optional<QString>());
+    }
+};
+
+QTEST_MAIN(tst_guiservices)
+#include "tst_guiservices.moc"
