@@ -111,7 +111,8 @@ void add(const std::string& name, void (*fn)(benchmark::State&, int64_t, Args...
 
 void registerAll() {
     for (int64_t size : {int64_t{65536}, int64_t{16777216}}) {
-        const std::string n = "/" + std::to_string(size);
+        std::string n = "/";
+        n += std::to_string(size);
         add("copy/memcpy" + n, copyMemcpy, size);
         add("blowenc/openssl" + n, blowfishOpenssl, size, int{BF_ENCRYPT});
         add("blowenc/zephcore" + n, blowEncZephcore, size, false);

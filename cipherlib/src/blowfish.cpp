@@ -257,8 +257,8 @@ void cipherBuffer(uint8_t* data, size_t blocks) noexcept {
         const size_t begin = per * t;
         const size_t count = t + 1 == threads ? blocks - begin : per;
         try {
-            workers.emplace_back([&k, data, begin, count] {
-                cipherShare<Decrypt>(k, data + kBlockSize * begin, count);
+            workers.emplace_back([data, begin, count] {
+                cipherShare<Decrypt>(gSchedule, data + kBlockSize * begin, count);
             });
             handedOut = begin + count;
         } catch (...) {

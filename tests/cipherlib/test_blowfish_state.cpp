@@ -17,10 +17,18 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// A sanitizer build's library needs the sanitizer runtime, which lives in the
+// test program and is not seen from a separate namespace.
+bool needsSanitizerRuntime(const char* error) {
+    const std::string text = error == nullptr ? "" : error;
+    return text.find("__asan") != std::string::npos || text.find("__ubsan") != std::string::npos;
+}
+
 struct FreshLibrary {
     FreshLibrary() {
         handle = dlmopen(LM_ID_NEWLM, ZEPHCORE_PATH, RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
+            error = dlerror();
             return;
         }
         initArrays = reinterpret_cast<int32_t (*)()>(dlsym(handle, "InitArrays"));
@@ -37,6 +45,7 @@ struct FreshLibrary {
     FreshLibrary& operator=(const FreshLibrary&) = delete;
 
     void* handle = nullptr;
+    const char* error = nullptr;
     int32_t (*initArrays)() = nullptr;
     int32_t (*initialize)(const char*) = nullptr;
     int32_t (*blowEnc)(uint8_t*, int32_t) = nullptr;
@@ -56,7 +65,10 @@ Bytes sample(size_t n) {
 // tables are in force; a refused key keeps them; then a key takes over.
 TEST(LoadState, ZeroTablesThenUnkeyedThenKeyed) {
     FreshLibrary lib;
-    ASSERT_NE(lib.handle, nullptr) << dlerror();
+    if (lib.handle == nullptr && needsSanitizerRuntime(lib.error)) {
+        GTEST_SKIP() << lib.error;
+    }
+    ASSERT_NE(lib.handle, nullptr) << lib.error;
     ASSERT_TRUE(lib.initArrays && lib.initialize && lib.blowEnc && lib.blowDec);
 
     const Bytes data = sample(40);
@@ -90,7 +102,10 @@ TEST(LoadState, ZeroTablesThenUnkeyedThenKeyed) {
 // A 57-byte key on a freshly loaded library leaves the zero tables in force.
 TEST(LoadState, RefusedKeyKeepsTheZeroTables) {
     FreshLibrary lib;
-    ASSERT_NE(lib.handle, nullptr) << dlerror();
+    if (lib.handle == nullptr && needsSanitizerRuntime(lib.error)) {
+        GTEST_SKIP() << lib.error;
+    }
+    ASSERT_NE(lib.handle, nullptr) << lib.error;
     EXPECT_EQ(lib.initialize(std::string(57, 'q').c_str()), 1);
     const Bytes data = sample(16);
     Bytes buffer = data;
