@@ -180,7 +180,7 @@ void decodeRest(const uint8_t* source, std::size_t n, const Plan& plan, std::siz
 // --- dispatch ----------------------------------------------------------------
 
 bool cpuAvx2() noexcept {
-#if defined(__x86_64__)
+#if ZEPHCORE_B64_X86
     static const bool has = simd::cpuHasAvx2();
     return has;
 #else
@@ -189,7 +189,7 @@ bool cpuAvx2() noexcept {
 }
 
 bool cpuAvx512() noexcept {
-#if defined(__x86_64__)
+#if ZEPHCORE_B64_X86
     static const bool has = simd::cpuHasAvx512Vbmi();
     return has;
 #else
@@ -199,7 +199,7 @@ bool cpuAvx512() noexcept {
 
 // The vector path actually taken for `path` right now: scalar until the
 // tables are filled, and never a path the CPU lacks.
-Path effective(Path path) noexcept {
+[[maybe_unused]] Path effective(Path path) noexcept {
     if (!gTablesFilled.load(std::memory_order_acquire)) {
         return Path::scalar;
     }
@@ -297,7 +297,7 @@ int32_t encodeWith(Path path, const uint8_t* source, int32_t length,
     }
     const auto n = static_cast<std::size_t>(length);
     std::size_t done = 0;
-#if defined(__x86_64__)
+#if ZEPHCORE_B64_X86
     switch (effective(path)) {
     case Path::avx512:
         done = simd::encodeAvx512(source, n / 3, destination);
@@ -323,7 +323,7 @@ int32_t decodeWith(Path path, const uint8_t* source, int32_t length,
     const auto n = static_cast<std::size_t>(length);
     const Plan plan = planDecode(source, length);
     std::size_t done = 0;
-#if defined(__x86_64__)
+#if ZEPHCORE_B64_X86
     // The kernels take only groups inside the source and below the result.
     const std::size_t whole =
         std::min({plan.groups, n / 4, static_cast<std::size_t>(plan.result) / 3});

@@ -12,13 +12,20 @@
 #include <cstddef>
 #include <cstdint>
 
+// The vector code is x86-64 only; ZEPHCORE_NO_SIMD leaves it out anywhere.
+#if defined(__x86_64__) && !defined(ZEPHCORE_NO_SIMD)
+#define ZEPHCORE_B64_X86 1
+#else
+#define ZEPHCORE_B64_X86 0
+#endif
+
 namespace zephcore::base64::simd {
 
 // 6-bit value -> character, the alphabet InitB64 installs.
 inline constexpr char kAlphabet[65] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-#if defined(__x86_64__)
+#if ZEPHCORE_B64_X86
 bool cpuHasAvx2() noexcept;
 bool cpuHasAvx512Vbmi() noexcept;
 

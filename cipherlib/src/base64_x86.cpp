@@ -10,7 +10,7 @@
 // with two multiply-adds and gathers the three bytes.
 #include "base64_simd.h"
 
-#if defined(__x86_64__)
+#if ZEPHCORE_B64_X86
 
 // GCC 12 warns that the undefined pass-through operand inside its own
 // unmasked AVX-512 intrinsics "may be used uninitialized"; it is never read.
@@ -273,4 +273,4 @@ ZEPH_TARGET_AVX512 std::size_t decodeAvx512(const uint8_t* source, std::size_t g
 
 } // namespace zephcore::base64::simd
 
-#endif // __x86_64__
+#endif // ZEPHCORE_B64_X86
