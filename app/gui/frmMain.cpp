@@ -194,13 +194,7 @@ void frmMain::setProgramEnd(std::function<void()> end) {
     programEnd() = std::move(end);
 }
 
-// The six transform commands: not wired to their work yet.
-void frmMain::cmdEncryptFile_Click() {}
-void frmMain::cmdDecryptFile_Click() {}
-void frmMain::cmdEET_Click() {}
-void frmMain::cmdDDT_Click() {}
-void frmMain::cmdET_Click() {}
-void frmMain::cmdDT_Click() {}
+// The six command handlers are in frmMainCommands.cpp.
 
 void frmMain::cmdReadme_Click() {
     // Nothing happens when the read-me is missing.

@@ -1,0 +1,417 @@
+// The six commands end to end: the real buttons clicked, the file dialogs
+// answered by the fake, the key dialog answered as a user would, and the
+// files, the boxes, the message boxes and the windows checked afterwards.
+#include "FakeServices.h"
+#include "core/AppInfo.h"
+#include "core/TextCommands.h"
+#include "encrypt/basEncrypt.h"
+#include "gui/frmKey.h"
+#include "gui/frmMain.h"
+#include "gui/frmWait.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QtTest>
+#include <optional>
+#include <unistd.h>
+
+using namespace zephral;
+using zephral::test::TestServices;
+
+namespace {
+
+const QString kKey = QStringLiteral("correct horse battery staple");
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return QByteArray("<missing>");
+    }
+    return f.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(content), content.size());
+}
+
+QByteArray randomBytes(int size, quint32 seed) {
+    QRandomGenerator gen(seed);
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (auto& b : bytes) {
+        b = static_cast<char>(gen.bounded(256));
+    }
+    return bytes;
+}
+
+int waitWindowsAlive() {
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<frmWait*>(w) != nullptr) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+class tst_commands : public QObject {
+    Q_OBJECT
+
+    void answerKeyDialog(std::optional<QString> key) {
+        keyDialogsSeen = 0;
+        QTimer::singleShot(0, form.get(), [this, key] {
+            auto* dialog = qobject_cast<frmKey*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            ++keyDialogsSeen;
+            if (key) {
+                dialog->txtKey->setText(*key);
+                dialog->cmdOK->click();
+            } else {
+                dialog->cmdCancel->click();
+            }
+        });
+    }
+
+    // Clicks a button and checks the windows are given back afterwards.
+    void click(QPushButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(form->isEnabled());
+        QCOMPARE(waitWindowsAlive(), 0);
+    }
+
+    void runFile(QPushButton* button, const QString& source, const QString& destination,
+                 std::optional<QString> key) {
+        env->fileDialog.answers = {source, destination};
+        answerKeyDialog(key);
+        click(button);
+    }
+
+    void runText(QPushButton* button, const QString& input) {
+        form->txtOne->setPlainText(input);
+        click(button);
+    }
+
+    // A key command: the key dialog answered with a key and OK, or Cancel.
+    void runKeyText(QPushButton* button, const QString& input, std::optional<QString> key) {
+        form->txtOne->setPlainText(input);
+        answerKeyDialog(key);
+        click(button);
+    }
+
+    QStringList messages() const {
+        QStringList texts;
+        for (const auto& m : env->messageBox.shown) {
+            texts << m.text;
+        }
+        return texts;
+    }
+
+private Q_SLOTS:
+    void init() {
+        env = std::make_unique<TestServices>();
+        gKey.clear();
+        // The program's folder holds the cipher library.
+        gAppPath = QStringLiteral(ZEPHCORE_DIR "/");
+        resetCipherBinding();
+        form = std::make_unique<frmMain>();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() {
+        form.reset();
+        env.reset();
+        gAppPath.clear();
+    }
+
+    void fileRoundTrip_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("encryptedSize");
+        QTest::newRow("1") << 1 << 8;
+        QTest::newRow("7") << 7 << 8;
+        QTest::newRow("8") << 8 << 16;
+        QTest::newRow("9") << 9 << 16;
+        QTest::newRow("16") << 16 << 24;
+        QTest::newRow("every byte value") << 256 << 264;
+        QTest::newRow("1000") << 1000 << 1008;
+    }
+    void fileRoundTrip() {
+        QFETCH(int, size);
+        QFETCH(int, encryptedSize);
+        QByteArray plain = randomBytes(size, static_cast<quint32>(size));
+        if (size == 256) {
+            for (int i = 0; i < 256; ++i) {
+                plain[i] = static_cast<char>(i);
+            }
+        }
+        const QString source = env->path(QStringLiteral("plain.bin"));
+        const QString encrypted = env->path(QStringLiteral("plain.bin.enc"));
+        const QString decrypted = env->path(QStringLiteral("plain.out"));
+        writeFile(source, plain);
+
+        runFile(form->cmdEncryptFile, source, encrypted, kKey);
+        QCOMPARE(keyDialogsSeen, 1);
+        const QByteArray cipher = readFile(encrypted);
+        QCOMPARE(cipher.size(), encryptedSize);
+        QCOMPARE(StringToBytes(EncryptString(BytesToString(plain), kKey)), cipher);
+
+        runFile(form->cmdDecryptFile, encrypted, decrypted, kKey);
+        QCOMPARE(readFile(decrypted), plain);
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void encryptAndDecryptInPlace() {
+        const QByteArray plain("A file changed where it lies.\n");
+        const QString path = env->path(QStringLiteral("doc.txt"));
+        writeFile(path, plain);
+        runFile(form->cmdEncryptFile, path, path, kKey);
+        QCOMPARE(readFile(path).size(), 32);
+        QVERIFY(readFile(path) != plain);
+        // The decryption is shorter than the file: nothing of it may stay behind.
+        runFile(form->cmdDecryptFile, path, path, kKey);
+        QCOMPARE(readFile(path), plain);
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void dialogsCarryTheFileName() {
+        const QString first = env->path(QStringLiteral("first.txt"));
+        const QString second = env->path(QStringLiteral("second.enc"));
+        writeFile(first, "data");
+        runFile(form->cmdEncryptFile, first, second, kKey);
+        env->fileDialog.answers = {std::nullopt};
+        click(form->cmdDecryptFile);
+
+        const auto& r = env->fileDialog.requests;
+        QCOMPARE(r.size(), 3);
+        QCOMPARE(r[0].save, false);
+        QCOMPARE(r[0].title, QStringLiteral("Select file to encrypt..."));
+        QCOMPARE(r[0].fileName, QString());
+        QCOMPARE(r[1].save, true);
+        QCOMPARE(r[1].title, QStringLiteral("Select file to save to..."));
+        QCOMPARE(r[1].fileName, first); // the source just chosen
+        QCOMPARE(r[2].save, false);
+        QCOMPARE(r[2].title, QStringLiteral("Select file to decrypt..."));
+        QCOMPARE(r[2].fileName, second); // the last destination
+    }
+
+    void cancelOrNoKeyEndsSilently_data() {
+        QTest::addColumn<int>("dialogAnswers"); // how many file dialogs say OK
+        QTest::addColumn<bool>("keyAsked");
+        QTest::addColumn<QString>("key"); // "<cancel>" for the Cancel button
+        QTest::newRow("cancel at the source") << 0 << false << QString();
+        QTest::newRow("cancel at the destination") << 1 << false << QString();
+        QTest::newRow("cancel at the key") << 2 << true << QStringLiteral("<cancel>");
+        QTest::newRow("empty key") << 2 << true << QString();
+    }
+    void cancelOrNoKeyEndsSilently() {
+        QFETCH(int, dialogAnswers);
+        QFETCH(bool, keyAsked);
+        QFETCH(QString, key);
+        const QString source = env->path(QStringLiteral("in.txt"));
+        const QString destination = env->path(QStringLiteral("out.enc"));
+        writeFile(source, "content");
+        env->fileDialog.answers.clear();
+        if (dialogAnswers >= 1) {
+            env->fileDialog.answers.push_back(source);
+        }
+        env->fileDialog.answers.push_back(dialogAnswers >= 2 ? std::optional<QString>(destination)
+                                                             : std::nullopt);
+        answerKeyDialog(key == QLatin1String("<cancel>") ? std::nullopt
+                                                         : std::optional<QString>(key));
+        click(form->cmdEncryptFile);
+        QCOMPARE(keyDialogsSeen, keyAsked ? 1 : 0);
+        QVERIFY(!QFile::exists(destination));
+        QCOMPARE(readFile(source), QByteArray("content"));
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void keyLengths() {
+        const QString source = env->path(QStringLiteral("in.txt"));
+        const QString destination = env->path(QStringLiteral("out.enc"));
+        writeFile(source, "twelve bytes");
+        runFile(form->cmdEncryptFile, source, destination, QString(56, QLatin1Char('k')));
+        QCOMPARE(readFile(destination).size(), 16);
+        QCOMPARE(messages(), QStringList());
+
+        // A key the cipher refuses is said so; the destination is left alone.
+        QFile::remove(destination);
+        runFile(form->cmdEncryptFile, source, destination, QString(57, QLatin1Char('k')));
+        QVERIFY(!QFile::exists(destination));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY2(messages()[0].startsWith(QStringLiteral("cmdEncryptFile_click: error ")),
+                 qPrintable(messages()[0]));
+        QCOMPARE(env->messageBox.shown[0].title, QStringLiteral("Quorvan Zephral"));
+    }
+
+    void wrongKeyOnAFileIsReportedAndWritesNothing() {
+        const QString source = env->path(QStringLiteral("in.txt"));
+        const QString encrypted = env->path(QStringLiteral("in.enc"));
+        const QString destination = env->path(QStringLiteral("out.txt"));
+        writeFile(source, "the plain text of a file");
+        writeFile(destination, "keep me");
+        runFile(form->cmdEncryptFile, source, encrypted, kKey);
+        // A decryption in place with a mistyped key must not destroy the file.
+        runFile(form->cmdDecryptFile, encrypted, encrypted, QStringLiteral("wrong key"));
+        runFile(form->cmdDecryptFile, encrypted, destination, QStringLiteral("wrong key"));
+        QCOMPARE(readFile(destination), QByteArray("keep me"));
+        QCOMPARE(readFile(encrypted).size(), 32);
+        QCOMPARE(messages().size(), 2);
+        for (const QString& text : messages()) {
+            QVERIFY2(text.startsWith(QStringLiteral("cmdDecryptFile_click: error ")),
+                     qPrintable(text));
+        }
+        runFile(form->cmdDecryptFile, encrypted, destination, kKey);
+        QCOMPARE(readFile(destination), QByteArray("the plain text of a file"));
+    }
+
+    void failuresAreReported_data() {
+        QTest::addColumn<QString>("sourceName");
+        QTest::addColumn<QString>("destinationName");
+        QTest::addColumn<QString>("expectedStart");
+        QTest::newRow("missing source")
+            << "absent.txt"
+            << "out.enc"
+            << "cmdEncryptFile_click: error 2: No such file or directory";
+        QTest::newRow("destination in a missing folder")
+            << "in.txt"
+            << "no/such/folder/out.enc"
+            << "cmdEncryptFile_click: error 2: No such file or directory";
+        QTest::newRow("destination a folder") << "in.txt"
+                                              << "."
+                                              << "cmdEncryptFile_click: error 21: Is a directory";
+        QTest::newRow("read-only destination folder")
+            << "in.txt"
+            << "locked/out.enc"
+            << "cmdEncryptFile_click: error 13: Permission denied";
+    }
+    void failuresAreReported() {
+        QFETCH(QString, sourceName);
+        QFETCH(QString, destinationName);
+        QFETCH(QString, expectedStart);
+        const bool readOnlyFolder = destinationName.startsWith(QLatin1String("locked/"));
+        if (readOnlyFolder && geteuid() == 0) {
+            QSKIP("permission bits do not stop root");
+        }
+        writeFile(env->path(QStringLiteral("in.txt")), "content");
+        QDir(env->dir.path()).mkdir(QStringLiteral("locked"));
+        QFile::setPermissions(env->path(QStringLiteral("locked")),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        runFile(form->cmdEncryptFile, env->path(sourceName),
+                QDir(env->dir.path()).filePath(destinationName), kKey);
+        QFile::setPermissions(env->path(QStringLiteral("locked")), QFileDevice::ReadOwner |
+                                                                       QFileDevice::WriteOwner |
+                                                                       QFileDevice::ExeOwner);
+        QCOMPARE(messages().size(), 1);
+        QVERIFY2(messages()[0].startsWith(expectedStart), qPrintable(messages()[0]));
+        QCOMPARE(env->messageBox.shown[0].title, QStringLiteral("Quorvan Zephral"));
+        QCOMPARE(readFile(env->path(QStringLiteral("in.txt"))), QByteArray("content"));
+    }
+
+    void encodeAndDecodeText() {
+        runText(form->cmdET, QStringLiteral("abc"));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YWJj"));
+        runText(form->cmdDT, QStringLiteral("YWJj"));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("abc"));
+        // Replaced, never appended to, also by an empty result.
+        runText(form->cmdET, QString());
+        QCOMPARE(form->txtTwo->toPlainText(), QString());
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void encryptedTextRoundTripAndLength_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("encodedLength");
+        QTest::newRow("1 byte") << QStringLiteral("x") << 12;
+        QTest::newRow("7 bytes") << QStringLiteral("seven!!") << 12;
+        QTest::newRow("8 bytes") << QStringLiteral("eight!!!") << 24;
+        QTest::newRow("15 bytes") << QStringLiteral("fifteen bytes!!") << 24;
+        QTest::newRow("accents") << QStringLiteral("caf\u00e9 \u20ac5") << 12;
+    }
+    void encryptedTextRoundTripAndLength() {
+        QFETCH(QString, text);
+        QFETCH(int, encodedLength);
+        runKeyText(form->cmdEET, text, kKey);
+        const QString encoded = form->txtTwo->toPlainText();
+        QCOMPARE(encoded.size(), encodedLength);
+        runKeyText(form->cmdEET, text, kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), encoded); // no random element
+        runKeyText(form->cmdDDT, encoded, kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), text);
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void lineBreaksTravelAsCrLf() {
+        // Here to there: the lines typed here encrypt as the Windows box held them.
+        runKeyText(form->cmdEET, QStringLiteral("first\nsecond"), kKey);
+        const QString encoded = form->txtTwo->toPlainText();
+        QCOMPARE(encoded, EncodeBase64(EncryptString(QStringLiteral("first\r\nsecond"), kKey)));
+        runText(form->cmdET, QStringLiteral("a\nb"));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YQ0KYg=="));
+
+        // There to here: text made there with CR LF shows as lines again.
+        const QString fromThere =
+            EncodeBase64(EncryptString(QStringLiteral("one\r\ntwo\nthree"), kKey));
+        runKeyText(form->cmdDDT, fromThere, kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("one\ntwo\nthree"));
+        QCOMPARE(form->txtTwo->document()->blockCount(), 3);
+        runText(form->cmdDT, QStringLiteral("YQ0KYg=="));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("a\nb"));
+    }
+
+    void keyCommandsAndTheKeyDialog() {
+        form->txtTwo->setPlainText(QStringLiteral("earlier result"));
+        // Cancel leaves the lower box alone; the key comes before the text is read.
+        runKeyText(form->cmdEET, QString(), std::nullopt);
+        QCOMPARE(keyDialogsSeen, 1);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
+        runKeyText(form->cmdDDT, QStringLiteral("whatever"), QString());
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
+        // An empty upper box with a key: the lower box becomes empty.
+        runKeyText(form->cmdEET, QString(), kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), QString());
+        // 56 characters work; 57 empty the lower box without a message.
+        runKeyText(form->cmdEET, QStringLiteral("text"), QString(56, QLatin1Char('k')));
+        QCOMPARE(form->txtTwo->toPlainText().size(), 12);
+        runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QLatin1Char('k')));
+        QCOMPARE(form->txtTwo->toPlainText(), QString());
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void wrongKeyOnTextIsShown() {
+        runKeyText(form->cmdEET, QStringLiteral("a secret sentence"), kKey);
+        const QString encoded = form->txtTwo->toPlainText();
+        runKeyText(form->cmdDDT, encoded, QStringLiteral("not the key"));
+        // Unrelated text, NUL characters possibly among it, is shown as it is.
+        QVERIFY(form->txtTwo->toPlainText() != QStringLiteral("a secret sentence"));
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void theWorkRunsWithTheWaitWindowUp() {
+        bool enabledDuringWork = true;
+        int waitWindowsDuringWork = 0;
+        connect(form->txtTwo, &QPlainTextEdit::textChanged, this, [&] {
+            enabledDuringWork = form->isEnabled();
+            waitWindowsDuringWork = waitWindowsAlive();
+        });
+        runText(form->cmdET, QStringLiteral("abc"));
+        QVERIFY(!enabledDuringWork);
+        QCOMPARE(waitWindowsDuringWork, 1);
+    }
+
+private:
+    std::unique_ptr<TestServices> env;
+    std::unique_ptr<frmMain> form;
+    int keyDialogsSeen = 0;
+};
+
+QTEST_MAIN(tst_commands)
+#include "tst_commands.moc"
