@@ -47,12 +47,14 @@ std::optional<QString> promptKey() {
         ::sigaction(kSignals[i], &handler, &previous[i]);
     }
 
-    static constexpr char kPrompt[] = "Key: ";
-    [[maybe_unused]] ssize_t ignored = ::write(fd, kPrompt, sizeof kPrompt - 1);
+    // Echo off (and typed-ahead input dropped) before the prompt shows, so
+    // nothing typed after it is lost or shown.
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
     ::tcsetattr(fd, TCSAFLUSH, &quiet);
+    static constexpr char kPrompt[] = "Key: ";
+    [[maybe_unused]] ssize_t ignored = ::write(fd, kPrompt, sizeof kPrompt - 1);
 
     QByteArray line;
     char c = 0;

@@ -1,0 +1,354 @@
+// zephral-cli end to end: every command, its output byte for byte, the key
+// sources, and every failure with its exit status. The program runs in a
+// temporary home, so the user's own settings are never read or written.
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kCli = QStringLiteral(ZEPHRAL_CLI_PATH);
+// The published Blowfish vector, padded with one whole block.
+const char* const kVectorKey = "abcdefghijklmnopqrstuvwxyz";
+const QByteArray kVectorCipher = QByteArray::fromHex("324ED0FEF413A203BD0A9C639EF3ACDC");
+
+struct Outcome {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_home.isValid());
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.remove(QStringLiteral("ZEPHRAL_KEY"));
+        m_env.insert(QStringLiteral("HOME"), m_home.path());
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    }
+
+    Outcome run(const QStringList& args, const QByteArray& input = {}, const char* key = nullptr,
+                const QString& program = kCli) {
+        QProcessEnvironment env = m_env;
+        if (key != nullptr) {
+            env.insert(QStringLiteral("ZEPHRAL_KEY"), QString::fromUtf8(key));
+        }
+        QProcess p;
+        p.setProcessEnvironment(env);
+        // No controlling terminal, so nothing can prompt.
+        p.setChildProcessModifier([] { ::setsid(); });
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForStarted());
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        Outcome r;
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput();
+        r.err = p.readAllStandardError();
+        return r;
+    }
+
+    QString file(const QString& name, const QByteArray& content) {
+        const QString path = m_home.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        return path;
+    }
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }
+    QString path(const QString& name) const { return m_home.filePath(name); }
+
+    QTemporaryDir m_home;
+    QProcessEnvironment m_env;
+};
+
+TEST_F(Cli, VersionAndHelp) {
+    Outcome r = run({QStringLiteral("--version")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QByteArray("Quorvan Zephral 1.0 Build 46\n"));
+    r = run({QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word :
+         {"encrypt-file", "decrypt-text", "--key-file", "ZEPHRAL_KEY", "CR LF", "1252", "28591"}) {
+        EXPECT_TRUE(r.out.contains(word)) << word;
+    }
+}
+
+TEST_F(Cli, UsageErrors) {
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("--bogus"), QStringLiteral("encode-text"), QStringLiteral("x")},
+        {QStringLiteral("encrypt-file"), QStringLiteral("a")},
+        {QStringLiteral("decrypt-file"), QStringLiteral("a"), QStringLiteral("b"),
+         QStringLiteral("c")},
+        {QStringLiteral("encode-text"), QStringLiteral("a"), QStringLiteral("b")},
+        {QStringLiteral("--code-page"), QStringLiteral("bogus"), QStringLiteral("encode-text"),
+         QStringLiteral("x")},
+        {QStringLiteral("--code-page=65001"), QStringLiteral("encode-text"), QStringLiteral("x")},
+        {QStringLiteral("encode-text"), QStringLiteral("--key-file")},
+        // No key anywhere and no terminal to ask on.
+        {QStringLiteral("encrypt-text"), QStringLiteral("x")},
+    };
+    for (const QStringList& args : cases) {
+        const Outcome r = run(args, {}, nullptr);
+        EXPECT_EQ(r.status, 2) << qPrintable(args.join(u' '));
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+    }
+}
+
+TEST_F(Cli, TextCommands) {
+    struct Case {
+        QStringList args;
+        QByteArray input;
+        QByteArray output;
+    };
+    const QString e = QStringLiteral("encode-text");
+    const QString d = QStringLiteral("decode-text");
+    const Case cases[] = {
+        {{e, QStringLiteral("foobar")}, {}, "Zm9vYmFy\n"},
+        {{e}, "foo", "Zm9v\n"},
+        {{e, QStringLiteral("a\r\nb")}, {}, "YQ0KYg==\n"}, // line breaks as given
+        {{e, QString()}, {}, "\n"},
+        {{e, QStringLiteral(u"\u00E9")}, {}, "6Q==\n"}, // Windows-1252 by default
+        {{QStringLiteral("--code-page"), QStringLiteral("1251"), e, QStringLiteral(u"\u00E9")},
+         {},
+         "Pw==\n"},
+        {{QStringLiteral("--code-page=cp1251"), e, QStringLiteral(u"\u0416")}, {}, "xg==\n"},
+        {{QStringLiteral("--"), e, QStringLiteral("-x")}, {}, "LXg=\n"},
+        {{d, QStringLiteral("Zm9vYmFy\r\n")}, {}, "foobar"},
+        {{d}, "Zm9v\n\n", "foo"},
+        {{d, QStringLiteral("6Q==")}, {}, "\xC3\xA9"},
+        {{d, QString()}, {}, ""},
+        {{d, QStringLiteral("AAAA")}, {}, QByteArray("\0\0\0", 3)},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, c.input);
+        EXPECT_EQ(r.status, 0) << qPrintable(c.args.join(u' ')) << r.err.constData();
+        EXPECT_EQ(r.out, c.output) << qPrintable(c.args.join(u' '));
+    }
+}
+
+TEST_F(Cli, CodePageSetting) {
+    {
+        // Where and how the settings store keeps per-user values.
+        QSettings settings(path(QStringLiteral("config/Quorvan/Zephral.ini")),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("General/CodePage"), QStringLiteral("1251"));
+    }
+    Outcome r = run({QStringLiteral("encode-text"), QStringLiteral(u"\u0416")});
+    EXPECT_EQ(r.out, QByteArray("xg==\n"));
+    // The option wins over the setting.
+    r = run({QStringLiteral("--code-page"), QStringLiteral("28591"), QStringLiteral("encode-text"),
+             QStringLiteral(u"\u0416")});
+    EXPECT_EQ(r.out, QByteArray("Pw==\n"));
+}
+
+TEST_F(Cli, EncryptTextGivesTheKnownAnswerAndComesBack) {
+    const QByteArray encoded = kVectorCipher.toBase64() + '\n';
+    Outcome r = run({QStringLiteral("encrypt-text"), QStringLiteral("BLOWFISH")}, {}, kVectorKey);
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out, encoded);
+    r = run({QStringLiteral("decrypt-text")}, encoded, kVectorKey);
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out, QByteArray("BLOWFISH"));
+
+    // The key file's first line, without its CR LF, is the same key.
+    const QString keyFile = file(QStringLiteral("key"), QByteArray(kVectorKey) + "\r\nignored\n");
+    r = run({QStringLiteral("--key-file"), keyFile, QStringLiteral("encrypt-text"),
+             QStringLiteral("BLOWFISH")},
+            {}, "another key");
+    EXPECT_EQ(r.out, encoded);
+
+    // Any text, through stdin, UTF-8 both ways.
+    const QByteArray text = "Gr\xC3\xBC\xC3\x9F"
+                            "e\r\nzwei Zeilen\n";
+    r = run({QStringLiteral("encrypt-text")}, text, "k");
+    ASSERT_EQ(r.status, 0);
+    r = run({QStringLiteral("decrypt-text"), QString::fromLatin1(r.out)}, {}, "k");
+    EXPECT_EQ(r.out, text);
+}
+
+TEST_F(Cli, Failures) {
+    const QString e = QStringLiteral("encrypt-text");
+    const QString d = QStringLiteral("decrypt-text");
+    const QByteArray encoded = kVectorCipher.toBase64();
+    const QString source = file(QStringLiteral("plain"), "some data");
+    QDir().mkdir(path(QStringLiteral("folder")));
+    struct Case {
+        QStringList args;
+        const char* key;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{d, QString::fromLatin1(encoded)}, "not the key", "damaged text"},
+        {{d, QStringLiteral("!!!!")}, "k", "Wrong key or damaged text"},
+        {{e, QStringLiteral("x")},
+         "123456789012345678901234567890123456789012345678901234567",
+         "longer than 56"},
+        {{QStringLiteral("--key-file"), path(QStringLiteral("nokey")), e, QStringLiteral("x")},
+         nullptr,
+         "No such file or directory"},
+        {{QStringLiteral("encrypt-file"), path(QStringLiteral("missing")),
+          path(QStringLiteral("out"))},
+         "k",
+         "No such file or directory (error 2)"},
+        {{QStringLiteral("encrypt-file"), source, path(QStringLiteral("folder"))},
+         "k",
+         "Is a directory (error 21)"},
+        {{QStringLiteral("decrypt-file"), source, path(QStringLiteral("out"))},
+         "k",
+         "Wrong key or damaged file"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, {}, c.key);
+        EXPECT_EQ(r.status, 1) << qPrintable(c.args.join(u' '));
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+        if (c.key != nullptr && qstrlen(c.key) > 1) {
+            EXPECT_FALSE(r.err.contains(c.key));
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
+}
+
+TEST_F(Cli, FileCommands) {
+    QByteArray data;
+    for (int i = 0; i < 3000; ++i) {
+        data.append(static_cast<char>(i * 7));
+    }
+    const QString plain = file(QStringLiteral("plain"), data);
+    const QString cipher = path(QStringLiteral("cipher"));
+    Outcome r = run({QStringLiteral("encrypt-file"), plain, cipher}, {}, "k");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(QFileInfo(cipher).size(), 3008);
+    EXPECT_TRUE(r.out.isEmpty());
+
+    // Wrong key: status 1 and the destination as it was.
+    const QString dest = file(QStringLiteral("dest"), "untouched");
+    r = run({QStringLiteral("decrypt-file"), cipher, dest}, {}, "not k");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(read(dest), QByteArray("untouched"));
+
+    // In place, both ways.
+    r = run({QStringLiteral("decrypt-file"), cipher, cipher}, {}, "k");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(read(cipher), data);
+    r = run({QStringLiteral("encrypt-file"), cipher, cipher}, {}, "k");
+    ASSERT_EQ(r.status, 0);
+    r = run({QStringLiteral("decrypt-file"), cipher, dest}, {}, "k");
+    EXPECT_EQ(read(dest), data);
+
+    // An empty source gives an empty destination.
+    const QString empty = file(QStringLiteral("empty"), {});
+    r = run({QStringLiteral("encrypt-file"), empty, path(QStringLiteral("e2"))}, {}, "k");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("e2"))));
+    EXPECT_EQ(QFileInfo(path(QStringLiteral("e2"))).size(), 0);
+}
+
+TEST_F(Cli, ReadOnlyFolder) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permission bits do not stop root";
+    }
+    const QString plain = file(QStringLiteral("plain"), "data");
+    QDir().mkdir(path(QStringLiteral("ro")));
+    ::chmod(QFile::encodeName(path(QStringLiteral("ro"))).constData(), 0555);
+    const Outcome r =
+        run({QStringLiteral("encrypt-file"), plain, path(QStringLiteral("ro/out"))}, {}, "k");
+    ::chmod(QFile::encodeName(path(QStringLiteral("ro"))).constData(), 0755);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Permission denied (error 13)")) << r.err.constData();
+}
+
+// The program alone in a folder, with an empty home: no library anywhere.
+TEST_F(Cli, LibraryMissing) {
+    const QString lonely = path(QStringLiteral("bin/zephral-cli"));
+    QDir().mkpath(path(QStringLiteral("bin")));
+    ASSERT_TRUE(QFile::copy(kCli, lonely));
+    const QString plain = file(QStringLiteral("plain"), "data");
+    const QStringList cases[] = {
+        {QStringLiteral("encode-text"), QStringLiteral("x")},
+        {QStringLiteral("encrypt-text"), QStringLiteral("x")},
+        {QStringLiteral("encrypt-file"), plain, path(QStringLiteral("out"))},
+    };
+    for (const QStringList& args : cases) {
+        const Outcome r = run(args, {}, "k", lonely);
+        EXPECT_EQ(r.status, 1) << qPrintable(args.join(u' '));
+        EXPECT_TRUE(r.err.contains("libzephcore.so could not be loaded")) << r.err.constData();
+    }
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
+    // Text that needs no library still works.
+    EXPECT_EQ(run({QStringLiteral("encode-text"), QString()}, {}, nullptr, lonely).status, 0);
+}
+
+// The key typed on a terminal: prompted for, not echoed, and used.
+TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
+    const QByteArray cli = QFile::encodeName(kCli);
+    const QByteArray home = QFile::encodeName(m_home.path());
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::unsetenv("ZEPHRAL_KEY");
+        ::setenv("HOME", home.constData(), 1);
+        ::setenv("XDG_CONFIG_HOME", home.constData(), 1);
+        ::execl(cli.constData(), cli.constData(), "encrypt-text", "BLOWFISH", nullptr);
+        ::_exit(127);
+    }
+    QByteArray seen;
+    // Reads until `done` holds, the terminal closes or nothing comes for 10 s.
+    auto readUntil = [&](auto done) {
+        pollfd p{master, POLLIN, 0};
+        while (!done() && ::poll(&p, 1, 10000) > 0) {
+            char buf[256];
+            const ssize_t got = ::read(master, buf, sizeof buf);
+            if (got <= 0) {
+                return;
+            }
+            seen.append(buf, got);
+        }
+    };
+    readUntil([&] { return seen.contains("Key: "); });
+    ASSERT_TRUE(seen.contains("Key: ")) << seen.constData();
+    const QByteArray typed = QByteArray(kVectorKey) + '\n';
+    ASSERT_EQ(::write(master, typed.constData(), static_cast<std::size_t>(typed.size())),
+              typed.size());
+    readUntil([] { return false; });
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 1000 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i) {
+        ::usleep(10000);
+    }
+    if (done == 0) {
+        // Still waiting for its key: the key never arrived.
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ::close(master);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen.constData();
+    EXPECT_FALSE(seen.contains(kVectorKey)) << "the key was echoed";
+    EXPECT_TRUE(seen.contains(kVectorCipher.toBase64())) << seen.constData();
+}
+
+} // namespace

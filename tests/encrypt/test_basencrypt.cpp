@@ -1,0 +1,274 @@
+// The cipher bindings against the real library: known answers, round trips,
+// the key limits, wrong keys, and the library or a function missing.
+#include "EncryptTestSupport.h"
+
+#include <QFile>
+#include <QFunctionPointer>
+
+namespace zephral::test {
+namespace {
+
+class Bindings : public BindingTest {};
+
+struct KnownAnswer {
+    QString key;
+    QByteArray data;
+    QByteArray cipher;
+};
+
+std::vector<KnownAnswer> loadKnownAnswers() {
+    QFile file(QStringLiteral(ZEPHRAL_TEST_DATA "/encryptstring.vec"));
+    std::vector<KnownAnswer> answers;
+    if (!file.open(QIODevice::ReadOnly)) {
+        return answers;
+    }
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.isEmpty() || line.startsWith('#')) {
+            continue;
+        }
+        const QList<QByteArray> parts = line.split('|');
+        if (parts.size() == 3) {
+            answers.push_back({QString::fromLatin1(parts[0].trimmed()),
+                               QByteArray::fromHex(parts[1].trimmed()),
+                               QByteArray::fromHex(parts[2].trimmed())});
+        }
+    }
+    return answers;
+}
+
+TEST_F(Bindings, EncryptStringGivesTheKnownAnswers) {
+    const auto answers = loadKnownAnswers();
+    ASSERT_GE(answers.size(), 7u);
+    for (const KnownAnswer& a : answers) {
+        const QString cipher = EncryptString(bytesText(a.data), a.key);
+        EXPECT_EQ(StringToBytes(cipher).toHex(), a.cipher.toHex()) << qPrintable(a.key);
+        EXPECT_EQ(StringToBytes(DecryptString(cipher, a.key)), a.data) << qPrintable(a.key);
+    }
+}
+
+// RFC 4648, section 10.
+TEST_F(Bindings, Base64OfTheRfcVectors) {
+    const std::pair<const char*, const char*> vectors[] = {
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
+        {"\xFF\xE9\x80", "/+mA"},
+    };
+    for (auto [plain, encoded] : vectors) {
+        const QString text = bytesText(QByteArray(plain));
+        EXPECT_EQ(EncodeBase64(text), QLatin1String(encoded)) << plain;
+        EXPECT_EQ(DecodeBase64(QLatin1String(encoded)), text) << encoded;
+    }
+}
+
+TEST_F(Bindings, DecodeBase64IsLenient) {
+    // Without "=" a short last group still yields its bytes; a line break
+    // inside decodes as 0 and shifts what follows.
+    EXPECT_EQ(DecodeBase64(QStringLiteral("Zm9vYg")), QStringLiteral("foob"));
+    EXPECT_EQ(DecodeBase64(QStringLiteral("====")), QString(QChar(0)));
+    EXPECT_NE(DecodeBase64(QStringLiteral("Zm9v\nYmFy")), QStringLiteral("foobar"));
+    EXPECT_EQ(DecodeBase64(QStringLiteral("Zm")), QString(QChar(0)));
+}
+
+TEST_F(Bindings, CipherTextLengths) {
+    const std::pair<int, int> sizes[] = {{1, 8}, {7, 8}, {8, 16}, {9, 16}, {15, 16}, {16, 24}};
+    for (auto [in, out] : sizes) {
+        EXPECT_EQ(EncryptString(QString(in, u'x'), QStringLiteral("key")).size(), out) << in;
+    }
+}
+
+TEST_F(Bindings, RoundTripsEveryByteAndKeyLength) {
+    QByteArray all;
+    for (int b = 0; b < 256; ++b) {
+        all.append(static_cast<char>(b));
+    }
+    for (int keyLength = 1; keyLength <= kMaxKeyLength; ++keyLength) {
+        QString key;
+        for (int i = 0; i < keyLength; ++i) {
+            key.append(QChar(u'!' + (i * 7 + keyLength) % 94));
+        }
+        // Every data length 1 to 17 and the full byte range.
+        for (int n : {1, 2, 7, 8, 9, 16, 17, 256}) {
+            const QString data = bytesText(all.right(n));
+            const QString cipher = EncryptString(data, key);
+            ASSERT_FALSE(cipher.isEmpty());
+            EXPECT_EQ(DecryptString(cipher, key), data) << keyLength << " " << n;
+            EXPECT_EQ(DecryptString(DecodeBase64(EncodeBase64(cipher)), key), data);
+        }
+    }
+}
+
+TEST_F(Bindings, KeyWithHighBytesRoundTrips) {
+    const QString key = QStringLiteral(u"Schl\u00FCssel\u20AC");
+    const QString data = QStringLiteral(u"Gr\u00FC\u00DFe");
+    const QString cipher = EncryptString(data, key);
+    EXPECT_EQ(DecryptString(cipher, key), data);
+    EXPECT_NE(cipher, EncryptString(data, QStringLiteral("Schlussel")));
+}
+
+TEST_F(Bindings, EmptyTextForEmptyInputOrBadKey) {
+    const QString key56(56, u'k');
+    const QString key57(57, u'k');
+    EXPECT_FALSE(EncryptString(QStringLiteral("data"), key56).isEmpty());
+    EXPECT_FALSE(DecryptString(EncryptString(QStringLiteral("data"), key56), key56).isEmpty());
+    struct Case {
+        QString data, key;
+    };
+    const Case cases[] = {{QString(8, u'x'), key57},
+                          {QString(8, u'x'), QString()},
+                          {QString(), QStringLiteral("key")}};
+    for (const Case& c : cases) {
+        EXPECT_TRUE(EncryptString(c.data, c.key).isEmpty()) << c.key.size();
+        EXPECT_TRUE(DecryptString(c.data, c.key).isEmpty()) << c.key.size();
+    }
+    EXPECT_TRUE(DecryptString(QString(), QStringLiteral("key")).isEmpty());
+    EXPECT_TRUE(EncodeBase64(QString()).isEmpty());
+    EXPECT_TRUE(DecodeBase64(QString()).isEmpty());
+}
+
+// A block whose last deciphered byte is known: encrypt a block ending in it
+// and decrypt only the first (data) block of the result.
+TEST_F(Bindings, DecryptedLengthFollowsTheLastByte) {
+    const QString key = QStringLiteral("key");
+    struct Case {
+        int last;
+        int length; // 0: empty text
+    };
+    const Case cases[] = {{0x01, 7}, {0x08, 0},  {0x09, 0},  {0x7F, 0},
+                          {0x00, 8}, {0xF0, 24}, {0x80, 136}};
+    for (const Case& c : cases) {
+        QByteArray block("ABCDEFG");
+        block.append(static_cast<char>(c.last));
+        const QString first = EncryptString(bytesText(block), key).left(8);
+        const QString plain = DecryptString(first, key);
+        ASSERT_EQ(plain.size(), c.length) << c.last;
+        if (c.length > 0) {
+            EXPECT_EQ(plain.left(std::min(c.length, 7)),
+                      bytesText(block.left(std::min(c.length, 7))));
+        }
+        if (c.length > 8) {
+            // Grown past the input with NUL characters.
+            EXPECT_EQ(plain.mid(8), QString(c.length - 8, QChar(0)));
+        }
+        if (c.length > 0) {
+            EXPECT_EQ(decryptedLengthValid(8, plain.size()), c.length <= 7) << c.last;
+        }
+    }
+}
+
+TEST(DecryptedLength, Valid) {
+    struct Case {
+        qsizetype cipher, plain;
+        bool valid;
+    };
+    const Case cases[] = {{8, 7, true},   {8, 0, true},   {8, 8, false},  {8, 9, false},
+                          {16, 8, true},  {16, 15, true}, {16, 7, false}, {16, 16, false},
+                          {12, 8, false}, {0, 0, false},  {24, -1, false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(decryptedLengthValid(c.cipher, c.plain), c.valid) << c.cipher << " " << c.plain;
+    }
+}
+
+// A loader that records what it was asked for and loads nothing.
+class NoLibraries : public LibraryLoader {
+public:
+    std::unique_ptr<Library> load(const QString& nameOrPath) override {
+        asked.append(nameOrPath);
+        return nullptr;
+    }
+    QStringList asked;
+};
+
+TEST_F(Bindings, WithoutTheLibraryEveryOperationGivesEmptyText) {
+    NoLibraries loader;
+    Services s = services();
+    s.libraries = &loader;
+    ScopedServices scoped(s);
+    resetCipherBinding();
+    gAppPath = path(QStringLiteral("program")) + u'/';
+
+    EXPECT_FALSE(cipherLibraryAvailable());
+    EXPECT_TRUE(EncryptString(QStringLiteral("data"), QStringLiteral("key")).isEmpty());
+    EXPECT_TRUE(DecryptString(QString(8, u'x'), QStringLiteral("key")).isEmpty());
+    EXPECT_TRUE(EncodeBase64(QStringLiteral("data")).isEmpty());
+    EXPECT_TRUE(DecodeBase64(QStringLiteral("ZGF0YQ==")).isEmpty());
+    EXPECT_TRUE(cipherLibraryPath().isEmpty());
+    // The program's folder, the system folder, then the ordinary search.
+    const QStringList order{path(QStringLiteral("program/libzephcore.so")),
+                            path(QStringLiteral("system/libzephcore.so")),
+                            QStringLiteral("libzephcore.so")};
+    ASSERT_GE(loader.asked.size(), 3);
+    EXPECT_EQ(loader.asked.mid(0, 3), order);
+}
+
+// The real library, with one function hidden.
+class HidingLoader : public LibraryLoader {
+public:
+    class Hiding : public Library {
+    public:
+        Hiding(std::unique_ptr<Library> inner, QByteArray hidden)
+            : m_inner(std::move(inner)), m_hidden(std::move(hidden)) {}
+        QFunctionPointer resolve(const char* name) override {
+            ++resolved;
+            return m_hidden == name ? nullptr : m_inner->resolve(name);
+        }
+        void unload() override {}
+        static inline int resolved = 0;
+
+    private:
+        std::unique_ptr<Library> m_inner;
+        QByteArray m_hidden;
+    };
+    explicit HidingLoader(QByteArray hidden) : m_hidden(std::move(hidden)) {}
+    std::unique_ptr<Library> load(const QString& nameOrPath) override {
+        ++loads;
+        auto inner = m_real.load(nameOrPath);
+        if (!inner) {
+            return nullptr;
+        }
+        return std::make_unique<Hiding>(std::move(inner), m_hidden);
+    }
+    int loads = 0;
+
+private:
+    QtLibraryLoader m_real;
+    QByteArray m_hidden;
+};
+
+TEST_F(Bindings, AMissingFunctionFailsOnlyItsOperations) {
+    HidingLoader loader("BlowENC");
+    Services s = services();
+    s.libraries = &loader;
+    ScopedServices scoped(s);
+    resetCipherBinding();
+
+    EXPECT_TRUE(EncryptString(QStringLiteral("data"), QStringLiteral("key")).isEmpty());
+    EXPECT_EQ(EncodeBase64(QStringLiteral("foo")), QStringLiteral("Zm9v"));
+    EXPECT_EQ(DecodeBase64(QStringLiteral("Zm9v")), QStringLiteral("foo"));
+    const QString cipher = bytesText(fromHex("324ED0FEF413A203BD0A9C639EF3ACDC"));
+    EXPECT_EQ(DecryptString(cipher, QStringLiteral("abcdefghijklmnopqrstuvwxyz")),
+              QStringLiteral("BLOWFISH"));
+    EXPECT_TRUE(cipherLibraryPath().endsWith(QStringLiteral("libzephcore.so")));
+}
+
+TEST_F(Bindings, LoadedOnceAndEachFunctionLookedUpOnce) {
+    HidingLoader loader("none");
+    Services s = services();
+    s.libraries = &loader;
+    ScopedServices scoped(s);
+    resetCipherBinding();
+    HidingLoader::Hiding::resolved = 0;
+    for (int i = 0; i < 3; ++i) {
+        const QString key = QStringLiteral("key");
+        DecryptString(EncryptString(DecodeBase64(EncodeBase64(QStringLiteral("x"))), key), key);
+    }
+    EXPECT_EQ(loader.loads, 1);
+    EXPECT_EQ(HidingLoader::Hiding::resolved, 6);
+}
+
+} // namespace
+} // namespace zephral::test

@@ -1,0 +1,301 @@
+// The file-command core on real files: sizes and exact round trips, in-place
+// work, atomic replacement, and every failure with its number.
+#include "EncryptTestSupport.h"
+#include "core/FileCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace zephral::test {
+namespace {
+
+const QString kKey = QStringLiteral("correct horse");
+
+class FileCommand : public BindingTest {
+protected:
+    QString write(const QString& name, const QByteArray& content) {
+        const QString p = path(name);
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        return p;
+    }
+    static QByteArray read(const QString& p) {
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(p);
+        return f.readAll();
+    }
+    // Names in the temporary folder other than the ones a test made: left-over
+    // temporary files.
+    QStringList strays(const QStringList& expected) const {
+        QStringList names = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& e : expected) {
+            names.removeAll(e);
+        }
+        return names;
+    }
+    static QByteArray allBytes(int n) {
+        QByteArray b;
+        for (int i = 0; i < n; ++i) {
+            b.append(static_cast<char>((i * 37 + 11) & 0xFF));
+        }
+        return b;
+    }
+};
+
+TEST_F(FileCommand, SizesAndExactRoundTrip) {
+    const std::pair<int, int> sizes[] = {{1, 8}, {7, 8}, {8, 16}, {9, 16}, {16, 24}, {4099, 4104}};
+    for (auto [n, encrypted] : sizes) {
+        const QByteArray data = allBytes(n);
+        const QString source = write(QStringLiteral("plain"), data);
+        const QString cipher = path(QStringLiteral("cipher"));
+        const QString back = path(QStringLiteral("back"));
+        ASSERT_TRUE(encryptFile(source, cipher, kKey).ok) << n;
+        EXPECT_EQ(QFileInfo(cipher).size(), encrypted) << n;
+        const CommandResult r = decryptFile(cipher, back, kKey);
+        ASSERT_TRUE(r.ok) << qPrintable(r.description);
+        EXPECT_EQ(read(back), data) << n;
+    }
+    EXPECT_TRUE(strays({QStringLiteral("plain"), QStringLiteral("cipher"), QStringLiteral("back")})
+                    .isEmpty());
+}
+
+TEST_F(FileCommand, EveryByteValueSurvivesWhateverTheCodePage) {
+    for (int page : CodePage::available()) {
+        setActiveCodePage(CodePage::byNumber(page));
+        const QByteArray data = allBytes(256 * 3);
+        const QString source = write(QStringLiteral("plain"), data);
+        ASSERT_TRUE(encryptFile(source, path(QStringLiteral("cipher")), kKey).ok);
+        ASSERT_TRUE(
+            decryptFile(path(QStringLiteral("cipher")), path(QStringLiteral("back")), kKey).ok);
+        EXPECT_EQ(read(path(QStringLiteral("back"))), data) << page;
+    }
+}
+
+TEST_F(FileCommand, DeterministicElectronicCodebook) {
+    const QString source = write(QStringLiteral("plain"), QByteArray("12345678123456789"));
+    ASSERT_TRUE(encryptFile(source, path(QStringLiteral("a")), kKey).ok);
+    ASSERT_TRUE(encryptFile(source, path(QStringLiteral("b")), kKey).ok);
+    const QByteArray a = read(path(QStringLiteral("a")));
+    EXPECT_EQ(a, read(path(QStringLiteral("b"))));
+    ASSERT_EQ(a.size(), 24);
+    EXPECT_EQ(a.left(8), a.mid(8, 8));
+    EXPECT_EQ(StringToBytes(EncryptString(bytesText(QByteArray("12345678123456789")), kKey)), a);
+}
+
+TEST_F(FileCommand, InPlaceLeavesNoOldBytesBehind) {
+    const QByteArray data = allBytes(1000);
+    const QString file = write(QStringLiteral("doc"), data);
+    ASSERT_TRUE(encryptFile(file, file, kKey).ok);
+    EXPECT_EQ(QFileInfo(file).size(), 1008);
+    ASSERT_TRUE(decryptFile(file, file, kKey).ok);
+    EXPECT_EQ(read(file), data);
+
+    // A longer old destination is replaced, not overwritten from its start.
+    const QString small = write(QStringLiteral("small"), QByteArray("tiny"));
+    const QString old = write(QStringLiteral("old"), QByteArray(5000, 'z'));
+    ASSERT_TRUE(encryptFile(small, old, kKey).ok);
+    EXPECT_EQ(QFileInfo(old).size(), 8);
+    EXPECT_TRUE(
+        strays({QStringLiteral("doc"), QStringLiteral("small"), QStringLiteral("old")}).isEmpty());
+}
+
+TEST_F(FileCommand, EmptySourceGivesEmptyDestination) {
+    const QString source = write(QStringLiteral("empty"), {});
+    const QString fresh = path(QStringLiteral("fresh"));
+    ASSERT_TRUE(encryptFile(source, fresh, kKey).ok);
+    EXPECT_TRUE(QFileInfo::exists(fresh));
+    EXPECT_EQ(QFileInfo(fresh).size(), 0);
+    const QString full = write(QStringLiteral("full"), QByteArray("content"));
+    ASSERT_TRUE(decryptFile(source, full, kKey).ok);
+    EXPECT_EQ(QFileInfo(full).size(), 0);
+}
+
+TEST_F(FileCommand, KeepsPermissionBitsAndFollowsLinks) {
+    const QString source = write(QStringLiteral("plain"), QByteArray("data"));
+    const QString dest = write(QStringLiteral("dest"), QByteArray("old"));
+    ASSERT_EQ(::chmod(QFile::encodeName(dest).constData(), 0640), 0);
+    ASSERT_TRUE(encryptFile(source, dest, kKey).ok);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dest).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const QString link = path(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(dest, link));
+    ASSERT_TRUE(decryptFile(dest, link, kKey).ok);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(read(dest), QByteArray("data"));
+}
+
+// A wrong key or a damaged file fails and the destination keeps its bytes.
+TEST_F(FileCommand, DecryptionThatCannotBeRightWritesNothing) {
+    const QByteArray data = allBytes(100);
+    const QString source = write(QStringLiteral("plain"), data);
+    const QString cipher = path(QStringLiteral("cipher"));
+    ASSERT_TRUE(encryptFile(source, cipher, kKey).ok);
+    QByteArray truncated = read(cipher);
+    truncated.chop(3);
+    // A block that deciphers to a last byte of 0x08: data of no length.
+    const QString padOnly =
+        write(QStringLiteral("padonly"),
+              StringToBytes(EncryptString(bytesText(QByteArray("1234567\x08")), kKey).left(8)));
+
+    struct Case {
+        QString source;
+        QString key;
+        int number;
+    };
+    const Case cases[] = {
+        {cipher, QStringLiteral("wrong horse"), kErrorWrongKey},
+        {write(QStringLiteral("truncated"), truncated), kKey, kErrorWrongKey},
+        {source, kKey, kErrorWrongKey}, // 100 bytes: not whole blocks
+        {padOnly, kKey, kErrorEmptyResult},
+    };
+    for (const Case& c : cases) {
+        const QString dest = write(QStringLiteral("dest"), QByteArray("keep me"));
+        const CommandResult r = decryptFile(c.source, dest, c.key);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.number, c.number) << qPrintable(r.description);
+        EXPECT_FALSE(r.description.isEmpty());
+        EXPECT_FALSE(r.description.contains(c.key));
+        EXPECT_EQ(read(dest), QByteArray("keep me"));
+    }
+}
+
+TEST_F(FileCommand, KeyChecks) {
+    const QString source = write(QStringLiteral("plain"), QByteArray("data"));
+    const QString dest = path(QStringLiteral("dest"));
+    struct Case {
+        QString key;
+        int number;
+    };
+    const Case cases[] = {{QString(57, u'k'), kErrorKeyTooLong}, {QString(), kErrorNoKey}};
+    for (const Case& c : cases) {
+        for (auto transform : {FileTransform::Encrypt, FileTransform::Decrypt}) {
+            const CommandResult r = transformFile(transform, source, dest, c.key);
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.number, c.number);
+            EXPECT_FALSE(QFileInfo::exists(dest));
+        }
+    }
+    EXPECT_TRUE(encryptFile(source, dest, QString(56, u'k')).ok);
+}
+
+TEST_F(FileCommand, SystemErrorsCarryNumberDescriptionAndPath) {
+    const QString source = write(QStringLiteral("plain"), QByteArray("data"));
+    QDir(m_dir.path()).mkdir(QStringLiteral("folder"));
+    const QString folder = path(QStringLiteral("folder"));
+    struct Case {
+        QString source, dest;
+        int number;
+        const char* description;
+        QString failing;
+    };
+    const Case cases[] = {
+        {path(QStringLiteral("missing")), path(QStringLiteral("d1")), 2,
+         "No such file or directory", path(QStringLiteral("missing"))},
+        {folder, path(QStringLiteral("d2")), 21, "Is a directory", folder},
+        {source, folder, 21, "Is a directory", folder},
+        {source, path(QStringLiteral("nofolder/d3")), 2, "No such file or directory",
+         path(QStringLiteral("nofolder/d3"))},
+        {QString(), path(QStringLiteral("d4")), 2, "No such file or directory", QString()},
+        {source, QStringLiteral("/dev/full"), 28, "No space left on device",
+         QStringLiteral("/dev/full")},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = encryptFile(c.source, c.dest, kKey);
+        EXPECT_FALSE(r.ok) << qPrintable(c.dest);
+        EXPECT_EQ(r.number, c.number) << qPrintable(c.dest);
+        EXPECT_EQ(r.description, QLatin1String(c.description));
+        EXPECT_EQ(r.path, c.failing);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("d1"))));
+    EXPECT_TRUE(strays({QStringLiteral("plain")}).isEmpty());
+    EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+TEST_F(FileCommand, ReadOnlyDestinationAndFolder) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permission bits do not stop root";
+    }
+    const QString source = write(QStringLiteral("plain"), QByteArray("data"));
+    const QString dest = write(QStringLiteral("locked"), QByteArray("keep"));
+    ASSERT_EQ(::chmod(QFile::encodeName(dest).constData(), 0444), 0);
+    CommandResult r = encryptFile(source, dest, kKey);
+    EXPECT_EQ(r.number, 13);
+    EXPECT_EQ(r.description, QStringLiteral("Permission denied"));
+    EXPECT_EQ(read(dest), QByteArray("keep"));
+
+    QDir(m_dir.path()).mkdir(QStringLiteral("ro"));
+    const QString folder = path(QStringLiteral("ro"));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    r = encryptFile(source, folder + QStringLiteral("/x"), kKey);
+    EXPECT_EQ(r.number, 13);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+TEST_F(FileCommand, TooLargeSourceFailsBeforeReading) {
+    const QString big = path(QStringLiteral("big"));
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        // Sparse: no disk space is used.
+        ASSERT_TRUE(f.resize(kMaxFileSize + 1));
+    }
+    const CommandResult r = encryptFile(big, path(QStringLiteral("out")), kKey);
+    EXPECT_EQ(r.number, kErrorTooLarge);
+    EXPECT_TRUE(r.description.contains(QStringLiteral("2147483639")));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
+}
+
+class NoLibraries : public LibraryLoader {
+public:
+    std::unique_ptr<Library> load(const QString&) override { return nullptr; }
+};
+
+TEST_F(FileCommand, MissingLibraryIsReportedAndNothingWritten) {
+    NoLibraries loader;
+    Services s = services();
+    s.libraries = &loader;
+    ScopedServices scoped(s);
+    resetCipherBinding();
+    const QString source = write(QStringLiteral("plain"), QByteArray("data"));
+    const CommandResult r = encryptFile(source, path(QStringLiteral("out")), kKey);
+    EXPECT_EQ(r.number, kErrorNoLibrary);
+    EXPECT_TRUE(r.description.contains(QStringLiteral("libzephcore.so")));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
+}
+
+TEST_F(FileCommand, ReadsFromPipes) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const QByteArray data = allBytes(200000);
+    // Larger than a pipe holds: a writer on its own thread.
+    std::thread writer([&] {
+        const char* p = data.constData();
+        qsizetype left = data.size();
+        while (left > 0) {
+            const ssize_t w = ::write(fds[1], p, static_cast<std::size_t>(left));
+            if (w <= 0) {
+                break;
+            }
+            p += w;
+            left -= w;
+        }
+        ::close(fds[1]);
+    });
+    QByteArray content;
+    const CommandResult r = readWholeFile(QStringLiteral("/dev/fd/%1").arg(fds[0]), content);
+    writer.join();
+    ::close(fds[0]);
+    ASSERT_TRUE(r.ok) << qPrintable(r.description);
+    EXPECT_EQ(content, data);
+}
+
+} // namespace
+} // namespace zephral::test
