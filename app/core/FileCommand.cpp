@@ -1,5 +1,6 @@
 #include "core/FileCommand.h"
 
+#include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/Services.h"
 
@@ -10,6 +11,8 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,18 +73,117 @@ QByteArray temporaryName(const QByteArray& folder, const QByteArray& name) {
     return folder + "/." + name.left(200) + '.' + suffix;
 }
 
-CommandResult writeInto(const QString& path, const QByteArray& native, const QByteArray& content) {
+// Writes the content to an open descriptor; 0 or the errno.
+using ContentWriter = std::function<int(int fd)>;
+
+CommandResult writeInto(const QString& path, const QByteArray& native,
+                        const ContentWriter& writer) {
     Descriptor fd(::open(native.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (fd.get() < 0) {
         return CommandResult::systemError(errno, path);
     }
-    if (const int error = writeAll(fd.get(), content.constData(), content.size())) {
+    if (const int error = writer(fd.get())) {
         return CommandResult::systemError(error, path);
     }
     if (const int error = fd.close()) {
         return CommandResult::systemError(error, path);
     }
     return CommandResult::success();
+}
+
+CommandResult writeWith(const QString& path, const ContentWriter& writer);
+
+constexpr qsizetype kChunk = 1 << 20;
+
+CommandResult tooLargeFailure(const QString& path) {
+    return CommandResult::failure(
+        kErrorTooLarge,
+        QStringLiteral("The file is too large to encrypt or decrypt (at most %1 bytes)")
+            .arg(kMaxFileSize),
+        path);
+}
+
+// Reads a whole file straight into text through the code page, a piece at a
+// time, so the file's bytes are never all in memory beside their text.
+CommandResult readWholeText(const QString& path, QString& text) {
+    text.clear();
+    if (path.isEmpty()) {
+        return CommandResult::systemError(ENOENT, path);
+    }
+    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return CommandResult::systemError(errno, path);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return CommandResult::systemError(errno, path);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return CommandResult::systemError(EISDIR, path);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        QByteArray bytes;
+        CommandResult r = readWholeFile(path, bytes);
+        text = BytesToString(bytes);
+        return r;
+    }
+    if (st.st_size > kMaxFileSize) {
+        return tooLargeFailure(path);
+    }
+    const CodePage& page = activeCodePage();
+    text = QString(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+    std::unique_ptr<char[]> chunk(new char[kChunk]);
+    qsizetype used = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk.get(), static_cast<std::size_t>(kChunk));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int error = errno;
+            text.clear();
+            return CommandResult::systemError(error, path);
+        }
+        if (got == 0) {
+            break;
+        }
+        if (used + got > text.size()) {
+            // The file grew while it was read.
+            if (used + got > kMaxFileSize) {
+                text.clear();
+                return tooLargeFailure(path);
+            }
+            text.resize(std::min<qsizetype>(std::max(text.size() * 2, used + got), kMaxFileSize));
+        }
+        page.decodeInto(chunk.get(), got, reinterpret_cast<char16_t*>(text.data()) + used);
+        used += got;
+    }
+    text.truncate(used);
+    return CommandResult::success();
+}
+
+// Writes text through the code page a piece at a time.
+CommandResult writeWholeText(const QString& path, const QString& text) {
+    const CodePage& page = activeCodePage();
+    return writeWith(path, [&](int fd) {
+        std::unique_ptr<char[]> chunk(new char[kChunk]);
+        const char16_t* in = reinterpret_cast<const char16_t*>(text.utf16());
+        qsizetype left = text.size();
+        while (left > 0) {
+            qsizetype n = std::min(left, kChunk);
+            // Keep a surrogate pair in one piece, so it becomes one "?".
+            if (n < left && n > 1 && QChar::isHighSurrogate(in[n - 1])) {
+                --n;
+            }
+            const qsizetype bytes = page.encodeInto(in, n, chunk.get());
+            if (const int error = writeAll(fd, chunk.get(), bytes)) {
+                return error;
+            }
+            in += n;
+            left -= n;
+        }
+        return 0;
+    });
 }
 
 } // namespace
@@ -132,11 +234,7 @@ CommandResult readWholeFile(const QString& path, QByteArray& content) {
     if (S_ISDIR(st.st_mode)) {
         return CommandResult::systemError(EISDIR, path);
     }
-    const CommandResult tooLarge = CommandResult::failure(
-        kErrorTooLarge,
-        QStringLiteral("The file is too large to encrypt or decrypt (at most %1 bytes)")
-            .arg(kMaxFileSize),
-        path);
+    const CommandResult tooLarge = tooLargeFailure(path);
     if (S_ISREG(st.st_mode) && st.st_size > kMaxFileSize) {
         return tooLarge;
     }
@@ -175,6 +273,13 @@ CommandResult readWholeFile(const QString& path, QByteArray& content) {
 }
 
 CommandResult writeWholeFile(const QString& path, const QByteArray& content) {
+    return writeWith(path,
+                     [&](int fd) { return writeAll(fd, content.constData(), content.size()); });
+}
+
+namespace {
+
+CommandResult writeWith(const QString& path, const ContentWriter& writer) {
     if (path.isEmpty()) {
         return CommandResult::systemError(ENOENT, path);
     }
@@ -186,7 +291,7 @@ CommandResult writeWholeFile(const QString& path, const QByteArray& content) {
     }
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a pipe can't be replaced, only written to.
-        return writeInto(path, native, content);
+        return writeInto(path, native, writer);
     }
     if (exists && ::access(native.constData(), W_OK) != 0) {
         // A read-only destination stays protected, although the folder
@@ -234,7 +339,7 @@ CommandResult writeWholeFile(const QString& path, const QByteArray& content) {
             return fail(errno);
         }
     }
-    if (const int error = writeAll(fd.get(), content.constData(), content.size())) {
+    if (const int error = writer(fd.get())) {
         return fail(error);
     }
     // On disk before the name points at it, so a crash leaves the old file
@@ -254,13 +359,17 @@ CommandResult writeWholeFile(const QString& path, const QByteArray& content) {
     return CommandResult::success();
 }
 
+} // namespace
+
 CommandResult transformFile(FileTransform transform, const QString& source,
                             const QString& destination, const QString& key) {
     if (CommandResult r = checkKey(key); !r.ok) {
         return r;
     }
-    QByteArray bytes;
-    if (CommandResult r = readWholeFile(source, bytes); !r.ok) {
+    // One conversion each way, straight from and to the files; every copy
+    // is let go as soon as the next step has what it needs.
+    QString text;
+    if (CommandResult r = readWholeText(source, text); !r.ok) {
         return r;
     }
     // A destination that is a folder can never be written: say so before
@@ -270,12 +379,12 @@ CommandResult transformFile(FileTransform transform, const QString& source,
                           S_ISDIR(st.st_mode)) {
         return CommandResult::systemError(EISDIR, destination);
     }
-    if (bytes.isEmpty()) {
-        return writeWholeFile(destination, bytes);
+    if (text.isEmpty()) {
+        return writeWholeText(destination, text);
     }
     const CommandResult wrongKey =
         CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged file"), source);
-    const qsizetype n = bytes.size();
+    const qsizetype n = text.size();
     if (transform == FileTransform::Decrypt && n % 8 != 0) {
         return wrongKey;
     }
@@ -283,10 +392,6 @@ CommandResult transformFile(FileTransform transform, const QString& source,
         return libraryMissing();
     }
 
-    // One conversion each way; every copy is let go as soon as the next
-    // step has what it needs.
-    QString text = BytesToString(bytes);
-    bytes = QByteArray();
     QString result =
         transform == FileTransform::Encrypt ? EncryptString(text, key) : DecryptString(text, key);
     text = QString();
@@ -301,9 +406,7 @@ CommandResult transformFile(FileTransform transform, const QString& source,
     if (transform == FileTransform::Decrypt && !decryptedLengthValid(n, result.size())) {
         return wrongKey;
     }
-    bytes = StringToBytes(result);
-    result = QString();
-    return writeWholeFile(destination, bytes);
+    return writeWholeText(destination, result);
 }
 
 CommandResult encryptFile(const QString& source, const QString& destination, const QString& key) {

@@ -167,25 +167,16 @@ bool CodePage::canEncode(char16_t c) const {
     return c == 0 || m_fromUnicode[c] != 0;
 }
 
-QString CodePage::decode(const char* data, qsizetype size) const {
-    if (size <= 0) {
-        return {};
-    }
-    QString text(size, Qt::Uninitialized);
-    auto* out = reinterpret_cast<char16_t*>(text.data());
+void CodePage::decodeInto(const char* data, qsizetype size, char16_t* out) const {
     const auto* in = reinterpret_cast<const std::uint8_t*>(data);
     const char16_t* table = m_toUnicode.data();
     for (qsizetype i = 0; i < size; ++i) {
         out[i] = table[in[i]];
     }
-    return text;
 }
 
-QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
-    const qsizetype size = text.size();
-    QByteArray bytes(size + extra, Qt::Uninitialized);
-    auto* out = reinterpret_cast<std::uint8_t*>(bytes.data());
-    const char16_t* in = text.utf16();
+qsizetype CodePage::encodeInto(const char16_t* in, qsizetype size, char* bytes) const {
+    auto* out = reinterpret_cast<std::uint8_t*>(bytes);
     const std::uint8_t* table = m_fromUnicode.get();
     qsizetype o = 0;
     for (qsizetype i = 0; i < size; ++i) {
@@ -201,8 +192,24 @@ QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
         }
         out[o++] = b;
     }
+    return o;
+}
+
+QString CodePage::decode(const char* data, qsizetype size) const {
+    if (size <= 0) {
+        return {};
+    }
+    QString text(size, Qt::Uninitialized);
+    decodeInto(data, size, reinterpret_cast<char16_t*>(text.data()));
+    return text;
+}
+
+QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
+    const qsizetype size = text.size();
+    QByteArray bytes(size + extra, Qt::Uninitialized);
+    const qsizetype o = encodeInto(text.utf16(), size, bytes.data());
     if (extra > 0) {
-        std::memset(out + o, 0, static_cast<std::size_t>(extra));
+        std::memset(bytes.data() + o, 0, static_cast<std::size_t>(extra));
     }
     if (o != size) {
         bytes.truncate(o + extra);

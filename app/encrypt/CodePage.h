@@ -40,6 +40,12 @@ public:
     // room after the text (the cipher's padding) gets it without a second copy.
     QByteArray encode(QStringView text, qsizetype extra = 0) const;
 
+    // The same over raw memory, for callers that stream: decodeInto writes
+    // exactly `size` characters; encodeInto writes at most `size` bytes and
+    // returns how many (fewer only where surrogate pairs became one "?").
+    void decodeInto(const char* data, qsizetype size, char16_t* out) const;
+    qsizetype encodeInto(const char16_t* text, qsizetype size, char* out) const;
+
     bool canEncode(char16_t c) const;
     char16_t toUnicode(std::uint8_t byte) const { return m_toUnicode[byte]; }
 

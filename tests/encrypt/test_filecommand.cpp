@@ -49,7 +49,8 @@ protected:
 };
 
 TEST_F(FileCommand, SizesAndExactRoundTrip) {
-    const std::pair<int, int> sizes[] = {{1, 8}, {7, 8}, {8, 16}, {9, 16}, {16, 24}, {4099, 4104}};
+    const std::pair<int, int> sizes[] = {{1, 8},   {7, 8},       {8, 16},           {9, 16},
+                                         {16, 24}, {4099, 4104}, {3145733, 3145736}};
     for (auto [n, encrypted] : sizes) {
         const QByteArray data = allBytes(n);
         const QString source = write(QStringLiteral("plain"), data);
