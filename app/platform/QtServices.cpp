@@ -26,6 +26,16 @@ std::unique_ptr<QSettings> openSettings(const QString& folder, const QString& ap
     return std::make_unique<QSettings>(settingsFile(folder, application), QSettings::IniFormat);
 }
 
+// QSettings keeps top-level keys in the file's [General] section and writes a
+// group called "General" as [%General]; so that the file reads as the
+// section it names, keys of "General" are kept at the top level.
+QString settingsKey(const QString& section, const QString& key) {
+    if (section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) {
+        return key;
+    }
+    return section + QLatin1Char('/') + key;
+}
+
 class QtLibrary : public Library {
 public:
     explicit QtLibrary(std::unique_ptr<QLibrary> library) : m_library(std::move(library)) {}
@@ -43,13 +53,13 @@ QtSettingsStore::QtSettingsStore(QString folder) : m_folder(std::move(folder)) {
 QString QtSettingsStore::getSetting(const QString& application, const QString& section,
                                     const QString& key, const QString& defaultValue) const {
     auto settings = openSettings(m_folder, application);
-    return settings->value(section + QLatin1Char('/') + key, defaultValue).toString();
+    return settings->value(settingsKey(section, key), defaultValue).toString();
 }
 
 void QtSettingsStore::saveSetting(const QString& application, const QString& section,
                                   const QString& key, const QString& value) {
     auto settings = openSettings(m_folder, application);
-    settings->setValue(section + QLatin1Char('/') + key, value);
+    settings->setValue(settingsKey(section, key), value);
     settings->sync();
 }
 
