@@ -23,11 +23,13 @@ namespace {
 // Closes a descriptor on every way out.
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor() { reset(); }
+    void reset(int fd = -1) {
         if (m_fd >= 0) {
             ::close(m_fd);
         }
+        m_fd = fd;
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
@@ -103,23 +105,32 @@ CommandResult tooLargeFailure(const QString& path) {
         path);
 }
 
-// Reads a whole file straight into text through the code page, a piece at a
-// time, so the file's bytes are never all in memory beside their text.
-CommandResult readWholeText(const QString& path, QString& text) {
-    text.clear();
+// Opens a source for reading and takes its status; a folder is refused.
+CommandResult openSource(const QString& path, Descriptor& fd, struct stat& st) {
     if (path.isEmpty()) {
         return CommandResult::systemError(ENOENT, path);
     }
-    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    fd.reset(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         return CommandResult::systemError(errno, path);
     }
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
         return CommandResult::systemError(errno, path);
     }
     if (S_ISDIR(st.st_mode)) {
         return CommandResult::systemError(EISDIR, path);
+    }
+    return CommandResult::success();
+}
+
+// Reads a whole file straight into text through the code page, a piece at a
+// time, so the file's bytes are never all in memory beside their text.
+CommandResult readWholeText(const QString& path, QString& text) {
+    text.clear();
+    Descriptor fd;
+    struct stat st {};
+    if (CommandResult opened = openSource(path, fd, st); !opened.ok) {
+        return opened;
     }
     if (!S_ISREG(st.st_mode)) {
         QByteArray bytes;
@@ -220,19 +231,10 @@ CommandResult libraryMissing() {
 
 CommandResult readWholeFile(const QString& path, QByteArray& content) {
     content.clear();
-    if (path.isEmpty()) {
-        return CommandResult::systemError(ENOENT, path);
-    }
-    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        return CommandResult::systemError(errno, path);
-    }
+    Descriptor fd;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        return CommandResult::systemError(errno, path);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return CommandResult::systemError(EISDIR, path);
+    if (CommandResult opened = openSource(path, fd, st); !opened.ok) {
+        return opened;
     }
     const CommandResult tooLarge = tooLargeFailure(path);
     if (S_ISREG(st.st_mode) && st.st_size > kMaxFileSize) {
