@@ -5,7 +5,7 @@
 // at or past it may change, and every path must leave the destination
 // exactly as the scalar table path does, for a separate destination and for
 // decoding in place.
-#include "base64.h"
+#include "fuzz_base64_common.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,30 +18,12 @@
 namespace {
 
 using zephcore::base64::Path;
-
 uint8_t pattern(std::size_t i) {
     return static_cast<uint8_t>(i * 37 + 11);
 }
 
-void check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
-
-const std::vector<Path>& paths() {
-    static const std::vector<Path> available = [] {
-        zephcore::base64::initTables();
-        std::vector<Path> list;
-        for (Path p : {Path::scalar, Path::avx2, Path::avx512}) {
-            if (zephcore::base64::pathAvailable(p)) {
-                list.push_back(p);
-            }
-        }
-        return list;
-    }();
-    return available;
-}
+using fuzzb64::check;
+using fuzzb64::paths;
 
 } // namespace
 

@@ -1,7 +1,7 @@
 // Any bytes through the encoder on every code path the CPU has, then back
 // through the decoder: exact-size heap buffers, every path byte-identical to
 // the scalar one, the length 4 * ceil(n / 3), and the round trip exact.
-#include "base64.h"
+#include "fuzz_base64_common.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,27 +12,9 @@
 
 namespace {
 
+using fuzzb64::check;
+using fuzzb64::paths;
 using zephcore::base64::Path;
-
-void check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
-
-const std::vector<Path>& paths() {
-    static const std::vector<Path> available = [] {
-        zephcore::base64::initTables();
-        std::vector<Path> list;
-        for (Path p : {Path::scalar, Path::avx2, Path::avx512}) {
-            if (zephcore::base64::pathAvailable(p)) {
-                list.push_back(p);
-            }
-        }
-        return list;
-    }();
-    return available;
-}
 
 } // namespace
 
