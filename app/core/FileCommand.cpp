@@ -1,6 +1,5 @@
 #include "core/FileCommand.h"
 
-#include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/Services.h"
 
@@ -95,8 +94,6 @@ CommandResult writeInto(const QString& path, const QByteArray& native,
 
 CommandResult writeWith(const QString& path, const ContentWriter& writer);
 
-constexpr qsizetype kChunk = 1 << 20;
-
 CommandResult tooLargeFailure(const QString& path) {
     return CommandResult::failure(
         kErrorTooLarge,
@@ -121,80 +118,6 @@ CommandResult openSource(const QString& path, Descriptor& fd, struct stat& st) {
         return CommandResult::systemError(EISDIR, path);
     }
     return CommandResult::success();
-}
-
-// Reads a whole file straight into text through the code page, a piece at a
-// time, so the file's bytes are never all in memory beside their text.
-CommandResult readWholeText(const QString& path, QString& text) {
-    text.clear();
-    Descriptor fd;
-    struct stat st {};
-    if (CommandResult opened = openSource(path, fd, st); !opened.ok) {
-        return opened;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        QByteArray bytes;
-        CommandResult r = readWholeFile(path, bytes);
-        text = BytesToString(bytes);
-        return r;
-    }
-    if (st.st_size > kMaxFileSize) {
-        return tooLargeFailure(path);
-    }
-    const CodePage& page = activeCodePage();
-    text = QString(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
-    std::unique_ptr<char[]> chunk(new char[kChunk]);
-    qsizetype used = 0;
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk.get(), static_cast<std::size_t>(kChunk));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int error = errno;
-            text.clear();
-            return CommandResult::systemError(error, path);
-        }
-        if (got == 0) {
-            break;
-        }
-        if (used + got > text.size()) {
-            // The file grew while it was read.
-            if (used + got > kMaxFileSize) {
-                text.clear();
-                return tooLargeFailure(path);
-            }
-            text.resize(std::min<qsizetype>(std::max(text.size() * 2, used + got), kMaxFileSize));
-        }
-        page.decodeInto(chunk.get(), got, reinterpret_cast<char16_t*>(text.data()) + used);
-        used += got;
-    }
-    text.truncate(used);
-    return CommandResult::success();
-}
-
-// Writes text through the code page a piece at a time.
-CommandResult writeWholeText(const QString& path, const QString& text) {
-    const CodePage& page = activeCodePage();
-    return writeWith(path, [&](int fd) {
-        std::unique_ptr<char[]> chunk(new char[kChunk]);
-        const char16_t* in = reinterpret_cast<const char16_t*>(text.utf16());
-        qsizetype left = text.size();
-        while (left > 0) {
-            qsizetype n = std::min(left, kChunk);
-            // Keep a surrogate pair in one piece, so it becomes one "?".
-            if (n < left && n > 1 && QChar::isHighSurrogate(in[n - 1])) {
-                --n;
-            }
-            const qsizetype bytes = page.encodeInto(in, n, chunk.get());
-            if (const int error = writeAll(fd, chunk.get(), bytes)) {
-                return error;
-            }
-            in += n;
-            left -= n;
-        }
-        return 0;
-    });
 }
 
 } // namespace
@@ -243,8 +166,12 @@ CommandResult readWholeFile(const QString& path, QByteArray& content) {
     // A regular file is read into a buffer of its size plus one byte, so its
     // end shows without a second allocation; a pipe or device grows the
     // buffer as it goes. One byte more than the limit marks a source too large.
+    // The buffer keeps room for 8 bytes more, so that encryption can add its
+    // padding without moving the whole file.
     qsizetype capacity = S_ISREG(st.st_mode) ? static_cast<qsizetype>(st.st_size) + 1 : 1 << 16;
-    content = QByteArray(capacity, Qt::Uninitialized);
+    content = QByteArray();
+    content.reserve(capacity + 8);
+    content.resize(capacity);
     qsizetype used = 0;
     for (;;) {
         if (used == content.size()) {
@@ -368,10 +295,11 @@ CommandResult transformFile(FileTransform transform, const QString& source,
     if (CommandResult r = checkKey(key); !r.ok) {
         return r;
     }
-    // One conversion each way, straight from and to the files; every copy
-    // is let go as soon as the next step has what it needs.
-    QString text;
-    if (CommandResult r = readWholeText(source, text); !r.ok) {
+    // The file's bytes go to the cipher as they are: they would come back
+    // unchanged from the code page anyway, and the file is held once, not as
+    // bytes and text both.
+    QByteArray content;
+    if (CommandResult r = readWholeFile(source, content); !r.ok) {
         return r;
     }
     // A destination that is a folder can never be written: say so before
@@ -381,12 +309,12 @@ CommandResult transformFile(FileTransform transform, const QString& source,
                           S_ISDIR(st.st_mode)) {
         return CommandResult::systemError(EISDIR, destination);
     }
-    if (text.isEmpty()) {
-        return writeWholeText(destination, text);
+    if (content.isEmpty()) {
+        return writeWholeFile(destination, content);
     }
     const CommandResult wrongKey =
         CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged file"), source);
-    const qsizetype n = text.size();
+    const qsizetype n = content.size();
     if (transform == FileTransform::Decrypt && n % 8 != 0) {
         return wrongKey;
     }
@@ -394,9 +322,9 @@ CommandResult transformFile(FileTransform transform, const QString& source,
         return libraryMissing();
     }
 
-    QString result =
-        transform == FileTransform::Encrypt ? EncryptString(text, key) : DecryptString(text, key);
-    text = QString();
+    const QByteArray result = transform == FileTransform::Encrypt
+                                  ? EncryptBytes(std::move(content), key)
+                                  : DecryptBytes(std::move(content), key);
     if (result.isEmpty()) {
         return CommandResult::failure(
             kErrorEmptyResult,
@@ -408,7 +336,7 @@ CommandResult transformFile(FileTransform transform, const QString& source,
     if (transform == FileTransform::Decrypt && !decryptedLengthValid(n, result.size())) {
         return wrongKey;
     }
-    return writeWholeText(destination, result);
+    return writeWholeFile(destination, result);
 }
 
 CommandResult encryptFile(const QString& source, const QString& destination, const QString& key) {

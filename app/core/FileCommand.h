@@ -1,5 +1,7 @@
 // The file commands' work: read a whole file, encrypt or decrypt it with
-// EncryptString / DecryptString, write the whole result to the destination.
+// EncryptBytes / DecryptBytes (the byte form of EncryptString and
+// DecryptString, which gives the same bytes), write the whole result to the
+// destination.
 //
 // The windowed program calls this from its wait-window sequence and the
 // command line calls it directly; it services no events and shows nothing.

@@ -75,13 +75,13 @@ std::uint8_t* bytesOf(QByteArray& b) {
 }
 
 // Trims the buffer to the length the library reported; a longer report grows
-// it with zero bytes.
-QString finish(QByteArray& b, std::int32_t m) {
+// it with zero bytes. Empty when the report is 0 or less.
+QByteArray finish(QByteArray& b, std::int32_t m) {
     if (m <= 0) {
         return {};
     }
     b.resize(m, '\0');
-    return BytesToString(b);
+    return std::move(b);
 }
 
 // Runs Initialize with the key converted afresh, then wipes the converted key.
@@ -96,23 +96,35 @@ bool setKey(const QString& key) {
     return ok;
 }
 
-QString blowfish(const QString& data, const QString& key, Function which) {
-    if (key.isEmpty() || key.size() > kMaxKeyLength || data.isEmpty() ||
-        data.size() > kMaxCipherInput) {
+// The cipher on the n data bytes at the start of b. For encryption b holds 8
+// more bytes after them, all zero: room for the padding, whose filler bytes
+// are therefore zeros.
+QByteArray blowfish(QByteArray& b, qsizetype n, const QString& key, Function which) {
+    if (key.isEmpty() || key.size() > kMaxKeyLength || n <= 0 || n > kMaxCipherInput) {
         return {};
     }
     const auto cipher = function<BlowFn>(which);
-    if (cipher == nullptr) {
-        return {};
-    }
-    // Encryption gets 8 zero bytes after the data: room for the padding,
-    // whose filler bytes are therefore zeros.
-    QByteArray b = activeCodePage().encode(data, which == FnBlowENC ? 8 : 0);
-    const qsizetype n = b.size() - (which == FnBlowENC ? 8 : 0);
-    if (n <= 0 || !setKey(key)) {
+    if (cipher == nullptr || !setKey(key)) {
         return {};
     }
     return finish(b, cipher(bytesOf(b), static_cast<std::int32_t>(n)));
+}
+
+QString blowfishText(const QString& data, const QString& key, Function which) {
+    if (data.isEmpty() || data.size() > kMaxCipherInput) {
+        return {};
+    }
+    const qsizetype room = which == FnBlowENC ? 8 : 0;
+    QByteArray b = activeCodePage().encode(data, room);
+    return BytesToString(blowfish(b, b.size() - room, key, which));
+}
+
+QByteArray blowfishBytes(QByteArray data, const QString& key, Function which) {
+    const qsizetype n = data.size();
+    if (which == FnBlowENC && n > 0 && n <= kMaxCipherInput) {
+        data.resize(n + 8, '\0');
+    }
+    return blowfish(data, n, key, which);
 }
 
 } // namespace
@@ -126,11 +138,19 @@ QString BytesToString(const QByteArray& bytes) {
 }
 
 QString EncryptString(const QString& data, const QString& key) {
-    return blowfish(data, key, FnBlowENC);
+    return blowfishText(data, key, FnBlowENC);
 }
 
 QString DecryptString(const QString& data, const QString& key) {
-    return blowfish(data, key, FnBlowDEC);
+    return blowfishText(data, key, FnBlowDEC);
+}
+
+QByteArray EncryptBytes(QByteArray data, const QString& key) {
+    return blowfishBytes(std::move(data), key, FnBlowENC);
+}
+
+QByteArray DecryptBytes(QByteArray data, const QString& key) {
+    return blowfishBytes(std::move(data), key, FnBlowDEC);
 }
 
 QString EncodeBase64(const QString& text) {
@@ -146,7 +166,8 @@ QString EncodeBase64(const QString& text) {
     const qsizetype n = b.size();
     QByteArray out((n + 2) / 3 * 4, '\0');
     initB64();
-    return finish(out, encode(bytesOf(b), static_cast<std::int32_t>(n), bytesOf(out)));
+    return BytesToString(
+        finish(out, encode(bytesOf(b), static_cast<std::int32_t>(n), bytesOf(out))));
 }
 
 QString DecodeBase64(const QString& text) {
@@ -168,7 +189,7 @@ QString DecodeBase64(const QString& text) {
     if (m > n) {
         return {};
     }
-    return finish(out, m);
+    return BytesToString(finish(out, m));
 }
 
 bool decryptedLengthValid(qsizetype cipherLength, qsizetype plainLength) {

@@ -30,6 +30,12 @@ QString EncryptString(const QString& data, const QString& key);
 // checked here: with a wrong key it can be anything, even longer than the
 // input (the text then ends in NUL characters). See decryptedLengthValid().
 QString DecryptString(const QString& data, const QString& key);
+// The same two operations on bytes, for callers that hold bytes (the file
+// commands): every code page maps each byte to a character of its own and
+// back, so going through text would give these very bytes, only slower and
+// with the file held several times over. `data` is worked on in place.
+QByteArray EncryptBytes(QByteArray data, const QString& key);
+QByteArray DecryptBytes(QByteArray data, const QString& key);
 // Standard Base64 with "=" padding, on one line.
 QString EncodeBase64(const QString& text);
 // Lenient: characters outside the alphabet decode as 0.

@@ -160,6 +160,39 @@ TEST_F(Bindings, DecryptedLengthFollowsTheLastByte) {
     }
 }
 
+// The file commands take the byte path; it must give exactly what the text
+// path gives under every code page, wrong keys and bad keys included.
+TEST_F(Bindings, BytePathEqualsTheTextPath) {
+    QByteArray every(256, '\0');
+    for (int i = 0; i < 256; ++i) {
+        every[i] = static_cast<char>(i);
+    }
+    const QByteArray inputs[] = {QByteArray("x"), QByteArray("eight!!!"), every,
+                                 every.repeated(41).left(10001)};
+    const QString keys[] = {QStringLiteral("k"), QStringLiteral("caf\u00e9"),
+                            QString(56, QLatin1Char('k')), QString(57, QLatin1Char('k')),
+                            QString()};
+    for (const int number : CodePage::available()) {
+        setActiveCodePage(CodePage::byNumber(number));
+        for (const QByteArray& data : inputs) {
+            for (const QString& key : keys) {
+                const QByteArray cipher = EncryptBytes(data, key);
+                EXPECT_EQ(cipher, StringToBytes(EncryptString(BytesToString(data), key)))
+                    << number << ' ' << qPrintable(key);
+                // Deciphering with another key exercises every length the
+                // last byte can claim, longer than the input included.
+                for (const QString& other : {key, QStringLiteral("other")}) {
+                    EXPECT_EQ(DecryptBytes(cipher, other),
+                              StringToBytes(DecryptString(BytesToString(cipher), other)))
+                        << number << ' ' << qPrintable(other);
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(EncryptBytes(QByteArray(), QStringLiteral("k")).isEmpty());
+    EXPECT_TRUE(DecryptBytes(QByteArray(), QStringLiteral("k")).isEmpty());
+}
+
 TEST(DecryptedLength, Valid) {
     struct Case {
         qsizetype cipher, plain;
