@@ -45,7 +45,7 @@ const char* const kHelp =
     "\n"
     "Options:\n"
     "  --key-file FILE   read the key from the first line of FILE\n"
-    "  --code-page CP    the code page for text and files: %1\n"
+    "  --code-page CP    the code page of the text commands: %1\n"
     "                    (default: the CodePage setting, else 1252)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
