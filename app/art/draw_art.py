@@ -273,7 +273,7 @@ def icon_layers(size=None):
     """(path, paint, opacity) from back to front, in 256 design units.
 
     For a bitmap of `size` pixels the edges are moved to whole pixels and
-    the Z becomes a crisp staircase below 32 pixels; the SVG (size None)
+    the Z becomes a crisp staircase below 28 pixels; the SVG (size None)
     keeps the drawing as designed.
     """
     unit = 256.0 / size if size else None
@@ -291,7 +291,7 @@ def icon_layers(size=None):
     def body(dy=0):
         return round_rect(q(48), q(112) + dy, q(208) - q(48), q(208) - q(112), 16)
 
-    if unit and size < 32:
+    if unit and size < 28:
         # four pixels square: a bar, two single steps, a bar
         x, y = q(128) - 2 * unit, q(160 - 2 * unit)
         z = (Path().extend(raster.rect(x, y, 4 * unit, unit))
