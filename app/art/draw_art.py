@@ -157,8 +157,8 @@ ARROWS = {"A": PAL["B"]}
 def encode_text():
     """Plain text above becomes Base64 code below."""
     p = picture()
-    card(p, 0, 0, 15, 7, PAL["W"], PAL["K"])
-    p.text("abc", 2, 1, PAL["T"])
+    card(p, 0, 0, 15, 9, PAL["W"], PAL["K"])
+    p.text("abc", 2, 2, PAL["L"])
     p.sprite(ARROW_RIGHT, ARROWS, 1, 10)
     card(p, 5, 9, 11, 7, PAL["B"], PAL["N"])
     p.text("64", 7, 10, PAL["W"])
@@ -171,8 +171,8 @@ def decode_text():
     card(p, 0, 0, 11, 7, PAL["B"], PAL["N"])
     p.text("64", 2, 1, PAL["W"])
     p.sprite(ARROW_DOWN, ARROWS, 11, 2)
-    card(p, 1, 9, 15, 7, PAL["W"], PAL["K"])
-    p.text("abc", 3, 10, PAL["T"])
+    card(p, 1, 7, 15, 9, PAL["W"], PAL["K"])
+    p.text("abc", 3, 9, PAL["L"])
     return p
 
 
