@@ -532,18 +532,6 @@ class Pixels:
             x += len(glyph[0]) + 1
         return x
 
-    def outline(self, c, inside=None):
-        """Add an outline of colour c around every set pixel (4-neighbours)."""
-        old = list(self.px)
-        for y in range(self.h):
-            for x in range(self.w):
-                if old[y * self.w + x] is not None:
-                    continue
-                for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
-                    if 0 <= nx < self.w and 0 <= ny < self.h and old[ny * self.w + nx] is not None:
-                        self.px[y * self.w + x] = c
-                        break
-
     def rgb_bytes(self, key):
         out = bytearray()
         for c in self.px:
