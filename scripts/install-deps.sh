@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev
   fonts-dejavu-core
+  fonts-liberation2
 )
 
 missing=()

@@ -1,0 +1,69 @@
+#include "shared/Picture.h"
+
+#include "shared/Units.h"
+
+#include <QImageReader>
+#include <QPainter>
+
+namespace zephral {
+
+bool Picture::load(const QString& source, Picture& out, QString* error) {
+    if (source.isEmpty()) {
+        out = Picture();
+        return true;
+    }
+    QImageReader reader(source);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        if (error != nullptr) {
+            *error =
+                QStringLiteral("cannot read picture \"%1\": %2").arg(source, reader.errorString());
+        }
+        return false;
+    }
+    out = fromImage(image, source);
+    return true;
+}
+
+Picture Picture::fromImage(const QImage& image, const QString& source) {
+    Picture picture;
+    picture.m_source = source;
+    picture.m_image = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
+                                              : image.convertToFormat(QImage::Format_RGB32);
+    return picture;
+}
+
+QSize Picture::himetricSize() const {
+    return pixelsToHimetric(size());
+}
+
+QPoint Picture::hotSpot() const {
+    bool okX = false;
+    bool okY = false;
+    const int x = m_image.text(QStringLiteral("HotspotX")).toInt(&okX);
+    const int y = m_image.text(QStringLiteral("HotspotY")).toInt(&okY);
+    if (okX && okY && m_image.rect().contains(x, y)) {
+        return {x, y};
+    }
+    return {m_image.width() / 2, m_image.height() / 2};
+}
+
+QImage picturePixels(const Picture& picture, QSize size, Colour key) {
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(picture.isIcon() ? toQRgb(translateColour(key)) : QRgb(0xFF000000u));
+    if (picture.isNull() || size.isEmpty()) {
+        return out;
+    }
+    QPainter p(&out);
+    if (picture.isIcon()) {
+        // Scaled the plain way, pixel for pixel, never smoothed.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRect(QPoint(0, 0), size), picture.image());
+    } else {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QPoint(0, 0), picture.image());
+    }
+    return out;
+}
+
+} // namespace zephral
