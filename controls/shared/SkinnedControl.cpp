@@ -1,0 +1,302 @@
+#include "shared/SkinnedControl.h"
+
+#include "shared/Units.h"
+
+#include <QCursor>
+#include <QKeySequence>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QShortcutEvent>
+#include <array>
+#include <utility>
+
+namespace zephral {
+
+int mouseButtonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int mouseButtonsCode(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+int keyCodeOf(const QKeyEvent& event) {
+    const int key = event.key();
+    if (event.modifiers() & Qt::KeypadModifier) {
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+            return 96 + (key - Qt::Key_0);
+        }
+        switch (key) {
+        case Qt::Key_Asterisk:
+            return 106;
+        case Qt::Key_Plus:
+            return 107;
+        case Qt::Key_Minus:
+            return 109;
+        case Qt::Key_Period:
+            return 110;
+        case Qt::Key_Slash:
+            return 111;
+        default:
+            break;
+        }
+    }
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) ||
+        key == Qt::Key_Space) {
+        return key; // the same numbers
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+        return 112 + (key - Qt::Key_F1);
+    }
+    static constexpr std::array<std::pair<int, int>, 32> kKeys = {{
+        {Qt::Key_Backspace, 8},   {Qt::Key_Tab, 9},
+        {Qt::Key_Backtab, 9},     {Qt::Key_Clear, 12},
+        {Qt::Key_Return, 13},     {Qt::Key_Enter, 13},
+        {Qt::Key_Shift, 16},      {Qt::Key_Control, 17},
+        {Qt::Key_Alt, 18},        {Qt::Key_Pause, 19},
+        {Qt::Key_CapsLock, 20},   {Qt::Key_Escape, 27},
+        {Qt::Key_PageUp, 33},     {Qt::Key_PageDown, 34},
+        {Qt::Key_End, 35},        {Qt::Key_Home, 36},
+        {Qt::Key_Left, 37},       {Qt::Key_Up, 38},
+        {Qt::Key_Right, 39},      {Qt::Key_Down, 40},
+        {Qt::Key_Insert, 45},     {Qt::Key_Delete, 46},
+        {Qt::Key_Semicolon, 186}, {Qt::Key_Equal, 187},
+        {Qt::Key_Comma, 188},     {Qt::Key_Minus, 189},
+        {Qt::Key_Period, 190},    {Qt::Key_Slash, 191},
+        {Qt::Key_QuoteLeft, 192}, {Qt::Key_BracketLeft, 219},
+        {Qt::Key_Backslash, 220}, {Qt::Key_BracketRight, 221},
+    }};
+    for (const auto& [qt, code] : kKeys) {
+        if (qt == key) {
+            return code;
+        }
+    }
+    return key == Qt::Key_Apostrophe ? 222 : 0;
+}
+
+int keyAsciiOf(const QKeyEvent& event) {
+    const QString text = event.text();
+    return text.isEmpty() ? 0 : text.at(0).unicode();
+}
+
+SkinnedControl::SkinnedControl(QWidget* parent) : QWidget(parent) {
+    // The surface covers every pixel; nothing underneath needs drawing.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    m_surface.resize(size());
+}
+
+SkinnedControl::~SkinnedControl() = default;
+
+ControlError SkinnedControl::writeProperty(QStringView name, QStringView text) {
+    const PropertyDef* def = propertyTable().find(name);
+    if (def == nullptr) {
+        return ControlError::unknownProperty();
+    }
+    if (!def->set) {
+        return {383, QStringLiteral("Property is read-only")};
+    }
+    const ReadResult<PropertyValue> value = propertyFromText(def->kind, text);
+    if (!value.ok()) {
+        return value.error;
+    }
+    return def->set(*this, value.value);
+}
+
+std::optional<QString> SkinnedControl::propertyText(QStringView name) const {
+    const PropertyDef* def = propertyTable().find(name);
+    if (def == nullptr) {
+        return std::nullopt;
+    }
+    return propertyToText(def->kind, def->get(*this));
+}
+
+void SkinnedControl::setAmbient(const AmbientProperties& ambient) {
+    const AmbientProperties before = std::exchange(m_ambient, ambient);
+    if (before.displayName != ambient.displayName) {
+        ambientChanged(QStringLiteral("DisplayName"));
+    }
+    if (before.font != ambient.font) {
+        ambientChanged(QStringLiteral("Font"));
+    }
+    if (before.userMode != ambient.userMode) {
+        ambientChanged(QStringLiteral("UserMode"));
+    }
+    if (before.displayAsDefault != ambient.displayAsDefault) {
+        ambientChanged(QStringLiteral("DisplayAsDefault"));
+    }
+    if (before.backColour != ambient.backColour) {
+        ambientChanged(QStringLiteral("BackColor"));
+    }
+    if (before.foreColour != ambient.foreColour) {
+        ambientChanged(QStringLiteral("ForeColor"));
+    }
+}
+
+QString SkinnedControl::ambientDisplayName() const {
+    return m_ambient.displayName.isEmpty() ? objectName() : m_ambient.displayName;
+}
+
+Colour SkinnedControl::ambientBackColour() const {
+    if (m_ambient.backColour) {
+        return *m_ambient.backColour;
+    }
+    const QWidget* parent = parentWidget();
+    if (parent != nullptr && parent->testAttribute(Qt::WA_SetPalette)) {
+        return fromQRgb(parent->palette().color(parent->backgroundRole()).rgb());
+    }
+    return systemColour(ButtonFace);
+}
+
+Colour SkinnedControl::ambientForeColour() const {
+    if (m_ambient.foreColour) {
+        return *m_ambient.foreColour;
+    }
+    const QWidget* parent = parentWidget();
+    if (parent != nullptr && parent->testAttribute(Qt::WA_SetPalette)) {
+        return fromQRgb(parent->palette().color(parent->foregroundRole()).rgb());
+    }
+    return systemColour(ButtonText);
+}
+
+void SkinnedControl::setWindowOutline(const QRegion& outline) {
+    if (outline.isEmpty() || outline == QRegion(rect())) {
+        m_outline = QRegion();
+        clearMask();
+        return;
+    }
+    m_outline = outline;
+    setMask(outline);
+}
+
+QRegion SkinnedControl::windowOutline() const {
+    return m_outline.isEmpty() ? QRegion(rect()) : m_outline;
+}
+
+QSize SkinnedControl::extentHimetric() const {
+    return pixelsToHimetric(size());
+}
+
+void SkinnedControl::setExtentHimetric(QSize extent) {
+    resize(himetricToPixels(extent));
+}
+
+ControlError SkinnedControl::applyMousePointer(int pointer, const Picture& icon) {
+    static constexpr std::array<Qt::CursorShape, 16> kShapes = {
+        Qt::ArrowCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+        Qt::ArrowCursor,     Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+        Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+        Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor,
+    };
+    if (pointer == 0) {
+        unsetCursor();
+    } else if (pointer > 0 && pointer < int(kShapes.size())) {
+        setCursor(kShapes[size_t(pointer)]);
+    } else if (pointer == 99) {
+        if (icon.isNull()) {
+            setCursor(Qt::ArrowCursor);
+        } else {
+            const QPoint hot = icon.hotSpot();
+            setCursor(QCursor(QPixmap::fromImage(icon.image()), hot.x(), hot.y()));
+        }
+    } else {
+        return ControlError::invalidValue();
+    }
+    return {};
+}
+
+void SkinnedControl::setAccessKeys(const QString& keys) {
+    for (const auto& [id, key] : std::as_const(m_shortcuts)) {
+        releaseShortcut(id);
+    }
+    m_shortcuts.clear();
+    m_accessKeys = keys;
+    for (const QChar key : keys) {
+        const QKeySequence sequence(QStringLiteral("Alt+") + key.toUpper());
+        if (!sequence.isEmpty()) {
+            m_shortcuts.append({grabShortcut(sequence), key});
+        }
+    }
+}
+
+ControlError SkinnedControl::applyLook(const Look& look) {
+    if (look.state == Look::State::Down) {
+        return {380, QStringLiteral("no pressed look")};
+    }
+    if (look.hover) {
+        return {380, QStringLiteral("no hover look")};
+    }
+    if (look.frame != 0) {
+        return {380, QStringLiteral("no frames")};
+    }
+    if (look.focus && focusPolicy() == Qt::NoFocus) {
+        return {380, QStringLiteral("takes no focus")};
+    }
+    if (look.isDefault) {
+        AmbientProperties a = m_ambient;
+        a.displayAsDefault = true;
+        setAmbient(a);
+    }
+    if (look.state == Look::State::Disabled) {
+        if (propertyTable().find(u"Enabled") != nullptr) {
+            if (const ControlError e = writeProperty(u"Enabled", u"False")) {
+                return e;
+            }
+        } else {
+            setEnabled(false);
+        }
+    }
+    if (look.focus) {
+        setFocus(Qt::OtherFocusReason);
+    }
+    return {};
+}
+
+void SkinnedControl::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    p.drawImage(event->rect(), m_surface.image(), event->rect());
+}
+
+void SkinnedControl::resizeEvent(QResizeEvent* event) {
+    m_surface.resize(size());
+    QWidget::resizeEvent(event);
+}
+
+void SkinnedControl::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        ambientChanged(QStringLiteral("Palette"));
+    }
+    QWidget::changeEvent(event);
+}
+
+bool SkinnedControl::event(QEvent* event) {
+    if (event->type() == QEvent::Shortcut) {
+        const int id = static_cast<QShortcutEvent*>(event)->shortcutId();
+        for (const auto& [shortcut, key] : std::as_const(m_shortcuts)) {
+            if (shortcut == id) {
+                accessKeyPressed(key);
+                return true;
+            }
+        }
+    }
+    return QWidget::event(event);
+}
+
+} // namespace zephral
