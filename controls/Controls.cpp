@@ -1,0 +1,9 @@
+#include "Controls.h"
+
+namespace zephral {
+
+// One line a control, in this order: button, frame3d, line3d, working. For
+// example registry.add("button", "sknButton", [](QWidget* p) { return new sknButton(p); });
+void registerControls([[maybe_unused]] ControlRegistry& registry) {}
+
+} // namespace zephral

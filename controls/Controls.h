@@ -1,0 +1,11 @@
+// Every skinned control the program has, for the render tool and the window
+// descriptions.
+#pragma once
+
+#include "shared/ControlRegistry.h"
+
+namespace zephral {
+
+void registerControls(ControlRegistry& registry);
+
+} // namespace zephral
