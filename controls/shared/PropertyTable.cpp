@@ -14,30 +14,16 @@ QString propertyToText(PropertyKind kind, const PropertyValue& value) {
 }
 
 ReadResult<PropertyValue> propertyFromText(PropertyKind kind, QStringView text) {
-    switch (kind) {
-    case PropertyKind::Long:
-        return valueFromText(PropertyType::Long, text);
-    case PropertyKind::Integer:
-        return valueFromText(PropertyType::Integer, text);
-    case PropertyKind::Boolean:
-        return valueFromText(PropertyType::Boolean, text);
-    case PropertyKind::String:
-        return valueFromText(PropertyType::String, text);
-    case PropertyKind::Single:
-        return valueFromText(PropertyType::Single, text);
-    case PropertyKind::Font:
-        return valueFromText(PropertyType::Font, text);
-    case PropertyKind::Picture:
-        return valueFromText(PropertyType::Picture, text);
-    case PropertyKind::ColourValue: {
-        ReadResult<PropertyValue> read = valueFromText(PropertyType::Long, text);
-        if (read.ok() && !isValidColour(Colour(std::get<qint32>(read.value)))) {
-            read.error = ControlError::invalidValue();
-        }
-        return read;
+    // A colour is stored as a Long; the other kinds are stored types of their own.
+    static constexpr std::array<PropertyType, 8> kStored = {
+        PropertyType::Long,   PropertyType::Integer, PropertyType::Boolean, PropertyType::String,
+        PropertyType::Single, PropertyType::Long,    PropertyType::Font,    PropertyType::Picture};
+    ReadResult<PropertyValue> read = valueFromText(kStored[size_t(kind)], text);
+    if (kind == PropertyKind::ColourValue && read.ok() &&
+        !isValidColour(Colour(std::get<qint32>(read.value)))) {
+        read.error = ControlError::invalidValue();
     }
-    }
-    return {{}, ControlError::invalidValue()};
+    return read;
 }
 
 QString kindName(PropertyKind kind) {

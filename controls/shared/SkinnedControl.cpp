@@ -154,26 +154,22 @@ QString SkinnedControl::ambientDisplayName() const {
     return m_ambient.displayName.isEmpty() ? objectName() : m_ambient.displayName;
 }
 
-Colour SkinnedControl::ambientBackColour() const {
-    if (m_ambient.backColour) {
-        return *m_ambient.backColour;
-    }
+Colour SkinnedControl::parentColour(bool background, Colour fallback) const {
     const QWidget* parent = parentWidget();
-    if (parent != nullptr && parent->testAttribute(Qt::WA_SetPalette)) {
-        return fromQRgb(parent->palette().color(parent->backgroundRole()).rgb());
+    if (parent == nullptr || !parent->testAttribute(Qt::WA_SetPalette)) {
+        return fallback;
     }
-    return systemColour(ButtonFace);
+    const QPalette::ColorRole role =
+        background ? parent->backgroundRole() : parent->foregroundRole();
+    return fromQRgb(parent->palette().color(role).rgb());
+}
+
+Colour SkinnedControl::ambientBackColour() const {
+    return m_ambient.backColour.value_or(parentColour(true, systemColour(ButtonFace)));
 }
 
 Colour SkinnedControl::ambientForeColour() const {
-    if (m_ambient.foreColour) {
-        return *m_ambient.foreColour;
-    }
-    const QWidget* parent = parentWidget();
-    if (parent != nullptr && parent->testAttribute(Qt::WA_SetPalette)) {
-        return fromQRgb(parent->palette().color(parent->foregroundRole()).rgb());
-    }
-    return systemColour(ButtonText);
+    return m_ambient.foreColour.value_or(parentColour(false, systemColour(ButtonText)));
 }
 
 void SkinnedControl::setWindowOutline(const QRegion& outline) {

@@ -147,6 +147,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    Colour parentColour(bool background, Colour fallback) const;
+
     Surface m_surface;
     AmbientProperties m_ambient;
     QRegion m_outline;
