@@ -2,6 +2,8 @@
 
 #include "shared/Units.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -22,6 +24,17 @@ bool Picture::load(const QString& source, Picture& out, QString* error) {
         return false;
     }
     out = fromImage(image, source);
+    const QFileInfo info(source);
+    QFile hotSpot(info.path() + u'/' + info.completeBaseName() + QLatin1String(".hotspot"));
+    if (hotSpot.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        const QList<QByteArray> xy = hotSpot.readAll().simplified().split(' ');
+        bool okX = false;
+        bool okY = false;
+        const QPoint point(xy.value(0).toInt(&okX), xy.value(1).toInt(&okY));
+        if (okX && okY && image.rect().contains(point)) {
+            out.setHotSpot(point);
+        }
+    }
     return true;
 }
 
@@ -38,14 +51,7 @@ QSize Picture::himetricSize() const {
 }
 
 QPoint Picture::hotSpot() const {
-    bool okX = false;
-    bool okY = false;
-    const int x = m_image.text(QStringLiteral("HotspotX")).toInt(&okX);
-    const int y = m_image.text(QStringLiteral("HotspotY")).toInt(&okY);
-    if (okX && okY && m_image.rect().contains(x, y)) {
-        return {x, y};
-    }
-    return {m_image.width() / 2, m_image.height() / 2};
+    return m_hotSpot.value_or(QPoint(m_image.width() / 2, m_image.height() / 2));
 }
 
 QImage picturePixels(const Picture& picture, QSize size, Colour key) {

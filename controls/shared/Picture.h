@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <optional>
 
 namespace zephral {
 
@@ -30,18 +31,22 @@ public:
     // A picture with transparent parts plays the part of an icon: it is drawn
     // onto a key colour before its pixels are used. Others are bitmaps.
     bool isIcon() const { return m_image.hasAlphaChannel(); }
-    // The point of a pointer picture that is the pointer's position: the text
-    // keys "HotspotX" and "HotspotY" of the image file when it has them, the
-    // middle otherwise.
+    // The point of a pointer picture that is the pointer's position: as read
+    // by load() from a file beside the image with the same name and the
+    // extension ".hotspot" holding "x y" (hand.png -> hand.hotspot), or as
+    // set; the middle otherwise.
     QPoint hotSpot() const;
+    void setHotSpot(QPoint point) { m_hotSpot = point; }
 
     bool operator==(const Picture& other) const {
-        return m_source == other.m_source && m_image == other.m_image;
+        return m_source == other.m_source && m_image == other.m_image &&
+               m_hotSpot == other.m_hotSpot;
     }
 
 private:
     QString m_source;
     QImage m_image;
+    std::optional<QPoint> m_hotSpot;
 };
 
 // The picture's pixels at size for compositing, as an RGB32 image: a bitmap

@@ -7,6 +7,7 @@
 #include "shared/Units.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -155,6 +156,13 @@ TEST(PropertyBag, TextFormsRoundTrip) {
         EXPECT_EQ(back.value, value) << text.toStdString();
     }
     EXPECT_EQ(picture.himetricSize(), QSize(423, 423));
+    EXPECT_EQ(picture.hotSpot(), QPoint(8, 8));
+    QFile hotSpot(dir.filePath(QStringLiteral("p.hotspot")));
+    ASSERT_TRUE(hotSpot.open(QIODevice::WriteOnly));
+    hotSpot.write("11 0\n");
+    hotSpot.close();
+    ASSERT_TRUE(Picture::load(path, picture));
+    EXPECT_EQ(picture.hotSpot(), QPoint(11, 0));
 
     const std::pair<PropertyType, const char*> bad[] = {
         {PropertyType::Long, "12a"},           {PropertyType::Long, "0x123456789"},
