@@ -1,9 +1,13 @@
 #include "Controls.h"
 
+#include "frame3d/sknFrame3D.h"
+
 namespace zephral {
 
 // One line a control, in this order: button, frame3d, line3d, working. For
 // example registry.add("button", "sknButton", [](QWidget* p) { return new sknButton(p); });
-void registerControls([[maybe_unused]] ControlRegistry& registry) {}
+void registerControls([[maybe_unused]] ControlRegistry& registry) {
+    registry.add("frame3d", "sknFrame3D", [](QWidget* p) { return new sknFrame3D(p); });
+}
 
 } // namespace zephral
