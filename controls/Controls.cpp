@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include "frame3d/sknFrame3D.h"
+#include "line3d/sknLine3D.h"
 
 namespace zephral {
 
@@ -8,6 +9,7 @@ namespace zephral {
 // example registry.add("button", "sknButton", [](QWidget* p) { return new sknButton(p); });
 void registerControls([[maybe_unused]] ControlRegistry& registry) {
     registry.add("frame3d", "sknFrame3D", [](QWidget* p) { return new sknFrame3D(p); });
+    registry.add("line3d", "sknLine3D", [](QWidget* p) { return new sknLine3D(p); });
 }
 
 } // namespace zephral
