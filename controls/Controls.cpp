@@ -2,6 +2,7 @@
 
 #include "frame3d/sknFrame3D.h"
 #include "line3d/sknLine3D.h"
+#include "working/sknWorking.h"
 
 namespace zephral {
 
@@ -10,6 +11,7 @@ namespace zephral {
 void registerControls([[maybe_unused]] ControlRegistry& registry) {
     registry.add("frame3d", "sknFrame3D", [](QWidget* p) { return new sknFrame3D(p); });
     registry.add("line3d", "sknLine3D", [](QWidget* p) { return new sknLine3D(p); });
+    registry.add("working", "sknWorking", [](QWidget* p) { return new sknWorking(p); });
 }
 
 } // namespace zephral
