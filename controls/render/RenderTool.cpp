@@ -160,7 +160,10 @@ QImage renderControl(const ControlRegistry& registry, const RenderRequest& reque
     const QSize size = control->size();
     QImage drawn(size, QImage::Format_ARGB32);
     drawn.fill(Qt::transparent);
-    control->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+    // The whole control, mask ignored: render() would put the top left of the
+    // mask's bounding box at the target's origin, shifting every pixel of an
+    // outline that does not start at (0, 0). The outline is applied below.
+    control->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::IgnoreMask);
 
     // Opaque inside the outline, fully transparent outside.
     QImage out(size, QImage::Format_ARGB32);

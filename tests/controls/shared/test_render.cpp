@@ -15,9 +15,23 @@ using zephral::test::TestControl;
 
 namespace {
 
+// The test control with an outline that leaves out its outer two pixels (and
+// no focus, whose redraw would take the outline away).
+class InsetControl : public TestControl {
+public:
+    explicit InsetControl(QWidget* parent) : TestControl(parent) { setFocusPolicy(Qt::NoFocus); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        TestControl::resizeEvent(event);
+        setWindowOutline(QRegion(2, 2, width() - 4, height() - 4));
+    }
+};
+
 ControlRegistry testRegistry() {
     ControlRegistry registry;
     registry.add("test", "tstControl", [](QWidget* parent) { return new TestControl(parent); });
+    registry.add("inset", "tstInset", [](QWidget* parent) { return new InsetControl(parent); });
     return registry;
 }
 
@@ -37,7 +51,7 @@ TEST(RenderTool, RefusesBadArgumentsWithOneLine) {
     const std::pair<QStringList, const char*> cases[] = {
         {{}, "expected CONTROL"},
         {{"test", "20x10"}, "expected CONTROL"},
-        {{"nothing", "20x10", "o.png"}, "unknown control \"nothing\" (known: test)"},
+        {{"nothing", "20x10", "o.png"}, "unknown control \"nothing\" (known: test, inset)"},
         {{"test", "20x", "o.png"}, "bad size"},
         {{"test", "0x10", "o.png"}, "bad size"},
         {{"test", "20x99999", "o.png"}, "bad size"},
@@ -88,6 +102,19 @@ TEST(RenderTool, WritesTheOutlineAsAlpha) {
     EXPECT_EQ(image.pixel(0, 0), 0u);           // transparent black outside
     EXPECT_EQ(image.pixel(20, 0), 0xFF000000u); // the ellipse's black edge
     EXPECT_EQ(image.pixel(4, 10), 0xFFFF0000u); // red inside
+}
+
+TEST(RenderTool, KeepsPixelsInPlaceWhenTheOutlineLeavesOutTheEdges) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("i.png"));
+    ASSERT_EQ(run({"inset", "10x8", out, "FillColor=255"}), 0);
+    const QImage image(out);
+    ASSERT_EQ(image.size(), QSize(10, 8));
+    for (const QPoint p : {QPoint(2, 2), QPoint(7, 2), QPoint(2, 5), QPoint(7, 5)}) {
+        EXPECT_EQ(image.pixel(p), 0xFFFF0000u) << p.x() << "," << p.y();
+    }
+    EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(8, 6)), 0);
 }
 
 TEST(RenderTool, LooksReachTheControl) {
