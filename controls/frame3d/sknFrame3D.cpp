@@ -206,12 +206,22 @@ void sknFrame3D::readProperties(const PropertyBag& bag) {
                          [&](Colour v) { surface().setFillColour(v); });
     });
     p.step(u"FillStyle", [&] {
-        return applyRead(bag.readInteger(u"FillStyle", FillStyle()),
-                         [&](qint16 v) { return setFillStyle(v); });
+        return applyRead(bag.readInteger(u"FillStyle", FillStyle()), [&](qint16 v) {
+            if (v < 0 || v > 7) {
+                return ControlError::invalidValue();
+            }
+            surface().setFillStyle(zephral::FillStyle(v));
+            return ControlError{};
+        });
     });
     p.step(u"DrawStyle", [&] {
-        return applyRead(bag.readInteger(u"DrawStyle", DrawStyle()),
-                         [&](qint16 v) { return setDrawStyle(v); });
+        return applyRead(bag.readInteger(u"DrawStyle", DrawStyle()), [&](qint16 v) {
+            if (v < 0 || v > 6) {
+                return ControlError::invalidValue();
+            }
+            surface().setPenStyle(PenStyle(v));
+            return ControlError{};
+        });
     });
     p.step(u"MousePointer", [&] {
         return applyRead(bag.readInteger(u"MousePointer", 0), [&](qint16 v) {
@@ -223,16 +233,25 @@ void sknFrame3D::readProperties(const PropertyBag& bag) {
         });
     });
     p.step(u"MouseIcon", [&] {
-        return applyRead(bag.readPicture(u"MouseIcon", {}),
-                         [&](const zephral::Picture& v) { setMouseIcon(v); });
+        return applyRead(bag.readPicture(u"MouseIcon", {}), [&](const zephral::Picture& v) {
+            m_mouseIcon = v;
+            return m_mousePointer == 99 ? applyMousePointer(m_mousePointer, m_mouseIcon)
+                                        : ControlError{};
+        });
     });
     p.step(u"Picture", [&] {
         return applyRead(bag.readPicture(u"Picture", {}),
                          [&](const zephral::Picture& v) { surface().setBackgroundPicture(v); });
     });
     p.step(u"CaptionMAlignment", [&] {
-        return applyRead(bag.readInteger(u"CaptionMAlignment", CaptionMAlignment()),
-                         [&](qint16 v) { return setCaptionMAlignment(v); });
+        return applyRead(bag.readInteger(u"CaptionMAlignment", CaptionMAlignment()), [&](qint16 v) {
+            if (v < 0 || v > 2) {
+                return ControlError::invalidValue();
+            }
+            lblCaption->setAlignment(v);
+            lblCaptionShadow->setAlignment(v);
+            return ControlError{};
+        });
     });
     setFontPart(
         u"Font", [&](const char16_t* key) { return bag.readFont(key, Font()); },

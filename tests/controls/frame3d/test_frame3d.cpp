@@ -496,8 +496,10 @@ TEST(Frame3DStore, SavesAllKeysInOrderAndLoadsThemInAnyOrder) {
     }
     Recorder recorder;
     Framed g(120, 60);
+    QSignalSpy changes(g.frame, &SkinnedControl::propertyChanged);
     g.frame->readProperties(reversed);
     EXPECT_TRUE(recorder.records.empty());
+    EXPECT_EQ(changes.size(), 0) << "a load is no change to the stored description";
     PropertyBag again;
     g.frame->writeProperties(again);
     ASSERT_EQ(again.entries().size(), saved.entries().size());
