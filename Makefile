@@ -7,7 +7,7 @@ FUZZ_SECONDS  ?= 60
 CMAKE_FLAGS   ?=
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps build run test bench fuzz sanitize-test clean format
+.PHONY: all deps build run test bench fuzz sanitize-test clean format gallery
 
 all: build
 
@@ -45,6 +45,13 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPHRAL_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-fuzz -j $(JOBS)
 	@bash scripts/run-fuzz.sh $(FUZZ_SECONDS)
+
+# Sheets of every skinned control in its looks, drawn by zephral-render
+# into $(BUILD)/gallery/.
+gallery: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target zephral-render
+	@bash scripts/gallery.sh $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
