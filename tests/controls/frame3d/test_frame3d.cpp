@@ -320,6 +320,14 @@ TEST(Frame3DFlood, RaisingPaintsOnlyTheBarLoweringRedrawsEverything) {
     EXPECT_EQ(f.frame->Caption(), QString());
 }
 
+TEST(Frame3DFlood, ABarNarrowerThanAPixelLeavesTheBorderAlone) {
+    // (20 - 2) * 1% is 0.18 pixels: nothing to fill, and the left border
+    // line stays.
+    Framed f(20, 10, {{"BorderType", "3"}, {"FloodPercent", "1"}});
+    EXPECT_EQ(f.at(0, 5), kShadow);
+    EXPECT_EQ(f.at(1, 5), kBack);
+}
+
 TEST(Frame3DFlood, FillsUpwardWhenVerticalAndInsideTheBevel) {
     struct Case {
         QList<std::pair<QString, QString>> values;
