@@ -3,22 +3,19 @@
 // speeds compare directly with each other and with memcpy.
 //
 // "zephcore" is the library as the program gets it (the best vector path of
-// this CPU). "zephcore-scalar" and "zephcore-avx2" are private copies of the
-// library loaded with ZEPHCORE_SIMD set, which the codec reads once, on first
-// use, in each copy.
+// this CPU). "zephcore-avx2" and "zephcore-portable" are the same engine,
+// linked in, along the AVX2 kernels and the portable table code.
+#include "base64.h"
+#include "dispatch.h"
 #include "zephcore.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <dlfcn.h>
-#include <filesystem>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <openssl/evp.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -58,66 +55,30 @@ const Buffers& buffers(int64_t size) {
     return *slot;
 }
 
-Codec linkedCodec() {
-    return {&B64ENC, &B64DEC};
+// The library's own export, or the engine along one code path.
+Codec codecFor(const char* path) {
+    if (path == nullptr) {
+        return {&B64ENC, &B64DEC};
+    }
+    zephcore::base64::initTables();
+    if (std::strcmp(path, "avx2") == 0) {
+        return {[](const uint8_t* s, int32_t n, uint8_t* d) {
+                    return zephcore::base64::encode(zephcore::Isa::avx2, s, n, d);
+                },
+                [](const uint8_t* s, int32_t n, uint8_t* d) {
+                    return zephcore::base64::decode(zephcore::Isa::avx2, s, n, d);
+                }};
+    }
+    return {[](const uint8_t* s, int32_t n, uint8_t* d) {
+                return zephcore::base64::encode(zephcore::Isa::portable, s, n, d);
+            },
+            [](const uint8_t* s, int32_t n, uint8_t* d) {
+                return zephcore::base64::decode(zephcore::Isa::portable, s, n, d);
+            }};
 }
 
-// A private copy of the library whose codec takes the path `request`. The
-// linked library makes its own choice first, so the variable set here for
-// the copy does not reach it.
-Codec privateCodec(const char* request) {
-    static std::map<std::string, Codec> loaded;
-    auto found = loaded.find(request);
-    if (found != loaded.end()) {
-        return found->second;
-    }
-    uint8_t probe[8];
-    InitB64();
-    B64ENC(reinterpret_cast<const uint8_t*>("abc"), 3, probe);
-
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&B64ENC), &info) == 0 || info.dli_fname == nullptr) {
-        std::fprintf(stderr, "bench_base64: cannot locate libzephcore\n");
-        std::abort();
-    }
-    std::string name = "zephcore-bench-";
-    name += std::to_string(getpid());
-    name += '-';
-    name += request;
-    const auto dir = std::filesystem::temp_directory_path() / name;
-    std::filesystem::create_directories(dir);
-    const auto copy = dir / "libzephcore.so";
-    std::filesystem::copy_file(info.dli_fname, copy,
-                               std::filesystem::copy_options::overwrite_existing);
-    void* handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
-    std::filesystem::remove_all(dir);
-    if (handle == nullptr) {
-        std::fprintf(stderr, "bench_base64: %s\n", dlerror());
-        std::abort();
-    }
-    auto init = reinterpret_cast<int32_t (*)()>(dlsym(handle, "InitB64"));
-    Codec codec{reinterpret_cast<Fn>(dlsym(handle, "B64ENC")),
-                reinterpret_cast<Fn>(dlsym(handle, "B64DEC"))};
-    const char* previous = std::getenv("ZEPHCORE_SIMD");
-    const std::string saved = previous != nullptr ? previous : "";
-    setenv("ZEPHCORE_SIMD", request, 1);
-    init();
-    codec.encode(reinterpret_cast<const uint8_t*>("abc"), 3, probe);
-    if (previous != nullptr) {
-        setenv("ZEPHCORE_SIMD", saved.c_str(), 1);
-    } else {
-        unsetenv("ZEPHCORE_SIMD");
-    }
-    loaded[request] = codec;
-    return codec;
-}
-
-Codec codecFor(const char* request) {
-    return request == nullptr ? linkedCodec() : privateCodec(request);
-}
-
-void encodeZephcore(benchmark::State& state, int64_t size, const char* request) {
-    const Codec codec = codecFor(request);
+void encodeZephcore(benchmark::State& state, int64_t size, const char* path) {
+    const Codec codec = codecFor(path);
     const Buffers& b = buffers(size);
     auto* out = const_cast<uint8_t*>(b.out.data());
     for (auto _ : state) {
@@ -127,8 +88,8 @@ void encodeZephcore(benchmark::State& state, int64_t size, const char* request) 
     state.SetBytesProcessed(state.iterations() * size);
 }
 
-void decodeZephcore(benchmark::State& state, int64_t size, const char* request) {
-    const Codec codec = codecFor(request);
+void decodeZephcore(benchmark::State& state, int64_t size, const char* path) {
+    const Codec codec = codecFor(path);
     const Buffers& b = buffers(size);
     auto* out = const_cast<uint8_t*>(b.out.data());
     const auto n = static_cast<int32_t>(b.text.size());
@@ -179,8 +140,8 @@ void registerAll() {
         benchmark::RegisterBenchmark(benchName("b64enc/zephcore-avx2", size).c_str(),
                                      encodeZephcore, size, "avx2")
             ->UseRealTime();
-        benchmark::RegisterBenchmark(benchName("b64enc/zephcore-scalar", size).c_str(),
-                                     encodeZephcore, size, "scalar")
+        benchmark::RegisterBenchmark(benchName("b64enc/zephcore-portable", size).c_str(),
+                                     encodeZephcore, size, "portable")
             ->UseRealTime();
         benchmark::RegisterBenchmark(benchName("b64dec/openssl", size).c_str(), decodeOpenssl, size)
             ->UseRealTime();
@@ -190,8 +151,8 @@ void registerAll() {
         benchmark::RegisterBenchmark(benchName("b64dec/zephcore-avx2", size).c_str(),
                                      decodeZephcore, size, "avx2")
             ->UseRealTime();
-        benchmark::RegisterBenchmark(benchName("b64dec/zephcore-scalar", size).c_str(),
-                                     decodeZephcore, size, "scalar")
+        benchmark::RegisterBenchmark(benchName("b64dec/zephcore-portable", size).c_str(),
+                                     decodeZephcore, size, "portable")
             ->UseRealTime();
     }
 }

@@ -1,9 +1,32 @@
 // zephcore: Blowfish and Base64 over caller-owned buffers.
 //
-// Seven plain C functions and nothing else. The key schedule and the two
-// Base64 tables are process-wide and unguarded: they are zero when the
-// library is loaded, Initialize / InitArrays fill the cipher tables and
-// InitB64 fills the codec tables. Callers own and size every buffer.
+// Seven plain C functions and nothing else.
+//
+// Buffers. Callers own and size every buffer; the library never keeps,
+// frees or reallocates one, and writes only where each function below says.
+//
+// State and threads. The Blowfish key schedule is one per process: it is
+// zero when the library is loaded, InitArrays and Initialize replace it, and
+// BlowENC and BlowDEC read it. So Initialize or InitArrays must not run while
+// another thread is in any Blowfish function, and two callers with different
+// keys must take turns (set the key, then encrypt or decrypt, one caller at a
+// time). The Base64 functions hold no state but one flag that InitB64 sets:
+// they may run at the same time as each other and as the Blowfish functions,
+// from any threads, on buffers that do not overlap.
+//
+// Memory and threads started. The library allocates no memory of its own.
+// BlowENC and BlowDEC on a buffer of 1 MiB or more share the blocks out
+// between the calling thread and up to one thread per processor (at most 8
+// in all); every such thread is started and joined within the call, and a
+// thread that cannot be started leaves its share to the calling thread.
+// During a long buffer each thread gives up its time slice once every 20000
+// blocks.
+//
+// Code paths. At the first call the library records which code it runs:
+// vector kernels for Base64 where the processor has AVX2 or AVX-512 VBMI,
+// the portable table code elsewhere; every path gives the same bytes. Set the
+// environment variable ZEPHCORE_PORTABLE (to anything but "" or "0") before
+// that first call to keep Base64 on the portable code. It is read once.
 #ifndef ZEPHCORE_H
 #define ZEPHCORE_H
 
@@ -35,7 +58,9 @@ ZEPHCORE_API int32_t BlowENC(uint8_t* buffer, int32_t length);
 // the last byte read as a signed 8-bit value. The padding is not verified.
 ZEPHCORE_API int32_t BlowDEC(uint8_t* buffer, int32_t length);
 
-// Fills the Base64 encode and decode tables. Returns 0.
+// Puts the Base64 alphabet in force. Returns 0. Before the first call the
+// codec works as if its tables were all zero: B64ENC writes NUL in place of
+// every character but the "=" padding, and B64DEC reads every character as 0.
 ZEPHCORE_API int32_t InitB64(void);
 
 // Writes 4 * ceil(length / 3) Base64 characters (with "=" padding) to

@@ -9,15 +9,10 @@
 // table does.
 #pragma once
 
+#include "dispatch.h"
+
 #include <cstddef>
 #include <cstdint>
-
-// The vector code is x86-64 only; ZEPHCORE_NO_SIMD leaves it out anywhere.
-#if defined(__x86_64__) && !defined(ZEPHCORE_NO_SIMD)
-#define ZEPHCORE_B64_X86 1
-#else
-#define ZEPHCORE_B64_X86 0
-#endif
 
 namespace zephcore::base64::simd {
 
@@ -25,10 +20,7 @@ namespace zephcore::base64::simd {
 inline constexpr char kAlphabet[65] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-#if ZEPHCORE_B64_X86
-bool cpuHasAvx2() noexcept;
-bool cpuHasAvx512Vbmi() noexcept;
-
+#if ZEPHCORE_X86
 std::size_t encodeAvx2(const uint8_t* source, std::size_t groups, uint8_t* destination) noexcept;
 std::size_t decodeAvx2(const uint8_t* source, std::size_t groups, uint8_t* destination) noexcept;
 std::size_t encodeAvx512(const uint8_t* source, std::size_t groups, uint8_t* destination) noexcept;

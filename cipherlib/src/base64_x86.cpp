@@ -1,6 +1,6 @@
 // AVX2 and AVX-512 VBMI kernels of the Base64 codec. They are compiled with
 // per-function target attributes and only called after a run-time CPU check,
-// so the library still runs on any x86-64.
+// so the library still runs on any x86-64 (see dispatch.h).
 //
 // Encoding spreads every 3 source bytes p, q, t into a 32-bit lane holding
 // q, p, t, q (low byte first); the four 6-bit indices then sit at fixed bit
@@ -10,7 +10,7 @@
 // with two multiply-adds and gathers the three bytes.
 #include "base64_simd.h"
 
-#if ZEPHCORE_B64_X86
+#if ZEPHCORE_X86
 
 // GCC 12 warns that the undefined pass-through operand inside its own
 // unmasked AVX-512 intrinsics "may be used uninitialized"; it is never read.
@@ -162,15 +162,6 @@ ZEPH_TARGET_AVX512 inline __m512i avx512DecodeBlock(__m512i in, __m512i lower, _
 
 } // namespace
 
-bool cpuHasAvx2() noexcept {
-    return __builtin_cpu_supports("avx2") != 0;
-}
-
-bool cpuHasAvx512Vbmi() noexcept {
-    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
-           __builtin_cpu_supports("avx512vbmi") != 0;
-}
-
 ZEPH_TARGET_AVX2 std::size_t encodeAvx2(const uint8_t* source, std::size_t groups,
                                         uint8_t* destination) noexcept {
     std::size_t k = 0;
@@ -273,4 +264,4 @@ ZEPH_TARGET_AVX512 std::size_t decodeAvx512(const uint8_t* source, std::size_t g
 
 } // namespace zephcore::base64::simd
 
-#endif // ZEPHCORE_B64_X86
+#endif // ZEPHCORE_X86

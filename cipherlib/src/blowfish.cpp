@@ -12,21 +12,24 @@
 // cores. Every path gives the same bytes as enciphering block by block.
 #include "blowfish.h"
 
-#include "blowfish_impl.h"
 #include "blowfish_tables.h"
+#include "dispatch.h"
 
 #include <algorithm>
-#include <chrono>
+#include <array>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <thread>
-#include <vector>
 
 namespace zephcore::blowfish {
 namespace {
 
-using detail::Schedule;
+// The working tables of one key schedule.
+struct Schedule {
+    uint32_t p[18];
+    uint32_t s[4][256];
+};
 
 // The working tables. Static storage with no initialiser: they are zero when
 // the library is loaded and only InitArrays / Initialize ever fill them.
@@ -40,7 +43,6 @@ constexpr size_t kYieldEvery = 20000;
 // at least half of it, so a thread is never started for a small piece.
 constexpr size_t kThreadedFrom = size_t{1} << 20;
 constexpr size_t kMinShare = kThreadedFrom / 2;
-constexpr unsigned kMaxThreads = 8;
 
 inline uint32_t loadBigEndian(const uint8_t* in) {
     return (uint32_t{in[0]} << 24) | (uint32_t{in[1]} << 16) | (uint32_t{in[2]} << 8) |
@@ -119,10 +121,10 @@ inline void cipherInPlace(const Schedule& k, uint8_t* data) {
     }
 }
 
-// The portable bulk loop: six blocks at a time (twelve halves and their
+// The bulk loop: six blocks at a time (twelve halves and their
 // indices just about fit the x86-64 general registers), then a one-block tail.
 template <bool Decrypt>
-void cipherRunPortable(const Schedule& k, uint8_t* data, size_t blocks) {
+void cipherRun(const Schedule& k, uint8_t* data, size_t blocks) {
     constexpr size_t kWide = 6;
     size_t i = 0;
     for (; i + kWide <= blocks; i += kWide) {
@@ -131,62 +133,6 @@ void cipherRunPortable(const Schedule& k, uint8_t* data, size_t blocks) {
     for (; i < blocks; ++i) {
         cipherInPlace<Decrypt, 1>(k, data + kBlockSize * i);
     }
-}
-
-// Whether the AVX2 gathers beat the portable loop on this processor: they do
-// on recent Intel cores and may not where gathers are microcoded or slowed by
-// a mitigation, so the two are timed once on a small buffer and a made-up
-// schedule. Both give the same bytes, so the choice only affects speed.
-bool gatherIsFaster() {
-    if (!detail::gatherAvailable()) {
-        return false;
-    }
-    constexpr size_t kTrialBlocks = 8 * detail::kGatherBlocks;
-    Schedule trial{};
-    uint32_t x = 0x9E3779B9u;
-    for (auto& box : trial.s) {
-        for (uint32_t& w : box) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            w = x;
-        }
-    }
-    alignas(64) uint8_t buffer[kTrialBlocks * kBlockSize] = {};
-    using Clock = std::chrono::steady_clock;
-    auto best = [&](auto&& run) {
-        Clock::duration fastest = Clock::duration::max();
-        for (int rep = 0; rep < 7; ++rep) {
-            const auto start = Clock::now();
-            run();
-            fastest = std::min(fastest, Clock::now() - start);
-        }
-        return fastest;
-    };
-    const auto portable = best([&] { cipherRunPortable<false>(trial, buffer, kTrialBlocks); });
-    const auto gather =
-        best([&] { detail::cipherGather(trial, buffer, kTrialBlocks, /*decrypt=*/false); });
-    return gather * 10 < portable * 9;
-}
-
-// ZEPHCORE_SIMD=0 keeps every call on the portable loop (read at each long
-// run, so that tests can compare the two paths in one process).
-bool useGather() {
-    static const bool faster = gatherIsFaster();
-    if (!faster) {
-        return false;
-    }
-    const char* env = std::getenv("ZEPHCORE_SIMD");
-    return env == nullptr || std::strcmp(env, "0") != 0;
-}
-
-template <bool Decrypt>
-void cipherRun(const Schedule& k, uint8_t* data, size_t blocks) {
-    size_t done = 0;
-    if (blocks >= detail::kGatherBlocks && useGather()) {
-        done = detail::cipherGather(k, data, blocks, Decrypt);
-    }
-    cipherRunPortable<Decrypt>(k, data + kBlockSize * done, blocks - done);
 }
 
 // One thread's share of a buffer, with the yield before its 20000th, 40000th,
@@ -209,24 +155,11 @@ void cipherShare(const Schedule& k, uint8_t* data, size_t blocks) {
     }
 }
 
-// How many threads a buffer of `blocks` blocks is worth. ZEPHCORE_THREADS, a
-// positive number, caps the count (1 keeps every call on the calling thread);
-// it is read at each call that is long enough to be split.
-unsigned threadsFor(size_t blocks) {
+// How many threads a buffer of `blocks` blocks is worth, at most `limit`.
+unsigned threadsFor(size_t blocks, unsigned limit) {
     const size_t bytes = blocks * kBlockSize;
     if (bytes < kThreadedFrom) {
         return 1;
-    }
-    unsigned limit = std::thread::hardware_concurrency();
-    if (const char* env = std::getenv("ZEPHCORE_THREADS"); env != nullptr && *env != '\0') {
-        char* end = nullptr;
-        const long wanted = std::strtol(env, &end, 10);
-        if (*end == '\0' && wanted > 0) {
-            limit =
-                limit == 0
-                    ? static_cast<unsigned>(std::min<long>(wanted, kMaxThreads))
-                    : std::min(limit, static_cast<unsigned>(std::min<long>(wanted, kMaxThreads)));
-        }
     }
     limit = std::clamp(limit, 1u, kMaxThreads);
     return static_cast<unsigned>(std::min<size_t>(limit, bytes / kMinShare));
@@ -235,33 +168,28 @@ unsigned threadsFor(size_t blocks) {
 // Whole blocks of a buffer, shared out between threads when it is long. The
 // blocks are independent (ECB), so the shares can run in any order; the
 // padding byte is already in place before any of them starts. A thread that
-// cannot be started leaves its share to the calling thread.
+// cannot be started leaves its share to the calling thread. Every thread
+// started here is joined before the call returns.
 template <bool Decrypt>
-void cipherBuffer(uint8_t* data, size_t blocks) noexcept {
+void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads) noexcept {
     const Schedule& k = gSchedule;
-    const unsigned threads = threadsFor(blocks);
+    const unsigned threads = threadsFor(blocks, maxThreads);
     if (threads <= 1) {
         cipherShare<Decrypt>(k, data, blocks);
         return;
     }
     const size_t per = blocks / threads;
-    std::vector<std::thread> workers;
-    try {
-        workers.reserve(threads - 1);
-    } catch (...) {
-        cipherShare<Decrypt>(k, data, blocks);
-        return;
-    }
+    std::array<std::thread, kMaxThreads - 1> workers;
     size_t handedOut = per; // the calling thread keeps the first share
     for (unsigned t = 1; t < threads; ++t) {
         const size_t begin = per * t;
         const size_t count = t + 1 == threads ? blocks - begin : per;
         try {
-            workers.emplace_back([data, begin, count] {
-                cipherShare<Decrypt>(gSchedule, data + kBlockSize * begin, count);
+            workers[t - 1] = std::thread([&k, data, begin, count] {
+                cipherShare<Decrypt>(k, data + kBlockSize * begin, count);
             });
             handedOut = begin + count;
-        } catch (...) {
+        } catch (const std::exception&) { // no thread, or no memory for one
             break;
         }
     }
@@ -270,7 +198,9 @@ void cipherBuffer(uint8_t* data, size_t blocks) noexcept {
         cipherShare<Decrypt>(k, data + kBlockSize * handedOut, blocks - handedOut);
     }
     for (std::thread& w : workers) {
-        w.join();
+        if (w.joinable()) {
+            w.join();
+        }
     }
 }
 
@@ -328,7 +258,7 @@ int32_t initialize(const char* key) noexcept {
     return 0;
 }
 
-int32_t encryptBuffer(uint8_t* buffer, int32_t length) noexcept {
+int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept {
     const auto q = static_cast<size_t>(length) / kBlockSize;
     const auto pad = static_cast<int32_t>(kBlockSize - (static_cast<size_t>(length) % kBlockSize));
     // The padded length must fit the result: the last 8 lengths below 2^31
@@ -339,16 +269,16 @@ int32_t encryptBuffer(uint8_t* buffer, int32_t length) noexcept {
     const int32_t result = length + pad;
     // The pad byte goes last; the filler bytes before it are the caller's.
     buffer[result - 1] = static_cast<uint8_t>(pad);
-    cipherBuffer<false>(buffer, q + 1);
+    cipherBuffer<false>(buffer, q + 1, maxThreads);
     return result;
 }
 
-int32_t decryptBuffer(uint8_t* buffer, int32_t length) noexcept {
+int32_t decryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept {
     if (length <= 0) {
         return 0; // nothing to read
     }
     // A trailing partial block is left as it is and still supplies the last byte.
-    cipherBuffer<true>(buffer, static_cast<size_t>(length) / kBlockSize);
+    cipherBuffer<true>(buffer, static_cast<size_t>(length) / kBlockSize, maxThreads);
     const auto v = static_cast<int8_t>(buffer[length - 1]);
     // The padding is not checked: a wrong key yields anything from length - 127
     // to length + 128, which near 2^31 is held at the largest count instead of

@@ -3,7 +3,7 @@
 // destination is exactly as long as the source, so AddressSanitizer catches
 // any read or write outside them. The result must lie in 0..length, nothing
 // at or past it may change, and every path must leave the destination
-// exactly as the scalar table path does, for a separate destination and for
+// exactly as the portable table path does, for a separate destination and for
 // decoding in place.
 #include "fuzz_base64_common.h"
 
@@ -17,12 +17,12 @@
 
 namespace {
 
-using zephcore::base64::Path;
 uint8_t pattern(std::size_t i) {
     return static_cast<uint8_t>(i * 37 + 11);
 }
 
 using fuzzb64::check;
+using fuzzb64::Isa;
 using fuzzb64::paths;
 
 } // namespace
@@ -40,13 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::unique_ptr<uint8_t[]> reference;
     std::unique_ptr<uint8_t[]> referenceInPlace;
     int32_t referenceResult = -1;
-    for (Path path : paths()) {
+    for (Isa path : paths()) {
         auto destination = std::make_unique<uint8_t[]>(size);
         for (std::size_t i = 0; i < size; ++i) {
             destination[i] = pattern(i);
         }
         const int32_t result =
-            zephcore::base64::decodeWith(path, source.get(), length, destination.get());
+            zephcore::base64::decode(path, source.get(), length, destination.get());
         check(result >= 0 && result <= length);
         for (std::size_t i = static_cast<std::size_t>(result); i < size; ++i) {
             check(destination[i] == pattern(i));
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (size > 0) {
             std::memcpy(inPlace.get(), data, size);
         }
-        check(zephcore::base64::decodeWith(path, inPlace.get(), length, inPlace.get()) == result);
+        check(zephcore::base64::decode(path, inPlace.get(), length, inPlace.get()) == result);
         for (std::size_t i = static_cast<std::size_t>(result); i < size; ++i) {
             check(inPlace[i] == data[i]);
         }

@@ -3,13 +3,14 @@
 #pragma once
 
 #include "base64.h"
+#include "dispatch.h"
 
 #include <cstdlib>
 #include <vector>
 
 namespace fuzzb64 {
 
-using zephcore::base64::Path;
+using zephcore::Isa;
 
 inline void check(bool ok) {
     if (!ok) {
@@ -17,12 +18,12 @@ inline void check(bool ok) {
     }
 }
 
-inline const std::vector<Path>& paths() {
-    static const std::vector<Path> available = [] {
+inline const std::vector<Isa>& paths() {
+    static const std::vector<Isa> available = [] {
         zephcore::base64::initTables();
-        std::vector<Path> list;
-        for (Path p : {Path::scalar, Path::avx2, Path::avx512}) {
-            if (zephcore::base64::pathAvailable(p)) {
+        std::vector<Isa> list;
+        for (Isa p : {Isa::portable, Isa::avx2, Isa::avx512}) {
+            if (zephcore::isaAvailable(p)) {
                 list.push_back(p);
             }
         }

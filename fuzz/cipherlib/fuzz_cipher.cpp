@@ -4,6 +4,7 @@
 // its buffer. Every buffer is allocated at its exact size so that the address
 // sanitizer reports the first byte read or written past it.
 #include "blowfish.h"
+#include "dispatch.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
         auto buffer = std::make_unique<uint8_t[]>(length);
         std::memcpy(buffer.get(), data, length);
         const auto n = static_cast<int32_t>(length);
-        const int32_t result = zephcore::blowfish::decryptBuffer(buffer.get(), n);
+        const int32_t result =
+            zephcore::blowfish::decryptBuffer(buffer.get(), n, zephcore::dispatch().threads);
         if (n == 0 ? result != 0 : (result < n - 127 || result > n + 128)) {
             fail();
         }
@@ -59,14 +61,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     std::memcpy(buffer.get(), data, length);
     std::memset(buffer.get() + length, 0, padded - length);
     const auto n = static_cast<int32_t>(length);
-    if (zephcore::blowfish::encryptBuffer(buffer.get(), n) != static_cast<int32_t>(padded)) {
+    if (zephcore::blowfish::encryptBuffer(buffer.get(), n, zephcore::dispatch().threads) !=
+        static_cast<int32_t>(padded)) {
         fail();
     }
     // Rekeying as the program does before every operation.
     if (zephcore::blowfish::initialize(key) != 0) {
         fail();
     }
-    if (zephcore::blowfish::decryptBuffer(buffer.get(), static_cast<int32_t>(padded)) != n) {
+    if (zephcore::blowfish::decryptBuffer(buffer.get(), static_cast<int32_t>(padded),
+                                          zephcore::dispatch().threads) != n) {
         fail();
     }
     if (std::memcmp(buffer.get(), data, length) != 0) {

@@ -1,7 +1,7 @@
-// The codec's internals: every code path (scalar, AVX2, AVX-512) against a
+// The codec's internals: every code path (portable, AVX2, AVX-512) against a
 // plain model of the decoding rules and a plain RFC 4648 encoder, over
 // random valid and invalid input of many lengths, misaligned buffers,
-// in-place decoding, and the choice of path.
+// and in-place decoding.
 #include "base64.h"
 
 #include <algorithm>
@@ -14,7 +14,7 @@
 
 namespace {
 
-using zephcore::base64::Path;
+using zephcore::Isa;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint8_t kSentinel = 0xA5;
@@ -120,10 +120,10 @@ Decoded modelDecode(const Bytes& s) {
 
 // --- helpers ---------------------------------------------------------------------
 
-std::vector<Path> availablePaths() {
-    std::vector<Path> paths;
-    for (Path p : {Path::scalar, Path::avx2, Path::avx512}) {
-        if (zephcore::base64::pathAvailable(p)) {
+std::vector<Isa> availablePaths() {
+    std::vector<Isa> paths;
+    for (Isa p : {Isa::portable, Isa::avx2, Isa::avx512}) {
+        if (zephcore::isaAvailable(p)) {
             paths.push_back(p);
         }
     }
@@ -132,36 +132,36 @@ std::vector<Path> availablePaths() {
 
 // Decodes along `path` into a sentinel-filled buffer at `offset` and checks
 // every byte against the model, including the sentinels after the result.
-void expectDecodeMatches(Path path, const Bytes& source, std::size_t offset = 0) {
+void expectDecodeMatches(Isa path, const Bytes& source, std::size_t offset = 0) {
     const Decoded want = modelDecode(source);
     Bytes storage(offset + source.size() + 64, kSentinel);
     uint8_t* out = storage.data() + offset;
     const int32_t got =
-        zephcore::base64::decodeWith(path, source.data(), static_cast<int32_t>(source.size()), out);
-    ASSERT_EQ(got, want.result) << zephcore::base64::pathName(path) << " length " << source.size();
+        zephcore::base64::decode(path, source.data(), static_cast<int32_t>(source.size()), out);
+    ASSERT_EQ(got, want.result) << zephcore::isaName(path) << " length " << source.size();
     for (std::size_t i = 0; i < source.size() + 64; ++i) {
         const int expected =
             i < want.bytes.size() && want.bytes[i] >= 0 ? want.bytes[i] : kSentinel;
         ASSERT_EQ(out[i], expected)
-            << zephcore::base64::pathName(path) << " length " << source.size() << " byte " << i;
+            << zephcore::isaName(path) << " length " << source.size() << " byte " << i;
     }
     for (std::size_t i = 0; i < offset; ++i) {
         ASSERT_EQ(storage[i], kSentinel) << "wrote before the destination";
     }
 }
 
-void expectEncodeMatches(Path path, const Bytes& raw, std::size_t offset = 0) {
+void expectEncodeMatches(Isa path, const Bytes& raw, std::size_t offset = 0) {
     const Bytes want = referenceEncode(raw);
     Bytes storage(offset + want.size() + 64, kSentinel);
     uint8_t* out = storage.data() + offset;
     const int32_t got =
-        zephcore::base64::encodeWith(path, raw.data(), static_cast<int32_t>(raw.size()), out);
-    ASSERT_EQ(got, static_cast<int32_t>(want.size())) << zephcore::base64::pathName(path);
+        zephcore::base64::encode(path, raw.data(), static_cast<int32_t>(raw.size()), out);
+    ASSERT_EQ(got, static_cast<int32_t>(want.size())) << zephcore::isaName(path);
     ASSERT_TRUE(std::equal(want.begin(), want.end(), out))
-        << zephcore::base64::pathName(path) << " length " << raw.size();
+        << zephcore::isaName(path) << " length " << raw.size();
     ASSERT_TRUE(std::all_of(out + want.size(), storage.data() + storage.size(),
                             [](uint8_t b) { return b == kSentinel; }))
-        << zephcore::base64::pathName(path) << " wrote past its result, length " << raw.size();
+        << zephcore::isaName(path) << " wrote past its result, length " << raw.size();
 }
 
 // Valid Base64 of random bytes with `odd` random positions replaced by
@@ -198,8 +198,8 @@ protected:
     static void SetUpTestSuite() {
         zephcore::base64::initTables();
         std::string paths;
-        for (Path p : availablePaths()) {
-            paths += std::string(" ") + zephcore::base64::pathName(p);
+        for (Isa p : availablePaths()) {
+            paths += std::string(" ") + zephcore::isaName(p);
         }
         std::printf("codec paths under test:%s\n", paths.c_str());
     }
@@ -218,7 +218,7 @@ TEST_F(Base64Paths, EncodeEveryLength) {
     }
     for (std::size_t n : lengths) {
         const Bytes raw = randomBytes(rng, n, "");
-        for (Path p : availablePaths()) {
+        for (Isa p : availablePaths()) {
             expectEncodeMatches(p, raw);
         }
     }
@@ -240,7 +240,7 @@ TEST_F(Base64Paths, DecodeEveryLengthValidAndOdd) {
     for (std::size_t raw = 0; raw <= 300; ++raw) {
         for (const Kind& k : kinds) {
             const Bytes text = noisyText(rng, raw, k.oddCount, odd, k.strip);
-            for (Path p : availablePaths()) {
+            for (Isa p : availablePaths()) {
                 SCOPED_TRACE(k.name);
                 expectDecodeMatches(p, text);
             }
@@ -261,7 +261,7 @@ TEST_F(Base64Paths, DecodeArbitraryBytes) {
                     text[n - 2] = '=';
                 }
             }
-            for (Path p : availablePaths()) {
+            for (Isa p : availablePaths()) {
                 expectDecodeMatches(p, text);
             }
         }
@@ -273,7 +273,7 @@ TEST_F(Base64Paths, LargeSources) {
     for (std::size_t raw : {49152u, 65536u, 65537u, 300001u, 1u << 20}) {
         for (int odd : {0, 1, 50}) {
             const Bytes text = noisyText(rng, raw, odd, " \r\n=\xc3", odd == 50);
-            for (Path p : availablePaths()) {
+            for (Isa p : availablePaths()) {
                 expectDecodeMatches(p, text);
             }
         }
@@ -285,7 +285,7 @@ TEST_F(Base64Paths, LargeSources) {
 TEST_F(Base64Paths, EveryCharacterValue) {
     for (int c = 0; c < 256; ++c) {
         const Bytes text(256, static_cast<uint8_t>(c));
-        for (Path p : availablePaths()) {
+        for (Isa p : availablePaths()) {
             expectDecodeMatches(p, text);
         }
     }
@@ -300,7 +300,7 @@ TEST_F(Base64Paths, EveryCharacterValue) {
         Bytes text(2 * all.size());
         std::copy(all.begin(), all.end(), text.begin());
         std::copy(all.begin(), all.end(), text.begin() + 256);
-        for (Path p : availablePaths()) {
+        for (Isa p : availablePaths()) {
             expectDecodeMatches(p, text);
         }
     }
@@ -319,29 +319,29 @@ TEST_F(Base64Paths, MisalignedBuffers) {
             Bytes shiftedText(sourceOffset, 0);
             shiftedText.insert(shiftedText.end(), text.begin(), text.end());
             const Decoded decoded = modelDecode(text);
-            for (Path p : availablePaths()) {
+            for (Isa p : availablePaths()) {
                 Bytes out(destOffset + want.size() + 32, kSentinel);
-                ASSERT_EQ(zephcore::base64::encodeWith(p, shifted.data() + sourceOffset,
-                                                       static_cast<int32_t>(rawLength),
-                                                       out.data() + destOffset),
+                ASSERT_EQ(zephcore::base64::encode(p, shifted.data() + sourceOffset,
+                                                   static_cast<int32_t>(rawLength),
+                                                   out.data() + destOffset),
                           static_cast<int32_t>(want.size()));
                 ASSERT_TRUE(std::equal(want.begin(), want.end(), out.begin() + destOffset))
-                    << zephcore::base64::pathName(p);
+                    << zephcore::isaName(p);
                 ASSERT_TRUE(std::all_of(out.begin(), out.begin() + destOffset,
                                         [](uint8_t b) { return b == kSentinel; }));
                 ASSERT_TRUE(std::all_of(out.begin() + destOffset + want.size(), out.end(),
                                         [](uint8_t b) { return b == kSentinel; }));
 
                 Bytes back(destOffset + text.size() + 32, kSentinel);
-                ASSERT_EQ(zephcore::base64::decodeWith(p, shiftedText.data() + sourceOffset,
-                                                       static_cast<int32_t>(text.size()),
-                                                       back.data() + destOffset),
+                ASSERT_EQ(zephcore::base64::decode(p, shiftedText.data() + sourceOffset,
+                                                   static_cast<int32_t>(text.size()),
+                                                   back.data() + destOffset),
                           decoded.result);
                 for (std::size_t i = 0; i < back.size(); ++i) {
                     const bool inside = i >= destOffset && i - destOffset < decoded.bytes.size() &&
                                         decoded.bytes[i - destOffset] >= 0;
                     const int expected = inside ? decoded.bytes[i - destOffset] : kSentinel;
-                    ASSERT_EQ(back[i], expected) << zephcore::base64::pathName(p) << " " << i;
+                    ASSERT_EQ(back[i], expected) << zephcore::isaName(p) << " " << i;
                 }
             }
         }
@@ -356,42 +356,21 @@ TEST_F(Base64Paths, DecodeInPlace) {
         for (int odd : {0, 3}) {
             const Bytes text = noisyText(rng, raw, odd, " =\n\xee", odd != 0);
             const Decoded want = modelDecode(text);
-            for (Path p : availablePaths()) {
+            for (Isa p : availablePaths()) {
                 Bytes buffer = text;
-                ASSERT_EQ(zephcore::base64::decodeWith(
+                ASSERT_EQ(zephcore::base64::decode(
                               p, buffer.data(), static_cast<int32_t>(buffer.size()), buffer.data()),
                           want.result);
                 for (std::size_t i = 0; i < want.bytes.size(); ++i) {
                     const int expected = want.bytes[i] >= 0 ? want.bytes[i] : text[i];
-                    ASSERT_EQ(buffer[i], expected) << zephcore::base64::pathName(p) << " " << i;
+                    ASSERT_EQ(buffer[i], expected) << zephcore::isaName(p) << " " << i;
                 }
             }
         }
     }
 }
 
-TEST(Base64PathChoice, RequestCapsTheCpu) {
-    struct Case {
-        const char* request;
-        bool avx2;
-        bool avx512;
-        Path want;
-    };
-    const Case cases[] = {
-        {nullptr, true, true, Path::avx512},   {nullptr, true, false, Path::avx2},
-        {nullptr, false, false, Path::scalar}, {"", true, true, Path::avx512},
-        {"bogus", true, false, Path::avx2},    {"scalar", true, true, Path::scalar},
-        {"avx2", true, true, Path::avx2},      {"avx2", false, false, Path::scalar},
-        {"avx512", true, true, Path::avx512},  {"avx512", true, false, Path::avx2},
-        {"AVX2", true, true, Path::avx512},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(zephcore::base64::choosePath(c.request, c.avx2, c.avx512), c.want)
-            << (c.request ? c.request : "(unset)") << " " << c.avx2 << c.avx512;
-    }
-}
-
-TEST(Base64PathChoice, EncodedLengthLimit) {
+TEST(Base64Lengths, EncodedLengthLimit) {
     struct Case {
         int32_t length;
         int32_t want;

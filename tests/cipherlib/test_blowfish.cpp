@@ -1,6 +1,6 @@
 // The Blowfish engine through the library's exports: known answers, the
-// padding rule, the key schedule's odd corners, and the bulk and threaded
-// paths against a literal block-by-block cipher.
+// padding rule, the key schedule's odd corners, and the bulk loop against a
+// literal block-by-block cipher (the threaded shares: test_blowfish_paths).
 #include "test_blowfish_reference.h"
 #include "zephcore.h"
 
@@ -334,8 +334,8 @@ TEST(KeySchedule, HighKeyBytesAreSignExtended) {
 // ---------------------------------------------------------------------------
 // The bulk loop and the threads against the block-by-block reference.
 
-// Every length up to a few steps of the portable loop and around the vector
-// path's 32-block groups, at every alignment, with sentinels; both paths.
+// Every length up to a few steps of the bulk loop and beyond, at every
+// alignment, with sentinels.
 TEST(Bulk, EveryTailLengthAndAlignment) {
     const std::string key = "bulk and tail";
     const auto ref = reference::Blowfish::keyed(Bytes(key.begin(), key.end()), true);
@@ -349,67 +349,27 @@ TEST(Bulk, EveryTailLengthAndAlignment) {
     for (int32_t length = 500; length <= 530; ++length) {
         lengths.push_back(length);
     }
-    for (const char* simd : {"", "0"}) {
-        setenv("ZEPHCORE_SIMD", simd, 1);
-        for (size_t offset = 0; offset < 8; ++offset) {
-            for (int32_t length : lengths) {
-                const size_t padded = static_cast<size_t>(length) / 8 * 8 + 8;
-                const Bytes data = randomBytes(padded, static_cast<uint32_t>(length * 8 + offset));
-                Bytes arena(offset + padded + 16, 0xC3);
-                std::copy(data.begin(), data.end(), arena.begin() + offset);
-                setKey(key);
-                ASSERT_EQ(BlowENC(arena.data() + offset, length), static_cast<int32_t>(padded));
-                const Bytes expected = ref.blowEnc(data, static_cast<size_t>(length));
-                ASSERT_TRUE(std::equal(expected.begin(), expected.end(), arena.begin() + offset))
-                    << "length " << length << " offset " << offset << " simd " << simd;
-                for (size_t i = 0; i < arena.size(); ++i) {
-                    if (i < offset || i >= offset + padded) {
-                        ASSERT_EQ(arena[i], 0xC3) << "byte " << i << " outside the buffer written";
-                    }
-                }
-                setKey(key);
-                ASSERT_EQ(BlowDEC(arena.data() + offset, static_cast<int32_t>(padded)), length);
-                ASSERT_TRUE(
-                    std::equal(data.begin(), data.begin() + length, arena.begin() + offset));
-            }
-        }
-    }
-    unsetenv("ZEPHCORE_SIMD");
-}
-
-// Lengths around the yield interval and the point where the library starts
-// sharing a buffer between threads, with and without threads and vectors.
-TEST(Bulk, LongBuffersMatchTheReference) {
-    const std::string key = "a long buffer";
-    const auto ref = reference::Blowfish::keyed(Bytes(key.begin(), key.end()), true);
-    const int32_t mib = 1 << 20;
-    const std::vector<int32_t> lengths = {19999 * 8 - 1, 19999 * 8,  20000 * 8 - 3, 20000 * 8,
-                                          40000 * 8 + 5, mib - 9,    mib - 8,       mib - 1,
-                                          mib,           mib + 1,    mib + 7,       mib + 8,
-                                          2 * mib - 8,   3 * mib + 5};
-    const std::pair<const char*, const char*> settings[] = {
-        {"", ""}, {"1", ""}, {"", "0"}, {"1", "0"}};
-    for (const auto& [threads, simd] : settings) {
-        setenv("ZEPHCORE_THREADS", threads, 1);
-        setenv("ZEPHCORE_SIMD", simd, 1);
+    for (size_t offset = 0; offset < 8; ++offset) {
         for (int32_t length : lengths) {
-            const auto padded = static_cast<size_t>(length) / 8 * 8 + 8;
-            const Bytes data = randomBytes(padded + 8, static_cast<uint32_t>(length));
+            const size_t padded = static_cast<size_t>(length) / 8 * 8 + 8;
+            const Bytes data = randomBytes(padded, static_cast<uint32_t>(length * 8 + offset));
+            Bytes arena(offset + padded + 16, 0xC3);
+            std::copy(data.begin(), data.end(), arena.begin() + offset);
+            setKey(key);
+            ASSERT_EQ(BlowENC(arena.data() + offset, length), static_cast<int32_t>(padded));
             const Bytes expected = ref.blowEnc(data, static_cast<size_t>(length));
-            Bytes buffer = data;
+            ASSERT_TRUE(std::equal(expected.begin(), expected.end(), arena.begin() + offset))
+                << "length " << length << " offset " << offset;
+            for (size_t i = 0; i < arena.size(); ++i) {
+                if (i < offset || i >= offset + padded) {
+                    ASSERT_EQ(arena[i], 0xC3) << "byte " << i << " outside the buffer written";
+                }
+            }
             setKey(key);
-            ASSERT_EQ(BlowENC(buffer.data(), length), static_cast<int32_t>(padded));
-            ASSERT_TRUE(buffer == expected)
-                << "length " << length << " threads " << threads << " simd " << simd;
-            setKey(key);
-            ASSERT_EQ(BlowDEC(buffer.data(), static_cast<int32_t>(padded)), length);
-            ASSERT_TRUE(std::equal(data.begin(), data.begin() + length, buffer.begin()))
-                << "length " << length << " threads " << threads;
-            ASSERT_TRUE(std::equal(buffer.begin() + padded, buffer.end(), data.begin() + padded));
+            ASSERT_EQ(BlowDEC(arena.data() + offset, static_cast<int32_t>(padded)), length);
+            ASSERT_TRUE(std::equal(data.begin(), data.begin() + length, arena.begin() + offset));
         }
     }
-    unsetenv("ZEPHCORE_THREADS");
-    unsetenv("ZEPHCORE_SIMD");
 }
 
 // BlowDEC on a long buffer with a partial tail: the threads leave it alone too.

@@ -1,10 +1,9 @@
 // The library's boundary: null pointers and negative lengths touch nothing.
-#include <gtest/gtest.h>
+#include "zephcore.h"
 
 #include <array>
 #include <cstdint>
-
-#include "zephcore.h"
+#include <gtest/gtest.h>
 
 namespace {
 
