@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -60,16 +61,40 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         QString title;
+        bool plainIcons = false;
         whenModal([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             QVERIFY(dialog != nullptr);
             title = dialog->windowTitle();
+            plainIcons = dynamic_cast<PlainFileIconProvider*>(dialog->iconProvider()) != nullptr &&
+                         dialog->testOption(QFileDialog::DontUseCustomDirectoryIcons);
             static_cast<QDialog*>(dialog)->accept();
         });
         const auto chosen =
             QtFileDialog().openFile(QStringLiteral("Select file to encrypt..."), path);
         QCOMPARE(title, QStringLiteral("Select file to encrypt..."));
         QCOMPARE(chosen, std::optional<QString>(path));
+        QVERIFY(plainIcons);
+    }
+
+    // The dialogs' icons and types come from names alone: a picture without
+    // a suffix is a plain file to them, which it could only be told apart
+    // from by reading it.
+    void fileIconsNeverLookInsideAFile() {
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(QStringLiteral("picture"));
+        const QString text = dir.filePath(QStringLiteral("notes.txt"));
+        for (const QString& path : {picture, text}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
+        }
+        const PlainFileIconProvider icons;
+        QCOMPARE(icons.type(QFileInfo(picture)), QStringLiteral("File"));
+        QCOMPARE(icons.type(QFileInfo(text)), QStringLiteral("TXT File"));
+        QCOMPARE(icons.type(QFileInfo(dir.path())), QStringLiteral("Folder"));
+        QCOMPARE(icons.icon(QFileInfo(picture)).cacheKey(),
+                 icons.icon(QAbstractFileIconProvider::File).cacheKey());
     }
 
     void cancelIsReportedAsNothing() {

@@ -41,6 +41,24 @@ void QtShell::open(const QString& pathOrAddress) {
     }
 }
 
+QIcon PlainFileIconProvider::icon(const QFileInfo& info) const {
+    if (info.isRoot()) {
+        return icon(Drive);
+    }
+    return icon(info.isDir() ? Folder : File);
+}
+
+QString PlainFileIconProvider::type(const QFileInfo& info) const {
+    if (info.isRoot()) {
+        return QStringLiteral("Drive");
+    }
+    if (info.isDir()) {
+        return QStringLiteral("Folder");
+    }
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+}
+
 std::optional<QString> QtFileDialog::openFile(const QString& title, const QString& fileName) {
     return run(false, title, fileName);
 }
@@ -50,8 +68,11 @@ std::optional<QString> QtFileDialog::saveFile(const QString& title, const QStrin
 }
 
 std::optional<QString> QtFileDialog::run(bool save, const QString& title, const QString& fileName) {
+    PlainFileIconProvider icons;
     QFileDialog dialog(QApplication::activeWindow(), title);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_native);
+    dialog.setIconProvider(&icons);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The open dialog takes existing files only; the save dialog asks before
     // it replaces one (QFileDialog's default).

@@ -3,6 +3,8 @@
 
 #include "platform/Services.h"
 
+#include <QFileIconProvider>
+
 namespace zephral {
 
 // QMessageBox with the given title, text and icon and an OK button only,
@@ -18,9 +20,21 @@ public:
     void open(const QString& pathOrAddress) override;
 };
 
-// QFileDialog, modal over the active window. Qt's own dialog is used unless
-// `native` is set, so that it behaves the same on every desktop (and tests can
-// drive it).
+// Icons and type names for the file dialogs from the kind of entry alone
+// (drive, folder, file) and its name, never from its contents. Qt's own
+// provider asks the MIME database, which reads a file whose name does not say
+// what it is: a dialog opened on /proc blocked reading /proc/kmsg, and a FIFO
+// would do the same.
+class PlainFileIconProvider : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    QIcon icon(const QFileInfo& info) const override;
+    QString type(const QFileInfo& info) const override;
+};
+
+// QFileDialog, modal over the active window, with the plain icons above. Qt's
+// own dialog is used unless `native` is set, so that it behaves the same on
+// every desktop (and tests can drive it).
 class QtFileDialog : public FileDialog {
 public:
     explicit QtFileDialog(bool native = false) : m_native(native) {}
