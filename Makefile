@@ -19,11 +19,7 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/bin/zephral ]; then \
-	  env -u QT_QPA_PLATFORM $(BUILD)/bin/zephral; \
-	else \
-	  echo "zephral is not built yet: the windowed program has not been written."; \
-	fi
+	@env -u QT_QPA_PLATFORM $(BUILD)/bin/zephral
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

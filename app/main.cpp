@@ -7,7 +7,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     zephral::installGuiServices();
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<zephral::frmMain> form;
     // A failed start-up has been reported; with no window up there is nothing
     // left to run.
     const bool started = zephral::StartWithMainWindow(QCoreApplication::applicationDirPath(), form);

@@ -6,7 +6,6 @@
 // the same operation (the baseline) and as a share of "copy/memcpy" at the
 // same size.
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <map>
 #include <string>

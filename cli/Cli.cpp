@@ -1,14 +1,13 @@
 #include "Cli.h"
 
 #include "KeyPrompt.h"
-#include "core/AppInfo.h"
-#include "core/FileCommand.h"
+#include "commands/Commands.h"
+#include "commands/Files.h"
 #include "encrypt/CodePage.h"
-#include "encrypt/basEncrypt.h"
+#include "platform/AppInfo.h"
 #include "platform/Services.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -20,16 +19,44 @@ namespace {
 
 constexpr const char* kProgram = "zephral-cli";
 
+// The commands, each one of the six the main window has.
+struct CliCommand {
+    const char* name;
+    Command command;
+    const char* operands;
+    const char* help;
+    // Base64 text in: line breaks at the very end of the input are dropped,
+    // and the result is written without a line break of its own.
+    bool base64In;
+};
+
+constexpr CliCommand kCommands[] = {
+    {"encrypt-file", Command::EncryptFile, "SOURCE DEST",
+     "encrypt SOURCE into DEST (may be the same file)", false},
+    {"decrypt-file", Command::DecryptFile, "SOURCE DEST",
+     "decrypt SOURCE into DEST (may be the same file)", false},
+    {"encode-text", Command::EncodeText, "[TEXT]", "Base64 of TEXT", false},
+    {"decode-text", Command::DecodeText, "[TEXT]", "the text a Base64 TEXT holds", true},
+    {"encrypt-text", Command::EncryptEncodeText, "[TEXT]", "TEXT encrypted, then Base64-encoded",
+     false},
+    {"decrypt-text", Command::DecryptDecodeText, "[TEXT]", "the reverse of encrypt-text", true},
+};
+
+const CliCommand* findCommand(const QString& name) {
+    for (const CliCommand& c : kCommands) {
+        if (name == QLatin1String(c.name)) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+// %1: the commands; %2: the code pages.
 const char* const kHelp =
     "Usage: zephral-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  encrypt-file SOURCE DEST   encrypt SOURCE into DEST (may be the same file)\n"
-    "  decrypt-file SOURCE DEST   decrypt SOURCE into DEST (may be the same file)\n"
-    "  encode-text [TEXT]         Base64 of TEXT\n"
-    "  decode-text [TEXT]         the text a Base64 TEXT holds\n"
-    "  encrypt-text [TEXT]        TEXT encrypted, then Base64-encoded\n"
-    "  decrypt-text [TEXT]        the reverse of encrypt-text\n"
+    "%1"
     "\n"
     "Without TEXT the text commands read all of standard input. Text is read and\n"
     "written as UTF-8 and converted through the code page as the main window's\n"
@@ -45,7 +72,7 @@ const char* const kHelp =
     "\n"
     "Options:\n"
     "  --key-file FILE   read the key from the first line of FILE\n"
-    "  --code-page CP    the code page of the text commands: %1\n"
+    "  --code-page CP    the code page of the text commands: %2\n"
     "                    (default: the CodePage setting, else 1252)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
@@ -229,42 +256,14 @@ void dropTrailingLineBreaks(QString& text) {
     text.truncate(end);
 }
 
-CommandResult wrongKeyOrDamagedText() {
-    return CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged text"));
-}
-
-CommandResult runText(const QString& command, const QString& input, const QString& key,
-                      QString& output) {
-    if (command == u"encode-text") {
-        output = EncodeBase64(input);
-    } else if (command == u"decode-text") {
-        output = DecodeBase64(input);
-        // A text that holds no whole group of Base64 decodes to nothing.
-        return CommandResult::success();
-    } else if (command == u"encrypt-text") {
-        output = EncodeBase64(EncryptString(input, key));
-    } else {
-        const QString cipherText = DecodeBase64(input);
-        if (cipherText.isEmpty() || cipherText.size() % 8 != 0) {
-            return wrongKeyOrDamagedText();
-        }
-        output = DecryptString(cipherText, key);
-        if (output.isEmpty()) {
-            return CommandResult::failure(
-                kErrorEmptyResult,
-                QStringLiteral("The decryption gives no data (wrong key or damaged text)"));
-        }
-        if (!decryptedLengthValid(cipherText.size(), output.size())) {
-            output.clear();
-            return wrongKeyOrDamagedText();
-        }
-        return CommandResult::success();
+QString helpText() {
+    QString commands;
+    for (const CliCommand& c : kCommands) {
+        const QString usage =
+            QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.operands));
+        commands += QStringLiteral("  %1 %2\n").arg(usage, -26).arg(QLatin1String(c.help));
     }
-    if (output.isEmpty()) {
-        return CommandResult::failure(kErrorEmptyResult,
-                                      QStringLiteral("The cipher gave no result"));
-    }
-    return CommandResult::success();
+    return QString::fromUtf8(kHelp).arg(commands, CodePage::availableList());
 }
 
 } // namespace
@@ -275,12 +274,7 @@ int run(const QStringList& arguments) {
         return usage(error->message);
     }
     if (options.help) {
-        QStringList pages;
-        for (int number : CodePage::available()) {
-            pages.append(QString::number(number));
-        }
-        const QByteArray help =
-            QString::fromUtf8(kHelp).arg(pages.join(QStringLiteral(", "))).toUtf8();
+        const QByteArray help = helpText().toUtf8();
         std::fwrite(help.constData(), 1, static_cast<std::size_t>(help.size()), stdout);
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
     }
@@ -289,41 +283,29 @@ int run(const QStringList& arguments) {
         return kExitOk;
     }
 
-    const QString& command = options.command;
-    const bool fileCommand = command == u"encrypt-file" || command == u"decrypt-file";
-    const bool textCommand = command == u"encode-text" || command == u"decode-text" ||
-                             command == u"encrypt-text" || command == u"decrypt-text";
-    if (command.isEmpty()) {
+    if (options.command.isEmpty()) {
         return usage(QStringLiteral("no command given"));
     }
-    if (!fileCommand && !textCommand) {
-        return usage(QStringLiteral("unknown command '%1'").arg(command));
+    const CliCommand* entry = findCommand(options.command);
+    if (entry == nullptr) {
+        return usage(QStringLiteral("unknown command '%1'").arg(options.command));
     }
+    const QString name = QLatin1String(entry->name);
+    const bool fileCommand = isFileCommand(entry->command);
     if (fileCommand && options.operands.size() != 2) {
-        return usage(QStringLiteral("%1 takes SOURCE and DEST").arg(command));
+        return usage(QStringLiteral("%1 takes SOURCE and DEST").arg(name));
     }
-    if (textCommand && options.operands.size() > 1) {
-        return usage(QStringLiteral("%1 takes at most one TEXT (quote it)").arg(command));
+    if (!fileCommand && options.operands.size() > 1) {
+        return usage(QStringLiteral("%1 takes at most one TEXT (quote it)").arg(name));
     }
     if (options.codePage) {
-        const CodePage* page = CodePage::find(*options.codePage);
-        if (page == nullptr) {
-            QStringList pages;
-            for (int number : CodePage::available()) {
-                pages.append(QString::number(number));
-            }
-            return usage(QStringLiteral("unknown code page '%1' (known: %2)")
-                             .arg(*options.codePage, pages.join(QStringLiteral(", "))));
+        if (CommandResult r = useCodePage(*options.codePage); !r.ok) {
+            return usage(r.description);
         }
-        setActiveCodePage(*page);
-    }
-    if (gAppPath.isEmpty()) {
-        gAppPath = QCoreApplication::applicationDirPath() + u'/';
     }
 
-    const bool needsKey = fileCommand || command == u"encrypt-text" || command == u"decrypt-text";
     QString key;
-    if (needsKey) {
+    if (needsKey(entry->command)) {
         CommandResult failure;
         switch (readKey(options, key, failure)) {
         case KeyOutcome::Found:
@@ -332,39 +314,30 @@ int run(const QStringList& arguments) {
             return usage(QStringLiteral(
                 "no key: give --key-file FILE or ZEPHRAL_KEY, or run it on a terminal"));
         case KeyOutcome::Failed:
-            return failed(command, failure);
-        }
-        if (CommandResult r = checkKey(key); !r.ok) {
-            return failed(command, r);
+            return failed(name, failure);
         }
     }
 
     if (fileCommand) {
-        const CommandResult r = transformFile(command == u"encrypt-file" ? FileTransform::Encrypt
-                                                                         : FileTransform::Decrypt,
-                                              options.operands[0], options.operands[1], key);
-        return r.ok ? kExitOk : failed(command, r);
+        const CommandResult r =
+            runFileCommand(entry->command, options.operands[0], options.operands[1], key);
+        return r.ok ? kExitOk : failed(name, r);
     }
 
     QString input;
     if (CommandResult r = inputText(options, input); !r.ok) {
-        return failed(command, r);
+        return failed(name, r);
     }
-    const bool decoding = command == u"decode-text" || command == u"decrypt-text";
-    if (decoding) {
+    if (entry->base64In) {
         dropTrailingLineBreaks(input);
     }
     QString output;
-    if (!input.isEmpty()) {
-        if (!cipherLibraryAvailable()) {
-            return failed(command, libraryMissing());
-        }
-        if (CommandResult r = runText(command, input, key, output); !r.ok) {
-            return failed(command, r);
-        }
+    if (CommandResult r = runTextCommand(entry->command, input, key, TextChecks::Strict, output);
+        !r.ok) {
+        return failed(name, r);
     }
-    if (CommandResult r = writeOutput(output, !decoding); !r.ok) {
-        return failed(command, r);
+    if (CommandResult r = writeOutput(output, !entry->base64In); !r.ok) {
+        return failed(name, r);
     }
     return kExitOk;
 }

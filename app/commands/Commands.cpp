@@ -1,49 +1,190 @@
-#include "core/TextCommands.h"
+#include "commands/Commands.h"
 
+#include "commands/Files.h"
+#include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/Services.h"
+
+#include <QByteArray>
+#include <cerrno>
+#include <new>
 
 namespace zephral {
 
-bool needsKey(TextCommand command) {
-    return command == TextCommand::EncryptEncode || command == TextCommand::DecryptDecode;
+namespace {
+
+CommandResult checkKey(const QString& key) {
+    if (key.isEmpty()) {
+        return CommandResult::failure(kErrorNoKey, QStringLiteral("No key was given"));
+    }
+    if (key.size() > kMaxKeyLength) {
+        return CommandResult::failure(kErrorKeyTooLong,
+                                      QStringLiteral("The key is longer than 56 characters"));
+    }
+    return CommandResult::success();
 }
 
-QString runTextCommand(TextCommand command, const QString& boxText, const QString& key) {
-    const QString t = textFromBox(boxText);
-    QString r;
+CommandResult libraryMissing() {
+    return CommandResult::failure(
+        kErrorNoLibrary,
+        QStringLiteral("The cipher library %1 could not be loaded").arg(cipherLibraryFileName()));
+}
+
+CommandResult wrongKey(const QString& what, const QString& path = {}) {
+    return CommandResult::failure(kErrorWrongKey,
+                                  QStringLiteral("Wrong key or damaged %1").arg(what), path);
+}
+
+CommandResult decryptText(const QString& text, const QString& key, TextChecks checks,
+                          QString& output) {
+    const QString cipherText = DecodeBase64(text);
+    if (checks == TextChecks::Silent) {
+        output = DecryptString(cipherText, key);
+        return CommandResult::success();
+    }
+    if (cipherText.isEmpty() || cipherText.size() % 8 != 0) {
+        return wrongKey(QStringLiteral("text"));
+    }
+    output = DecryptString(cipherText, key);
+    if (output.isEmpty()) {
+        return CommandResult::failure(
+            kErrorEmptyResult,
+            QStringLiteral("The decryption gives no data (wrong key or damaged text)"));
+    }
+    if (!decryptedLengthValid(cipherText.size(), output.size())) {
+        output.clear();
+        return wrongKey(QStringLiteral("text"));
+    }
+    return CommandResult::success();
+}
+
+CommandResult transformText(Command command, const QString& text, const QString& key,
+                            TextChecks checks, QString& output) {
     switch (command) {
-    case TextCommand::Encode:
-        r = EncodeBase64(t);
+    case Command::EncodeText:
+        output = EncodeBase64(text);
         break;
-    case TextCommand::Decode:
-        r = DecodeBase64(t);
+    case Command::DecodeText:
+        // Whatever the lenient decoder makes of the text is its answer,
+        // nothing at all included.
+        output = DecodeBase64(text);
+        return CommandResult::success();
+    case Command::EncryptEncodeText:
+        output = EncodeBase64(EncryptString(text, key));
         break;
-    case TextCommand::EncryptEncode:
-        r = EncodeBase64(EncryptString(t, key));
-        break;
-    case TextCommand::DecryptDecode:
-        r = DecryptString(DecodeBase64(t), key);
-        break;
+    case Command::DecryptDecodeText:
+        return decryptText(text, key, checks, output);
+    case Command::EncryptFile:
+    case Command::DecryptFile:
+        return CommandResult::systemError(EINVAL);
     }
-    return textForBox(r);
+    if (checks == TextChecks::Strict && output.isEmpty()) {
+        return CommandResult::failure(kErrorEmptyResult,
+                                      QStringLiteral("The cipher gave no result"));
+    }
+    return CommandResult::success();
 }
 
-QString textFromBox(const QString& boxText) {
-    QString text;
-    text.reserve(boxText.size() + boxText.count(QLatin1Char('\n')));
-    for (const QChar c : boxText) {
-        if (c == QLatin1Char('\n')) {
-            text += QLatin1Char('\r');
+CommandResult transformFile(bool encrypt, const QString& source, const QString& destination,
+                            const QString& key) {
+    // The file's bytes go to the cipher as they are: they would come back
+    // unchanged from the code page anyway, and the file is held once, not as
+    // bytes and text both.
+    QByteArray content;
+    if (CommandResult r = readWholeFile(source, content); !r.ok) {
+        return r;
+    }
+    // A destination that is a folder can never be written: say so before
+    // the long part of the work.
+    if (CommandResult r = refuseFolder(destination); !r.ok) {
+        return r;
+    }
+    if (content.isEmpty()) {
+        return writeWholeFile(destination, content);
+    }
+    const qsizetype n = content.size();
+    if (!encrypt && n % 8 != 0) {
+        return wrongKey(QStringLiteral("file"), source);
+    }
+    if (!cipherLibraryAvailable()) {
+        return libraryMissing();
+    }
+    const QByteArray result =
+        encrypt ? EncryptBytes(std::move(content), key) : DecryptBytes(std::move(content), key);
+    if (result.isEmpty()) {
+        return CommandResult::failure(
+            kErrorEmptyResult,
+            encrypt ? QStringLiteral("The cipher gave no result")
+                    : QStringLiteral("The decryption gives no data (wrong key or damaged file)"),
+            source);
+    }
+    if (!encrypt && !decryptedLengthValid(n, result.size())) {
+        return wrongKey(QStringLiteral("file"), source);
+    }
+    return writeWholeFile(destination, result);
+}
+
+} // namespace
+
+bool isFileCommand(Command command) {
+    return command == Command::EncryptFile || command == Command::DecryptFile;
+}
+
+bool needsKey(Command command) {
+    return command != Command::EncodeText && command != Command::DecodeText;
+}
+
+CommandResult runTextCommand(Command command, const QString& text, const QString& key,
+                             TextChecks checks, QString& output) {
+    output.clear();
+    if (checks == TextChecks::Strict && needsKey(command)) {
+        if (CommandResult r = checkKey(key); !r.ok) {
+            return r;
         }
-        text += c;
     }
-    return text;
+    // Every transform of empty text is empty: no library needed.
+    if (text.isEmpty() && !isFileCommand(command)) {
+        return CommandResult::success();
+    }
+    if (!cipherLibraryAvailable()) {
+        return libraryMissing();
+    }
+    try {
+        CommandResult r = transformText(command, text, key, checks, output);
+        if (!r.ok) {
+            output.clear();
+        }
+        return r;
+    } catch (const std::bad_alloc&) {
+        output.clear();
+        return CommandResult::outOfMemory();
+    }
 }
 
-QString textForBox(const QString& result) {
-    QString text = result;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return text;
+CommandResult runFileCommand(Command command, const QString& source, const QString& destination,
+                             const QString& key) {
+    if (!isFileCommand(command)) {
+        return CommandResult::systemError(EINVAL);
+    }
+    if (CommandResult r = checkKey(key); !r.ok) {
+        return r;
+    }
+    try {
+        return transformFile(command == Command::EncryptFile, source, destination, key);
+    } catch (const std::bad_alloc&) {
+        return CommandResult::outOfMemory();
+    }
+}
+
+CommandResult useCodePage(const QString& name) {
+    const CodePage* page = CodePage::find(name);
+    if (page == nullptr) {
+        return CommandResult::failure(kErrorUnknownCodePage,
+                                      QStringLiteral("unknown code page '%1' (known: %2)")
+                                          .arg(name, CodePage::availableList()));
+    }
+    setActiveCodePage(*page);
+    return CommandResult::success();
 }
 
 } // namespace zephral

@@ -1,32 +1,54 @@
-// The four text commands' work, and the line breaks of the two text boxes.
+// The six commands of the main window and of zephral-cli: the one place that
+// decides what each does (the key checks, the transform through the cipher
+// bindings and the code page, the result and its failure). Nothing here shows
+// anything or services events, and a failure comes back as a CommandResult,
+// running out of memory included. The key never appears in a description.
 #pragma once
+
+#include "commands/CommandResult.h"
 
 #include <QString>
 
 namespace zephral {
 
-enum class TextCommand {
-    Encode,        // Base64 of the text
-    Decode,        // the text a Base64 text stands for
-    EncryptEncode, // encrypt with the key, then Base64
-    DecryptDecode, // Base64-decode, then decrypt with the key
+enum class Command {
+    EncryptFile,       // the file's bytes encrypted into the destination
+    DecryptFile,       // the reverse
+    EncryptEncodeText, // the text encrypted with the key, then Base64
+    DecryptDecodeText, // Base64-decoded, then decrypted with the key
+    EncodeText,        // Base64 of the text
+    DecodeText,        // the text a Base64 text stands for
 };
 
-// True for the two commands that ask for a key first.
-bool needsKey(TextCommand command);
+bool isFileCommand(Command command);
+bool needsKey(Command command);
 
-// The result that replaces the lower box, from the upper box's text (both in
-// the boxes' own form, see below). A wrong key on DecryptDecode is not
-// detected here: the unrelated text it gives is what the box shows.
-QString runTextCommand(TextCommand command, const QString& boxText, const QString& key);
+// What a text command makes of a key or a ciphertext that can't give a
+// result. Both report a missing cipher library.
+enum class TextChecks {
+    // The main window's boxes: the text is transformed whatever the key, and
+    // an over-long or wrong key gives what the cipher gives (empty or
+    // unrelated text), shown without a message.
+    Silent,
+    // Scripts: an empty or over-long key, a ciphertext that no key could
+    // have made and an empty result are failures.
+    Strict,
+};
 
-// The text boxes of the Windows tool held a line break as CR LF, and its text
-// commands transformed exactly that; a Qt text box holds LF. Text taken from
-// the upper box therefore has each LF turned into CR LF before it is encoded
-// or encrypted, so the same lines give the same bytes on both systems.
-QString textFromBox(const QString& boxText);
-// A result shown in the lower box has its CR LF pairs turned into the box's
-// LF; a lone LF is a line break already, and a lone CR stays as it is.
-QString textForBox(const QString& result);
+// `output` is the result's text: set on success, empty on failure. Empty
+// text gives empty text without looking for the library.
+CommandResult runTextCommand(Command command, const QString& text, const QString& key,
+                             TextChecks checks, QString& output);
+
+// Source and destination may be the same file: the source is read whole
+// before anything is written, and the destination is replaced only once the
+// whole result is written (see writeWholeFile). An empty source gives an empty
+// destination. The key is checked first; a decryption that cannot be right
+// (not whole blocks, or a last byte that is no pad length) writes nothing.
+CommandResult runFileCommand(Command command, const QString& source, const QString& destination,
+                             const QString& key);
+
+// Puts the code page of a number or alias in force for the text conversions.
+CommandResult useCodePage(const QString& name);
 
 } // namespace zephral

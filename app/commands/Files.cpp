@@ -1,7 +1,4 @@
-#include "core/FileCommand.h"
-
-#include "encrypt/basEncrypt.h"
-#include "platform/Services.h"
+#include "commands/Files.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -121,36 +118,6 @@ CommandResult openSource(const QString& path, Descriptor& fd, struct stat& st) {
 }
 
 } // namespace
-
-CommandResult CommandResult::failure(int number, const QString& description, const QString& path) {
-    CommandResult r;
-    r.ok = false;
-    r.number = number;
-    r.description = description;
-    r.path = path;
-    return r;
-}
-
-CommandResult CommandResult::systemError(int errorNumber, const QString& path) {
-    return failure(errorNumber, qt_error_string(errorNumber), path);
-}
-
-CommandResult checkKey(const QString& key) {
-    if (key.isEmpty()) {
-        return CommandResult::failure(kErrorNoKey, QStringLiteral("No key was given"));
-    }
-    if (key.size() > kMaxKeyLength) {
-        return CommandResult::failure(kErrorKeyTooLong,
-                                      QStringLiteral("The key is longer than 56 characters"));
-    }
-    return CommandResult::success();
-}
-
-CommandResult libraryMissing() {
-    return CommandResult::failure(
-        kErrorNoLibrary,
-        QStringLiteral("The cipher library %1 could not be loaded").arg(cipherLibraryFileName()));
-}
 
 CommandResult readWholeFile(const QString& path, QByteArray& content) {
     content.clear();
@@ -290,61 +257,13 @@ CommandResult writeWith(const QString& path, const ContentWriter& writer) {
 
 } // namespace
 
-CommandResult transformFile(FileTransform transform, const QString& source,
-                            const QString& destination, const QString& key) {
-    if (CommandResult r = checkKey(key); !r.ok) {
-        return r;
+CommandResult refuseFolder(const QString& path) {
+    struct stat st {};
+    if (!path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+        S_ISDIR(st.st_mode)) {
+        return CommandResult::systemError(EISDIR, path);
     }
-    // The file's bytes go to the cipher as they are: they would come back
-    // unchanged from the code page anyway, and the file is held once, not as
-    // bytes and text both.
-    QByteArray content;
-    if (CommandResult r = readWholeFile(source, content); !r.ok) {
-        return r;
-    }
-    // A destination that is a folder can never be written: say so before
-    // the long part of the work.
-    if (struct stat st{}; !destination.isEmpty() &&
-                          ::stat(QFile::encodeName(destination).constData(), &st) == 0 &&
-                          S_ISDIR(st.st_mode)) {
-        return CommandResult::systemError(EISDIR, destination);
-    }
-    if (content.isEmpty()) {
-        return writeWholeFile(destination, content);
-    }
-    const CommandResult wrongKey =
-        CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged file"), source);
-    const qsizetype n = content.size();
-    if (transform == FileTransform::Decrypt && n % 8 != 0) {
-        return wrongKey;
-    }
-    if (!cipherLibraryAvailable()) {
-        return libraryMissing();
-    }
-
-    const QByteArray result = transform == FileTransform::Encrypt
-                                  ? EncryptBytes(std::move(content), key)
-                                  : DecryptBytes(std::move(content), key);
-    if (result.isEmpty()) {
-        return CommandResult::failure(
-            kErrorEmptyResult,
-            transform == FileTransform::Encrypt
-                ? QStringLiteral("The cipher gave no result")
-                : QStringLiteral("The decryption gives no data (wrong key or damaged file)"),
-            source);
-    }
-    if (transform == FileTransform::Decrypt && !decryptedLengthValid(n, result.size())) {
-        return wrongKey;
-    }
-    return writeWholeFile(destination, result);
-}
-
-CommandResult encryptFile(const QString& source, const QString& destination, const QString& key) {
-    return transformFile(FileTransform::Encrypt, source, destination, key);
-}
-
-CommandResult decryptFile(const QString& source, const QString& destination, const QString& key) {
-    return transformFile(FileTransform::Decrypt, source, destination, key);
+    return CommandResult::success();
 }
 
 } // namespace zephral

@@ -1,7 +1,8 @@
 #include "encrypt/CodePage.h"
 
-#include "core/AppInfo.h"
+#include "platform/AppInfo.h"
 
+#include <QStringList>
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -159,24 +160,32 @@ QList<int> CodePage::available() {
     return numbers;
 }
 
-QString CodePage::name() const {
-    return QString::number(m_number);
-}
-
-bool CodePage::canEncode(char16_t c) const {
-    return c == 0 || m_fromUnicode[c] != 0;
-}
-
-void CodePage::decodeInto(const char* data, qsizetype size, char16_t* out) const {
-    const auto* in = reinterpret_cast<const std::uint8_t*>(data);
-    const char16_t* table = m_toUnicode.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        out[i] = table[in[i]];
+QString CodePage::availableList() {
+    QStringList numbers;
+    for (const Entry& e : kEntries) {
+        numbers.append(QString::number(e.number));
     }
+    return numbers.join(QStringLiteral(", "));
 }
 
-qsizetype CodePage::encodeInto(const char16_t* in, qsizetype size, char* bytes) const {
-    auto* out = reinterpret_cast<std::uint8_t*>(bytes);
+QString CodePage::decode(const char* data, qsizetype size) const {
+    if (size <= 0) {
+        return {};
+    }
+    QString text(size, Qt::Uninitialized);
+    const auto* in = reinterpret_cast<const std::uint8_t*>(data);
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        out[i] = m_toUnicode[in[i]];
+    }
+    return text;
+}
+
+QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
+    const qsizetype size = text.size();
+    QByteArray bytes(size + extra, Qt::Uninitialized);
+    const char16_t* in = text.utf16();
+    auto* out = reinterpret_cast<std::uint8_t*>(bytes.data());
     const std::uint8_t* table = m_fromUnicode.get();
     qsizetype o = 0;
     for (qsizetype i = 0; i < size; ++i) {
@@ -192,22 +201,6 @@ qsizetype CodePage::encodeInto(const char16_t* in, qsizetype size, char* bytes) 
         }
         out[o++] = b;
     }
-    return o;
-}
-
-QString CodePage::decode(const char* data, qsizetype size) const {
-    if (size <= 0) {
-        return {};
-    }
-    QString text(size, Qt::Uninitialized);
-    decodeInto(data, size, reinterpret_cast<char16_t*>(text.data()));
-    return text;
-}
-
-QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
-    const qsizetype size = text.size();
-    QByteArray bytes(size + extra, Qt::Uninitialized);
-    const qsizetype o = encodeInto(text.utf16(), size, bytes.data());
     if (extra > 0) {
         std::memset(bytes.data() + o, 0, static_cast<std::size_t>(extra));
     }

@@ -24,9 +24,10 @@ public:
     static const CodePage* find(QStringView name);
     static const CodePage& byNumber(int number); // an unknown number gives 1252
     static QList<int> available();
+    // "1250, 1251, 1252, 28591"
+    static QString availableList();
 
     int number() const { return m_number; }
-    QString name() const;
 
     // One character per byte.
     QString decode(const char* data, qsizetype size) const;
@@ -40,13 +41,6 @@ public:
     // room after the text (the cipher's padding) gets it without a second copy.
     QByteArray encode(QStringView text, qsizetype extra = 0) const;
 
-    // The same over raw memory, for callers that stream: decodeInto writes
-    // exactly `size` characters; encodeInto writes at most `size` bytes and
-    // returns how many (fewer only where surrogate pairs became one "?").
-    void decodeInto(const char* data, qsizetype size, char16_t* out) const;
-    qsizetype encodeInto(const char16_t* text, qsizetype size, char* out) const;
-
-    bool canEncode(char16_t c) const;
     char16_t toUnicode(std::uint8_t byte) const { return m_toUnicode[byte]; }
 
     CodePage(int number, const char16_t* high);

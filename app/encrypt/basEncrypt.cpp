@@ -1,7 +1,7 @@
 #include "encrypt/basEncrypt.h"
 
-#include "core/AppInfo.h"
 #include "encrypt/CodePage.h"
+#include "platform/AppInfo.h"
 #include "platform/Services.h"
 
 #include <QCoreApplication>
@@ -30,7 +30,6 @@ constexpr const char* kFunctionNames[FnCount] = {"Initialize", "BlowENC", "BlowD
 // searched for again at the next call, so one installed meanwhile is found.
 struct Binding {
     std::unique_ptr<Library> library;
-    QString path;
     QFunctionPointer functions[FnCount] = {};
 };
 
@@ -47,7 +46,6 @@ bool loadLibrary() {
     for (const QString& candidate : cipherLibraryCandidates()) {
         if (auto library = services().libraries->load(candidate)) {
             b.library = std::move(library);
-            b.path = candidate;
             return true;
         }
     }
@@ -204,10 +202,6 @@ bool cipherLibraryAvailable() {
     return loadLibrary();
 }
 
-QString cipherLibraryPath() {
-    return binding().path;
-}
-
 QStringList cipherLibraryCandidates() {
     const QString name = cipherLibraryFileName();
     QStringList candidates;
@@ -231,7 +225,6 @@ void resetCipherBinding() {
     // Dropping the object leaves the library mapped (only Library::unload
     // unmaps), so code or addresses still in use elsewhere stay valid.
     b.library.reset();
-    b.path.clear();
     for (QFunctionPointer& f : b.functions) {
         f = nullptr;
     }

@@ -50,8 +50,6 @@ bool decryptedLengthValid(qsizetype cipherLength, qsizetype plainLength);
 
 // Loads the library when it is not loaded yet; true when it is.
 bool cipherLibraryAvailable();
-// The path the library was loaded from, or empty text.
-QString cipherLibraryPath();
 // The places searched, in order: the program's folder, the per-user system
 // folder, then the system's ordinary search for the bare name.
 QStringList cipherLibraryCandidates();

@@ -11,8 +11,6 @@ namespace zephral {
 class CommonDialog {
 public:
     void setDialogTitle(const QString& title) { m_title = title; }
-    QString dialogTitle() const { return m_title; }
-    void setFileName(const QString& fileName) { m_fileName = fileName; }
     QString fileName() const { return m_fileName; }
 
     // The chosen path, which also becomes the file name; nothing on Cancel,

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "core/basMain.h"
+#include "startup/basMain.h"
 
 #include <memory>
 
-class frmMain;
-
 namespace zephral {
+
+class frmMain;
 
 // Main with the real main window: on success form holds the window, shown.
 bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,

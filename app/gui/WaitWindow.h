@@ -5,9 +5,9 @@
 #include <memory>
 #include <utility>
 
-class frmWait;
-
 namespace zephral {
+
+class frmWait;
 
 // Shows the wait window over owner, disables owner and lets the window be
 // drawn (events serviced, 50 ms pause, events serviced again). Its end enables
@@ -18,8 +18,6 @@ public:
     ~WaitWindowSession();
     WaitWindowSession(const WaitWindowSession&) = delete;
     WaitWindowSession& operator=(const WaitWindowSession&) = delete;
-
-    frmWait* window() const { return m_wait.get(); }
 
 private:
     void finish() noexcept;

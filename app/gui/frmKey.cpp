@@ -1,6 +1,5 @@
 #include "gui/frmKey.h"
 
-#include "core/AppInfo.h"
 #include "gui/WindowPlacement.h"
 
 #include <QCloseEvent>
@@ -9,6 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <limits>
+
+namespace zephral {
+
+QString gKey;
 
 frmKey::frmKey(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmKey"));
@@ -57,29 +60,19 @@ frmKey::frmKey(QWidget* owner) : QDialog(owner) {
 }
 
 void frmKey::cmdOK_Click() {
-    try {
-        // Exactly as typed: no trimming, no case change, no length check.
-        gKey = txtKey->text();
-    } catch (...) {
-    }
+    // Exactly as typed: no trimming, no case change, no length check.
+    gKey = txtKey->text();
     unload();
 }
 
 void frmKey::cmdCancel_Click() {
-    try {
-        gKey = QString();
-    } catch (...) {
-    }
+    gKey = QString();
     unload();
 }
 
 void frmKey::unload() {
     m_unloading = true;
     done(QDialog::Accepted);
-}
-
-void frmKey::reject() {
-    // Escape and the window system's close land here; neither is a way out.
 }
 
 bool frmKey::eventFilter(QObject* watched, QEvent* event) {
@@ -101,6 +94,8 @@ void frmKey::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmKey::closeEvent(QCloseEvent* event) {
+    // OK, Enter and Cancel are the only ways out, so gKey is always written
+    // before the caller reads it: a close from the window system is refused.
     if (m_unloading) {
         QDialog::closeEvent(event);
     } else {
@@ -109,7 +104,7 @@ void frmKey::closeEvent(QCloseEvent* event) {
 }
 
 void frmKey::showEvent(QShowEvent* event) {
-    zephral::centreOnOwner(this);
+    centreOnOwner(this);
     QDialog::showEvent(event);
     txtKey->setFocus(Qt::OtherFocusReason);
 }
@@ -118,3 +113,5 @@ void ShowKeyDialog(QWidget* owner) {
     frmKey dialog(owner);
     dialog.exec();
 }
+
+} // namespace zephral

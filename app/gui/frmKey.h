@@ -7,6 +7,12 @@ class QFrame;
 class QLineEdit;
 class QPushButton;
 
+namespace zephral {
+
+// The key last typed in the key dialog; empty after Cancel. Only the key
+// dialog writes it; the four key-using commands read it.
+extern QString gKey;
+
 class frmKey : public QDialog {
     Q_OBJECT
 
@@ -21,9 +27,6 @@ public:
 public Q_SLOTS:
     void cmdOK_Click();
     void cmdCancel_Click();
-    // OK, Enter and Cancel are the only ways out: a close from anywhere else is
-    // refused, so gKey is always written before the caller reads it.
-    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,3 +42,5 @@ private:
 // Shows a fresh key dialog modal over owner and returns when it has closed;
 // gKey then holds the key typed, or empty text after Cancel.
 void ShowKeyDialog(QWidget* owner);
+
+} // namespace zephral

@@ -1,9 +1,9 @@
 #include "gui/frmMain.h"
 
-#include "core/AppInfo.h"
-#include "core/basTools.h"
 #include "gui/ClickablePicture.h"
 #include "gui/Resources.h"
+#include "platform/AppInfo.h"
+#include "tools/basTools.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -12,7 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-using namespace zephral;
+namespace zephral {
 
 namespace {
 
@@ -150,11 +150,7 @@ void frmMain::buildControls() {
 }
 
 void frmMain::Form_Load() {
-    try {
-        setWindowTitle(appCaption());
-    } catch (...) {
-        // A window without its caption still works.
-    }
+    setWindowTitle(appCaption());
 }
 
 void frmMain::showEvent(QShowEvent* event) {
@@ -180,13 +176,10 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::Form_QueryUnload(UnloadMode mode) {
-    try {
-        // Only the user's own close ends the program at once; every other
-        // reason lets the window close normally. The closing is never refused.
-        if (mode == UnloadMode::FormControlMenu) {
-            EndProgram(this);
-        }
-    } catch (...) {
+    // Only the user's own close ends the program at once; every other reason
+    // lets the window close normally. The closing is never refused.
+    if (mode == UnloadMode::FormControlMenu) {
+        EndProgram(this);
     }
 }
 
@@ -217,3 +210,5 @@ void EndProgram(frmMain* form) {
     }
     programEnd()();
 }
+
+} // namespace zephral

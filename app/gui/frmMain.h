@@ -22,13 +22,10 @@ enum class UnloadMode {
     FormControlMenu, // the user, from the title bar's close button or window menu
     FormCode,        // the program itself
     AppWindows,      // the user logging off or the system shutting down
-    TaskManager,     // another program
 };
 
 // A picture that can be clicked: the stand-in for the logo frame.
 class ClickablePicture;
-
-} // namespace zephral
 
 class frmMain : public QWidget {
     Q_OBJECT
@@ -42,13 +39,13 @@ public:
     static void setProgramEnd(std::function<void()> end);
 
     // The close-request handler, given the reason for closing.
-    void Form_QueryUnload(zephral::UnloadMode mode);
+    void Form_QueryUnload(UnloadMode mode);
 
     QPushButton* cmdEncryptFile = nullptr;
     QPushButton* cmdDecryptFile = nullptr;
     QPushButton* cmdReadme = nullptr;
     QPushButton* cmdWebsite = nullptr;
-    zephral::ClickablePicture* fQuorvan = nullptr;
+    ClickablePicture* fQuorvan = nullptr;
     QFrame* sknLine3D1 = nullptr;
     QPushButton* cmdEET = nullptr;
     QPushButton* cmdDDT = nullptr;
@@ -59,7 +56,7 @@ public:
     QFrame* sknFrame3D2 = nullptr;
     QPlainTextEdit* txtTwo = nullptr;
     // The file dialog of the file commands; it keeps its file name between them.
-    zephral::CommonDialog cdMain;
+    CommonDialog cdMain;
 
 public Q_SLOTS:
     void cmdEncryptFile_Click();
@@ -86,3 +83,5 @@ private:
 
 // Unloads the main window and ends the program at once.
 void EndProgram(frmMain* form);
+
+} // namespace zephral

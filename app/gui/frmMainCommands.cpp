@@ -1,18 +1,18 @@
 // The six commands of the main window: two file commands and four text
-// commands. Each runs on the user-interface thread from the click to its end;
-// the work itself runs inside the wait-window sequence, which gives the main
-// window back and unloads the wait window on every path out.
-#include "core/AppInfo.h"
-#include "core/FileCommand.h"
-#include "core/TextCommands.h"
-#include "core/basMain.h"
+// commands. Each runs on the user-interface thread from the click to its end:
+// it asks for what the command needs (files, key), runs the command layer
+// inside the wait-window sequence, which gives the main window back and
+// unloads the wait window on every path out, and then reports a failure.
+#include "commands/Commands.h"
 #include "gui/WaitWindow.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
+#include "startup/basMain.h"
 
 #include <QPlainTextEdit>
+#include <new>
 
-using namespace zephral;
+namespace zephral {
 
 namespace {
 
@@ -22,18 +22,35 @@ bool askForKey(QWidget* owner) {
     return !gKey.isEmpty();
 }
 
-void reportResult(const QString& procedure, const CommandResult& result) {
-    QString description = result.description;
-    if (!result.path.isEmpty()) {
-        description += QStringLiteral(" (%1)").arg(result.path);
+// The text boxes of the Windows tool held a line break as CR LF, and its text
+// commands transformed exactly that; a Qt text box holds LF. Text taken from
+// the upper box therefore has each LF turned into CR LF, so the same lines
+// give the same bytes on both systems.
+QString textFromBox(const QString& boxText) {
+    QString text;
+    text.reserve(boxText.size() + boxText.count(QLatin1Char('\n')));
+    for (const QChar c : boxText) {
+        if (c == QLatin1Char('\n')) {
+            text += QLatin1Char('\r');
+        }
+        text += c;
     }
-    ReportError(procedure, result.number, description);
+    return text;
 }
 
-void runFileCommand(frmMain* form, FileTransform transform) {
-    const bool encrypt = transform == FileTransform::Encrypt;
+// A result shown in the lower box has its CR LF pairs turned into the box's
+// LF; a lone LF is a line break already, and a lone CR stays as it is.
+QString textForBox(QString result) {
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return result;
+}
+
+void fileCommandClick(frmMain* form, Command command) {
+    const bool encrypt = command == Command::EncryptFile;
     const QString procedure =
         encrypt ? QStringLiteral("cmdEncryptFile_click") : QStringLiteral("cmdDecryptFile_click");
+    // Only memory can run out in the steps here; the command's own failures
+    // come back as its result.
     try {
         form->cdMain.setDialogTitle(encrypt ? QStringLiteral("Select file to encrypt...")
                                             : QStringLiteral("Select file to decrypt..."));
@@ -43,59 +60,67 @@ void runFileCommand(frmMain* form, FileTransform transform) {
         }
         form->cdMain.setDialogTitle(QStringLiteral("Select file to save to..."));
         const std::optional<QString> destination = form->cdMain.ShowSave();
-        if (!destination) {
-            return;
-        }
-        if (!askForKey(form)) {
+        if (!destination || !askForKey(form)) {
             return;
         }
         const CommandResult result = runWithWaitWindow(
-            form, [&] { return transformFile(transform, *source, *destination, gKey); });
+            form, [&] { return runFileCommand(command, *source, *destination, gKey); });
         if (!result.ok) {
-            reportResult(procedure, result);
+            ReportError(procedure, result);
         }
-    } catch (...) {
-        ReportError(procedure);
+    } catch (const std::bad_alloc&) {
+        ReportError(procedure, CommandResult::outOfMemory());
     }
 }
 
-void runTextCommandOn(frmMain* form, TextCommand command, const QString& procedure) {
+void textCommandClick(frmMain* form, Command command, const QString& procedure) {
     try {
         if (needsKey(command) && !askForKey(form)) {
             return; // the lower box keeps its text
         }
-        runWithWaitWindow(form, [&] {
-            const QString key = needsKey(command) ? gKey : QString();
-            // Replaced, never appended to, also with an empty result.
-            form->txtTwo->setPlainText(runTextCommand(command, form->txtOne->toPlainText(), key));
+        const CommandResult result = runWithWaitWindow(form, [&] {
+            QString output;
+            CommandResult r = zephral::runTextCommand(
+                command, textFromBox(form->txtOne->toPlainText()),
+                needsKey(command) ? gKey : QString(), TextChecks::Silent, output);
+            if (r.ok) {
+                // Replaced, never appended to, also with an empty result.
+                form->txtTwo->setPlainText(textForBox(std::move(output)));
+            }
+            return r;
         });
-    } catch (...) {
-        ReportError(procedure);
+        if (!result.ok) {
+            ReportError(procedure, result);
+        }
+    } catch (const std::bad_alloc&) {
+        ReportError(procedure, CommandResult::outOfMemory());
     }
 }
 
 } // namespace
 
 void frmMain::cmdEncryptFile_Click() {
-    runFileCommand(this, FileTransform::Encrypt);
+    fileCommandClick(this, Command::EncryptFile);
 }
 
 void frmMain::cmdDecryptFile_Click() {
-    runFileCommand(this, FileTransform::Decrypt);
+    fileCommandClick(this, Command::DecryptFile);
 }
 
 void frmMain::cmdET_Click() {
-    runTextCommandOn(this, TextCommand::Encode, QStringLiteral("cmdET_click"));
+    textCommandClick(this, Command::EncodeText, QStringLiteral("cmdET_click"));
 }
 
 void frmMain::cmdDT_Click() {
-    runTextCommandOn(this, TextCommand::Decode, QStringLiteral("cmdDT_click"));
+    textCommandClick(this, Command::DecodeText, QStringLiteral("cmdDT_click"));
 }
 
 void frmMain::cmdEET_Click() {
-    runTextCommandOn(this, TextCommand::EncryptEncode, QStringLiteral("cmdEET_click"));
+    textCommandClick(this, Command::EncryptEncodeText, QStringLiteral("cmdEET_click"));
 }
 
 void frmMain::cmdDDT_Click() {
-    runTextCommandOn(this, TextCommand::DecryptDecode, QStringLiteral("cmdDDT_click"));
+    textCommandClick(this, Command::DecryptDecodeText, QStringLiteral("cmdDDT_click"));
 }
+
+} // namespace zephral

@@ -5,8 +5,10 @@
 
 #include <QLabel>
 
+namespace zephral {
+
 frmWait::frmWait(QWidget* owner) : QFrame(owner) {
-    zephral::initResources();
+    initResources();
     setObjectName(QStringLiteral("frmWait"));
     // No title bar, kept out of the task bar, never takes the focus.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
@@ -46,6 +48,8 @@ frmWait::frmWait(QWidget* owner) : QFrame(owner) {
 }
 
 void frmWait::showEvent(QShowEvent* event) {
-    zephral::centreOnOwner(this);
+    centreOnOwner(this);
     QFrame::showEvent(event);
 }
+
+} // namespace zephral

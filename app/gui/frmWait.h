@@ -6,6 +6,8 @@
 
 class QLabel;
 
+namespace zephral {
+
 class frmWait : public QFrame {
     Q_OBJECT
 
@@ -18,3 +20,5 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 };
+
+} // namespace zephral

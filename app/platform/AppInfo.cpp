@@ -1,11 +1,10 @@
-#include "core/AppInfo.h"
+#include "platform/AppInfo.h"
 
 #include "platform/Services.h"
 
-QString gAppPath;
-QString gKey;
-
 namespace zephral {
+
+QString gAppPath;
 
 QString appCaption() {
     return QStringLiteral("%1 %2.%3 Build %4")

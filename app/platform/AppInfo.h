@@ -1,4 +1,4 @@
-// The program's name and version, and the two program-wide values.
+// The program's name and version, the settings it keeps, and its folder.
 #pragma once
 
 #include <QString>
@@ -10,7 +10,7 @@ inline constexpr int kVersionMajor = 1;
 inline constexpr int kVersionMinor = 0;
 inline constexpr int kVersionRevision = 46;
 
-// The settings the program keeps: application, section, key and default.
+// One row per setting the program keeps: application, section, key, default.
 struct SettingDefinition {
     const char* application;
     const char* section;
@@ -28,9 +28,7 @@ QString appCaption();
 QString readSetting(const SettingDefinition& setting);
 void writeSetting(const SettingDefinition& setting, const QString& value);
 
-} // namespace zephral
-
-// The program's folder, always ending in exactly one "/".
+// The program's folder, always ending in exactly one "/"; set by Main.
 extern QString gAppPath;
-// The key last typed in the key dialog; empty after Cancel.
-extern QString gKey;
+
+} // namespace zephral

@@ -46,7 +46,8 @@ ScopedServices::~ScopedServices() {
 }
 
 QString cipherLibraryFileName() {
-    return QStringLiteral("libzephcore.so");
+    // The build passes the library target's own file name.
+    return QStringLiteral(ZEPHCORE_FILE_NAME);
 }
 
 } // namespace zephral

@@ -2,34 +2,12 @@
 // no window.
 #pragma once
 
+#include "commands/CommandResult.h"
+
 #include <QString>
 #include <functional>
-#include <stdexcept>
 
 namespace zephral {
-
-// A failure with the number and description the user is shown. Numbers are
-// errno values where the failure comes from the system.
-class AppError : public std::runtime_error {
-public:
-    AppError(int number, const QString& description);
-    int number() const { return m_number; }
-    const QString& description() const { return m_description; }
-
-private:
-    int m_number;
-    QString m_description;
-};
-
-struct ErrorInfo {
-    int number = 0;
-    QString description;
-};
-
-// The number and description of the exception being handled; call it only
-// inside a catch block. AppError gives its own, std::system_error its code and
-// message, running out of memory ENOMEM; any other exception -1 and its text.
-ErrorInfo currentErrorInfo();
 
 // The folder with exactly one trailing "/".
 QString appPathFrom(const QString& folder);
@@ -46,18 +24,17 @@ struct StartupOptions {
     int installPauseMs = 500;
 };
 
-} // namespace zephral
-
 // Start-up: records the program's folder in gAppPath, runs self-installation,
-// loads and shows the main window. A failure is reported as "Main " and the
-// step reached; the result is false then, and the program should end unless a
-// window is open.
-bool Main(const QString& programFolder, const zephral::MainWindowSteps& window,
-          const zephral::StartupOptions& options = {});
+// loads and shows the main window. The one failure these steps can meet,
+// running out of memory while the window is built, is reported as "Main " and
+// the step reached; the result is false then, and the program should end
+// unless a window is open.
+bool Main(const QString& programFolder, const MainWindowSteps& window,
+          const StartupOptions& options = {});
 
-// The message box of the commands: the application title, and the text
-// "<procedure>: error <number>: <description>", OK only.
-void ReportError(const QString& procedure, int number, const QString& description);
+// The message box of the commands, titled with the application title, OK
+// only: "<procedure>: error <number>: <description>", and " (<path>)" after
+// it when the failure concerns a file.
+void ReportError(const QString& procedure, const CommandResult& failure);
 
-// The same for the exception being handled; call it only inside a catch block.
-void ReportError(const QString& procedure);
+} // namespace zephral

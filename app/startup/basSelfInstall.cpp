@@ -1,15 +1,16 @@
-#include "core/basSelfInstall.h"
+#include "startup/basSelfInstall.h"
 
-#include "core/AppInfo.h"
-#include "core/basTools.h"
+#include "platform/AppInfo.h"
 #include "platform/Services.h"
+#include "tools/basTools.h"
 
 #include <chrono>
+#include <exception>
 #include <future>
 #include <memory>
 #include <thread>
 
-using namespace zephral;
+namespace zephral {
 
 namespace {
 
@@ -21,27 +22,18 @@ constexpr const char* kRegisterEntryName = "DllRegisterServer";
 } // namespace
 
 void RunSelfInstall(int registrationWaitMs, int pauseMs) {
-    try {
-        if (ToBool(readSetting(kSettingSelfInstall))) {
-            return;
-        }
-    } catch (...) {
-        // An unreadable setting counts as "not installed yet".
+    // An unreadable setting reads as its default: "not installed yet".
+    if (ToBool(readSetting(kSettingSelfInstall))) {
+        return;
     }
+    // A component that can't be installed is left out; the program still
+    // finds the cipher library in its own folder.
     for (const QString& name : services().components) {
-        try {
-            InstallComponent(name, registrationWaitMs);
-        } catch (...) {
-            // A component that can't be installed is left out; the program
-            // still finds the cipher library in its own folder.
-        }
+        InstallComponent(name, registrationWaitMs);
     }
-    try {
-        // Written whatever the installation achieved, so that a failed one is
-        // not tried again at every start.
-        writeSetting(kSettingSelfInstall, QStringLiteral("true"));
-    } catch (...) {
-    }
+    // Written whatever the installation achieved, so that a failed one is not
+    // tried again at every start.
+    writeSetting(kSettingSelfInstall, QStringLiteral("true"));
     std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
 }
 
@@ -86,7 +78,7 @@ void RegisterComponent(const QString& path, int registrationWaitMs) {
             static_cast<void>(entry());
             finished->set_value();
         });
-    } catch (...) {
+    } catch (const std::exception&) { // no thread, or no memory for one
         library->unload();
         return;
     }
@@ -101,3 +93,5 @@ void RegisterComponent(const QString& path, int registrationWaitMs) {
     // on without it.
     worker.detach();
 }
+
+} // namespace zephral

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace zephral {
+
 // Unless "SelfInstall" says it was done before: copies every component that is
 // missing from the system folder there from the program's folder, has each run
 // its "DllRegisterServer" entry, records "true" in "SelfInstall" whatever
@@ -18,3 +20,5 @@ void InstallComponent(const QString& name, int registrationWaitMs = 10000);
 // thread, waiting at most registrationWaitMs. A registration that overruns is
 // left to finish on its own, and its library stays loaded under it.
 void RegisterComponent(const QString& path, int registrationWaitMs = 10000);
+
+} // namespace zephral

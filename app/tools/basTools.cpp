@@ -1,7 +1,7 @@
-#include "core/basTools.h"
+#include "tools/basTools.h"
 
-#include "core/AppInfo.h"
 #include "encrypt/CodePage.h"
+#include "platform/AppInfo.h"
 #include "platform/Services.h"
 
 #include <QDateTime>
@@ -9,15 +9,12 @@
 #include <QFile>
 #include <QRegularExpression>
 
-using namespace zephral;
+namespace zephral {
 
 void ShellOpen(const QString& pathOrAddress) {
-    try {
-        services().shell->open(pathOrAddress);
-    } catch (...) {
-        // Opening a document is a convenience; nothing that goes wrong with it
-        // is worth interrupting the user for.
-    }
+    // The shell ignores what it can't open; nothing that goes wrong with a
+    // document is worth interrupting the user for.
+    services().shell->open(pathOrAddress);
 }
 
 bool ToBool(const QString& value) {
@@ -41,16 +38,10 @@ bool ToBool(const QString& value) {
     return mantissa.contains(QRegularExpression(QStringLiteral("[1-9]")));
 }
 
-bool ToBool(double value) {
-    return value != 0.0;
-}
-
 QString TrimAtNul(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
 }
-
-namespace zephral {
 
 QString errorLogStamp(const QDateTime& when) {
     const QTime time = when.time();
@@ -115,8 +106,6 @@ QByteArray errorLogBytes(const QString& record) {
     return activeCodePage().encode(record);
 }
 
-} // namespace zephral
-
 void LogError(bool show, const QString& number, const QString& description, const QString& module,
               const QString& procedure) {
     if (show) {
@@ -124,16 +113,14 @@ void LogError(bool show, const QString& number, const QString& description, cons
                                     errorMessageText(number, description, module, procedure),
                                     MessageIcon::Critical);
     }
-    try {
-        const QByteArray bytes =
-            errorLogBytes(errorLogRecord(services().clock->now(), number, description, module,
-                                         procedure, errorLogUserName(), errorLogComputerName()));
-        QFile log(QDir(gAppPath).filePath(QLatin1String(kErrorLogFileName)));
-        if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            return;
-        }
+    const QByteArray bytes =
+        errorLogBytes(errorLogRecord(services().clock->now(), number, description, module,
+                                     procedure, errorLogUserName(), errorLogComputerName()));
+    // A log that can't be opened or written loses the record; see the declaration.
+    QFile log(QDir(gAppPath).filePath(QLatin1String(kErrorLogFileName)));
+    if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
         log.write(bytes);
-    } catch (...) {
-        // The record is lost; see the declaration.
     }
 }
+
+} // namespace zephral

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+namespace zephral {
+
 // Hands a document path or a web address to the desktop with the verb "Open".
 // A local path opens in the program the desktop associates with it, a bare host
 // name in the web browser. Every failure is ignored and nothing is shown.
@@ -14,7 +16,6 @@ void ShellOpen(const QString& pathOrAddress);
 // number true), blanks around either allowed; anything else, the empty text
 // included, is false.
 bool ToBool(const QString& value);
-bool ToBool(double value);
 
 // The text before the first NUL character, or the whole text when it has none.
 QString TrimAtNul(const QString& text);
@@ -25,8 +26,6 @@ QString TrimAtNul(const QString& text);
 // error handlers themselves and have nowhere to send a further failure.
 void LogError(bool show, const QString& number, const QString& description, const QString& module,
               const QString& procedure);
-
-namespace zephral {
 
 inline constexpr const char* kErrorLogFileName = "ErrorLog.txt";
 

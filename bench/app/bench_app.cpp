@@ -1,11 +1,11 @@
 // blowenc through each layer: OpenSSL and the raw library as the baseline,
 // then EncryptString (code page both ways and the buffer copies), the
-// file-command core (read, convert, encrypt, convert, write) and the whole
-// zephral-cli process. The 256 MiB file lives under /tmp for the run only.
-#include "core/AppInfo.h"
-#include "core/FileCommand.h"
+// file command (read, encrypt, write) and the whole zephral-cli process. The
+// 256 MiB file lives under /tmp for the run only.
+#include "commands/Commands.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/AppInfo.h"
 #include "zephcore.h"
 
 #include <QByteArray>
@@ -74,7 +74,7 @@ void blowencZephcore(benchmark::State& state, int64_t size) {
 }
 
 void useProgramFolder() {
-    gAppPath = QStringLiteral(ZEPHCORE_DIR "/");
+    zephral::gAppPath = QStringLiteral(ZEPHCORE_DIR "/");
     zephral::setActiveCodePage(zephral::CodePage::byNumber(1252));
 }
 
@@ -118,8 +118,8 @@ void blowencFileCore(benchmark::State& state, int64_t size) {
     useProgramFolder();
     const QString source = largeSource();
     for (auto _ : state) {
-        const zephral::CommandResult r =
-            zephral::encryptFile(source, largeDestination(), QString::fromLatin1(kKey));
+        const zephral::CommandResult r = zephral::runFileCommand(
+            zephral::Command::EncryptFile, source, largeDestination(), QString::fromLatin1(kKey));
         if (!r.ok) {
             state.SkipWithError(r.description.toStdString().c_str());
             break;

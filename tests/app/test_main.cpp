@@ -1,12 +1,11 @@
 // Start-up without windows: the program's folder, the step markers in the error
 // message, and ReportError's text.
 #include "FakeServices.h"
-#include "core/AppInfo.h"
-#include "core/basMain.h"
+#include "platform/AppInfo.h"
+#include "startup/basMain.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
-#include <system_error>
+#include <new>
 
 using namespace zephral;
 using zephral::test::TestServices;
@@ -48,15 +47,16 @@ TEST_F(MainTest, RunsSelfInstallLoadsAndShowsInThatOrder) {
     EXPECT_TRUE(env.messageBox.shown.isEmpty());
 }
 
+// Building the window can only fail for want of memory.
 TEST_F(MainTest, FailureIsReportedWithTheStepReached) {
-    const auto fail = [] { throw AppError(5, QStringLiteral("Access is denied")); };
+    const auto fail = [] { throw std::bad_alloc(); };
     const auto nothing = [] {};
     const struct {
         MainWindowSteps window;
         const char* text;
     } cases[] = {
-        {{fail, nothing}, "Main 4: error 5: Access is denied"},
-        {{nothing, fail}, "Main 5: error 5: Access is denied"},
+        {{fail, nothing}, "Main 4: error 12: Cannot allocate memory"},
+        {{nothing, fail}, "Main 5: error 12: Cannot allocate memory"},
     };
     for (const auto& c : cases) {
         env.messageBox.shown.clear();
@@ -67,40 +67,24 @@ TEST_F(MainTest, FailureIsReportedWithTheStepReached) {
     }
 }
 
-TEST(ReportError, ShowsProcedureNumberAndDescription) {
-    TestServices env;
-    ReportError(QStringLiteral("cmdEncryptFile_click"), 2, QStringLiteral("No such file"));
-    ASSERT_EQ(env.messageBox.shown.size(), 1);
-    EXPECT_EQ(env.messageBox.shown[0].title, QStringLiteral("Quorvan Zephral"));
-    EXPECT_EQ(env.messageBox.shown[0].text,
-              QStringLiteral("cmdEncryptFile_click: error 2: No such file"));
-    EXPECT_EQ(env.messageBox.shown[0].icon, MessageIcon::None);
-}
-
-TEST(ReportError, TakesTheExceptionBeingHandled) {
+TEST(ReportError, ShowsProcedureNumberDescriptionAndPath) {
     TestServices env;
     const struct {
-        std::function<void()> raise;
-        int number;
+        CommandResult failure;
+        const char* text;
     } cases[] = {
-        {[] { throw AppError(13, QStringLiteral("Permission denied")); }, 13},
-        {[] { throw std::system_error(ENOSPC, std::generic_category()); }, ENOSPC},
-        {[] { throw std::bad_alloc(); }, ENOMEM},
-        {[] { throw std::runtime_error("odd"); }, -1},
-        {[] { throw 42; }, -1},
+        {CommandResult::systemError(2, QStringLiteral("/data/in.txt")),
+         "cmdEncryptFile_click: error 2: No such file or directory (/data/in.txt)"},
+        {CommandResult::failure(kErrorNoLibrary, QStringLiteral("no library")),
+         "cmdET_click: error 1006: no library"},
     };
     for (const auto& c : cases) {
         env.messageBox.shown.clear();
-        try {
-            c.raise();
-        } catch (...) {
-            ReportError(QStringLiteral("cmdET_click"));
-        }
+        ReportError(QString::fromLatin1(c.text).section(QLatin1Char(':'), 0, 0), c.failure);
         ASSERT_EQ(env.messageBox.shown.size(), 1);
-        const QString text = env.messageBox.shown[0].text;
-        EXPECT_TRUE(text.startsWith(QStringLiteral("cmdET_click: error %1: ").arg(c.number)))
-            << text.toStdString();
-        EXPECT_GT(text.size(), QStringLiteral("cmdET_click: error %1: ").arg(c.number).size());
+        EXPECT_EQ(env.messageBox.shown[0].title, QStringLiteral("Quorvan Zephral"));
+        EXPECT_EQ(env.messageBox.shown[0].text, QString::fromUtf8(c.text));
+        EXPECT_EQ(env.messageBox.shown[0].icon, MessageIcon::None);
     }
 }
 

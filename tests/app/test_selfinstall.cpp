@@ -1,8 +1,8 @@
 // Self-installation against real files and libraries in temporary folders.
 #include "FakeServices.h"
-#include "core/AppInfo.h"
-#include "core/basSelfInstall.h"
-#include "core/basTools.h"
+#include "platform/AppInfo.h"
+#include "startup/basSelfInstall.h"
+#include "tools/basTools.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // ToBool, TrimAtNul and the error log.
 #include "FakeServices.h"
-#include "core/AppInfo.h"
-#include "core/basTools.h"
 #include "encrypt/CodePage.h"
+#include "platform/AppInfo.h"
+#include "tools/basTools.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -36,14 +36,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ToBoolCase{"truely", false}, ToBoolCase{"1a", false},
                       ToBoolCase{"inf", false}, ToBoolCase{"nan", false},
                       ToBoolCase{"1.2.3", false}, ToBoolCase{"-", false}));
-
-TEST(ToBoolNumber, ZeroIsFalseEverythingElseTrue) {
-    EXPECT_FALSE(ToBool(0.0));
-    EXPECT_FALSE(ToBool(-0.0));
-    EXPECT_TRUE(ToBool(1.0));
-    EXPECT_TRUE(ToBool(-1.0));
-    EXPECT_TRUE(ToBool(1e-300));
-}
 
 TEST(TrimAtNul, CutsAtTheFirstNul) {
     const struct {
@@ -180,14 +172,6 @@ TEST_F(ErrorLogTest, WrittenInTheCodePage) {
              QStringLiteral("m"), QStringLiteral("p"));
     // Windows-1252: é is 0xE9, € is 0x80; a character it lacks becomes "?".
     EXPECT_TRUE(log().contains("\"caf\xe9 \x80 ?\"")) << log().toStdString();
-}
-
-TEST(ShellOpen, HandsThePathToTheShell) {
-    TestServices env;
-    ShellOpen(QStringLiteral("/opt/zephral/readme.txt"));
-    ShellOpen(QStringLiteral("www.quorvan.example"));
-    EXPECT_EQ(env.shell.opened, (QStringList{QStringLiteral("/opt/zephral/readme.txt"),
-                                             QStringLiteral("www.quorvan.example")}));
 }
 
 } // namespace

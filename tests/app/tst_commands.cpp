@@ -2,12 +2,11 @@
 // answered by the fake, the key dialog answered as a user would, and the
 // files, the boxes, the message boxes and the windows checked afterwards.
 #include "FakeServices.h"
-#include "core/AppInfo.h"
-#include "core/TextCommands.h"
 #include "encrypt/basEncrypt.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
+#include "platform/AppInfo.h"
 
 #include <QApplication>
 #include <QFile>
@@ -108,13 +107,7 @@ class tst_commands : public QObject {
         click(button);
     }
 
-    QStringList messages() const {
-        QStringList texts;
-        for (const auto& m : env->messageBox.shown) {
-            texts << m.text;
-        }
-        return texts;
-    }
+    QStringList messages() const { return env->messageBox.texts(); }
 
 private Q_SLOTS:
     void init() {
@@ -393,6 +386,36 @@ private Q_SLOTS:
         // Unrelated text, NUL characters possibly among it, is shown as it is.
         QVERIFY(form->txtTwo->toPlainText() != QStringLiteral("a secret sentence"));
         QCOMPARE(messages(), QStringList());
+    }
+
+    // Without the library every text command says so, as the file commands
+    // do, and the lower box keeps its text.
+    void textCommandsReportAMissingLibrary_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("keyed");
+        QTest::newRow("encode") << "cmdET" << false;
+        QTest::newRow("decode") << "cmdDT" << false;
+        QTest::newRow("encrypt") << "cmdEET" << true;
+        QTest::newRow("decrypt") << "cmdDDT" << true;
+    }
+    void textCommandsReportAMissingLibrary() {
+        QFETCH(QString, button);
+        QFETCH(bool, keyed);
+        zephral::test::NoLibraries noLibraries;
+        services().libraries = &noLibraries;
+        resetCipherBinding();
+        form->txtTwo->setPlainText(QStringLiteral("earlier result"));
+        auto* pressed = form->findChild<QPushButton*>(button);
+        if (keyed) {
+            runKeyText(pressed, QStringLiteral("QUJD"), kKey);
+        } else {
+            runText(pressed, QStringLiteral("QUJD"));
+        }
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
+        QCOMPARE(messages(), QStringList(QStringLiteral("%1_click: error 1006: The cipher library "
+                                                        "libzephcore.so could not be loaded")
+                                             .arg(button)));
+        services().libraries = &env->libraries;
     }
 
     void theWorkRunsWithTheWaitWindowUp() {

@@ -1,13 +1,13 @@
 // The real windows on the offscreen platform: main window, key dialog, wait
 // window and start-up.
 #include "FakeServices.h"
-#include "core/AppInfo.h"
 #include "gui/ClickablePicture.h"
 #include "gui/Startup.h"
 #include "gui/WaitWindow.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
+#include "platform/AppInfo.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -172,7 +172,6 @@ private Q_SLOTS:
         QTest::newRow("title bar") << int(UnloadMode::FormControlMenu) << 1;
         QTest::newRow("program") << int(UnloadMode::FormCode) << 0;
         QTest::newRow("log-off") << int(UnloadMode::AppWindows) << 0;
-        QTest::newRow("task manager") << int(UnloadMode::TaskManager) << 0;
     }
     void closeRule() {
         QFETCH(int, mode);

@@ -33,7 +33,7 @@ TEST(BlowfishThreads, EverySplitMatchesTheReference) {
     const std::string key = "a long buffer";
     const auto ref = reference::Blowfish::keyed(Bytes(key.begin(), key.end()), true);
     const int32_t mib = 1 << 20;
-    const int32_t lengths[] = {20000 * 8 - 3, 40000 * 8 + 5, mib - 9, mib - 8,    mib - 1,
+    const int32_t lengths[] = {20000 * 8 - 3, 40000 * 8 + 5, mib - 9, mib - 8,     mib - 1,
                                mib,           mib + 7,       mib + 8, 2 * mib - 8, 3 * mib + 5};
     for (unsigned threads : {1u, 2u, 3u, 8u}) {
         for (int32_t length : lengths) {
@@ -66,10 +66,8 @@ TEST(Dispatch, FollowsTheProcessorAndTheSwitch) {
         Isa base64;
         unsigned threads;
     } cases[] = {
-        {{true, true, 2}, false, best512, 2},
-        {{true, false, 4}, false, best2, 4},
-        {{false, false, 1}, false, Isa::portable, 1},
-        {{true, true, 2}, true, Isa::portable, 2},
+        {{true, true, 2}, false, best512, 2},         {{true, false, 4}, false, best2, 4},
+        {{false, false, 1}, false, Isa::portable, 1}, {{true, true, 2}, true, Isa::portable, 2},
         {{true, true, 0}, false, best512, 1},  // processor count unknown
         {{true, true, 64}, false, best512, 8}, // never more than kMaxThreads
     };

@@ -1,7 +1,8 @@
-// The file-command core on real files: sizes and exact round trips, in-place
+// The two file commands on real files: sizes and exact round trips, in-place
 // work, atomic replacement, and every failure with its number.
 #include "EncryptTestSupport.h"
-#include "core/FileCommand.h"
+#include "commands/Commands.h"
+#include "commands/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,14 @@ namespace zephral::test {
 namespace {
 
 const QString kKey = QStringLiteral("correct horse");
+
+CommandResult encryptFile(const QString& source, const QString& destination, const QString& key) {
+    return runFileCommand(Command::EncryptFile, source, destination, key);
+}
+
+CommandResult decryptFile(const QString& source, const QString& destination, const QString& key) {
+    return runFileCommand(Command::DecryptFile, source, destination, key);
+}
 
 class FileCommand : public BindingTest {
 protected:
@@ -177,8 +186,8 @@ TEST_F(FileCommand, KeyChecks) {
     };
     const Case cases[] = {{QString(57, u'k'), kErrorKeyTooLong}, {QString(), kErrorNoKey}};
     for (const Case& c : cases) {
-        for (auto transform : {FileTransform::Encrypt, FileTransform::Decrypt}) {
-            const CommandResult r = transformFile(transform, source, dest, c.key);
+        for (Command command : {Command::EncryptFile, Command::DecryptFile}) {
+            const CommandResult r = runFileCommand(command, source, dest, c.key);
             EXPECT_FALSE(r.ok);
             EXPECT_EQ(r.number, c.number);
             EXPECT_FALSE(QFileInfo::exists(dest));
@@ -253,11 +262,6 @@ TEST_F(FileCommand, TooLargeSourceFailsBeforeReading) {
     EXPECT_TRUE(r.description.contains(QStringLiteral("2147483639")));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
 }
-
-class NoLibraries : public LibraryLoader {
-public:
-    std::unique_ptr<Library> load(const QString&) override { return nullptr; }
-};
 
 TEST_F(FileCommand, MissingLibraryIsReportedAndNothingWritten) {
     NoLibraries loader;

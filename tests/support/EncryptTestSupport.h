@@ -3,9 +3,10 @@
 // Windows-1252 in force.
 #pragma once
 
-#include "core/AppInfo.h"
+#include "FakeServices.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/AppInfo.h"
 #include "platform/QtServices.h"
 #include "platform/Services.h"
 

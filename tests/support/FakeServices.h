@@ -27,6 +27,13 @@ public:
     void show(const QString& title, const QString& text, MessageIcon icon) override {
         shown.append({title, text, icon});
     }
+    QStringList texts() const {
+        QStringList list;
+        for (const ShownMessage& m : shown) {
+            list.append(m.text);
+        }
+        return list;
+    }
     QList<ShownMessage> shown;
 };
 
@@ -81,6 +88,17 @@ private:
         answers.pop_front();
         return chosen ? std::optional<QString>(path) : std::nullopt;
     }
+};
+
+// Loads nothing, as on a system without the cipher library; records what it
+// was asked for.
+class NoLibraries : public LibraryLoader {
+public:
+    std::unique_ptr<Library> load(const QString& nameOrPath) override {
+        asked.append(nameOrPath);
+        return nullptr;
+    }
+    QStringList asked;
 };
 
 // Every service a fake or a Qt one confined to a temporary folder: settings

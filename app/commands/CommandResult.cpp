@@ -1,0 +1,24 @@
+#include "commands/CommandResult.h"
+
+#include <cerrno>
+
+namespace zephral {
+
+CommandResult CommandResult::failure(int number, const QString& description, const QString& path) {
+    CommandResult r;
+    r.ok = false;
+    r.number = number;
+    r.description = description;
+    r.path = path;
+    return r;
+}
+
+CommandResult CommandResult::systemError(int errorNumber, const QString& path) {
+    return failure(errorNumber, qt_error_string(errorNumber), path);
+}
+
+CommandResult CommandResult::outOfMemory() {
+    return systemError(ENOMEM);
+}
+
+} // namespace zephral

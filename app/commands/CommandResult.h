@@ -1,0 +1,38 @@
+// What a command gives back, from the command layer up: success, or a
+// failure with its number, its description and the path it concerns. The
+// window shows "<procedure>: error <number>: <description> (<path>)"; the
+// command line prints it on standard error and exits with status 1.
+#pragma once
+
+#include <QString>
+
+namespace zephral {
+
+// The program's own failure numbers, above every errno value.
+enum CommandError : int {
+    kErrorNoKey = 1001,          // "No key was given"
+    kErrorKeyTooLong = 1002,     // "The key is longer than 56 characters"
+    kErrorWrongKey = 1003,       // a ciphertext no key could have made; nothing is written
+    kErrorEmptyResult = 1004,    // the cipher gave nothing; nothing is written
+    kErrorTooLarge = 1005,       // a file beyond the cipher's 32-bit lengths
+    kErrorNoLibrary = 1006,      // the cipher library could not be loaded
+    kErrorUnknownCodePage = 1007 // a code page the program does not have
+};
+
+struct CommandResult {
+    bool ok = true;
+    // errno (2 "No such file or directory", 13 "Permission denied", 28 "No
+    // space left on device", ...) or one of the numbers above.
+    int number = 0;
+    QString description;
+    // The file the failure concerns; empty when it concerns none.
+    QString path;
+
+    static CommandResult success() { return {}; }
+    static CommandResult failure(int number, const QString& description, const QString& path = {});
+    // The system's description of errno `errorNumber`.
+    static CommandResult systemError(int errorNumber, const QString& path = {});
+    static CommandResult outOfMemory();
+};
+
+} // namespace zephral
