@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <limits>
 
 namespace zephral {
@@ -15,9 +16,14 @@ QString gKey;
 
 frmKey::frmKey(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmKey"));
-    // A small tool-window title bar with no close button, window menu,
-    // minimise or maximise button; tool windows stay out of the task bar.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A modal dialog of its owner with a title and nothing else in its title
+    // bar. On X11 that is a dialog window, transient for the main window (so
+    // out of the task bar), whose Motif hints allow neither closing, nor
+    // minimising, nor maximising; and its fixed size tells every window
+    // manager that it can't be resized or maximised. A manager that still
+    // offers to close or minimise it (Openbox does for every dialog) meets the
+    // refusal in closeEvent and the restore in changeEvent.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(QStringLiteral("Enter Key"));
     setFixedSize(313, 36);
     setSizeGripEnabled(false);
@@ -100,6 +106,21 @@ void frmKey::closeEvent(QCloseEvent* event) {
         QDialog::closeEvent(event);
     } else {
         event->ignore();
+    }
+}
+
+void frmKey::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // A window manager that minimises the dialog takes its owner with it, and
+    // with no task bar the program would seem gone; both come straight back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (QWidget* owner = parentWidget()) {
+                owner->window()->showNormal();
+            }
+            showNormal();
+            activateWindow();
+        });
     }
 }
 

@@ -77,7 +77,11 @@ QPlainTextEdit* makeTextBox(QFrame* frame, const char* name, bool readOnly) {
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     initResources();
     setObjectName(QStringLiteral("frmMain"));
-    // A fixed single border; title bar with icon, minimise and close buttons.
+    // A title bar with icon, window menu, minimise and close buttons and no
+    // maximise button. On X11 the flags become the Motif hints, which most
+    // window managers follow button by button; the fixed size becomes equal
+    // minimum and maximum sizes, from which the others (Openbox among them)
+    // take that the window can't be resized and so can't be maximised.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

@@ -76,10 +76,6 @@ private Q_SLOTS:
         frmMain form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Quorvan Zephral 1.0 Build 46"));
         QCOMPARE(form.size(), QSize(400, 311));
-        QCOMPARE(form.minimumSize(), form.maximumSize());
-        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-        QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
         const struct {
             const char* name;
             QRect geometry;
@@ -201,13 +197,6 @@ private Q_SLOTS:
         KeyDialogScript script{[&form](frmKey* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Enter Key"));
             QCOMPARE(dialog->size(), QSize(313, 36));
-            QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
-            const Qt::WindowFlags flags = dialog->windowFlags();
-            QVERIFY((flags & Qt::WindowType_Mask) == Qt::Tool);
-            QVERIFY(!(flags & Qt::WindowCloseButtonHint));
-            QVERIFY(!(flags & Qt::WindowSystemMenuHint));
-            QVERIFY(!(flags & Qt::WindowMinMaxButtonsHint));
-            QVERIFY(dialog->isModal());
             QCOMPARE(dialog->frameGeometry().center(), form.frameGeometry().center());
             QCOMPARE(dialog->txtKey->echoMode(), QLineEdit::Normal);
             QVERIFY(dialog->txtKey->maxLength() >= 32767);
@@ -330,6 +319,78 @@ private Q_SLOTS:
         QCOMPARE(gKey, QString());
     }
 
+    // What each window asks of the window manager, as the platform layer
+    // receives it (on X11: window type, Motif hints, transient-for, modal
+    // state and equal minimum and maximum sizes).
+    void windowHints() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frmKey key(&form);
+        key.show();
+        frmWait wait(&form);
+        wait.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&key));
+        QVERIFY(QTest::qWaitForWindowExposed(&wait));
+        const struct {
+            QWidget* widget;
+            Qt::WindowType type;
+            Qt::WindowFlags wanted;
+            Qt::WindowFlags unwanted;
+            QWindow* transientParent;
+            Qt::WindowModality modality;
+        } cases[] = {
+            {&form, Qt::Window,
+             Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint,
+             Qt::WindowMaximizeButtonHint | Qt::FramelessWindowHint, nullptr, Qt::NonModal},
+            {&key, Qt::Dialog, Qt::CustomizeWindowHint | Qt::WindowTitleHint,
+             Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint |
+                 Qt::FramelessWindowHint,
+             form.windowHandle(), Qt::ApplicationModal},
+            {&wait,
+             Qt::Tool,
+             Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus,
+             {},
+             form.windowHandle(),
+             Qt::NonModal},
+        };
+        for (const auto& c : cases) {
+            const QWindow* window = c.widget->windowHandle();
+            QVERIFY(window != nullptr);
+            const QByteArray name = c.widget->objectName().toLatin1();
+            QCOMPARE(window->type(), c.type);
+            QVERIFY2((window->flags() & c.wanted) == c.wanted, name);
+            QVERIFY2(!(window->flags() & c.unwanted), name);
+            QCOMPARE(window->transientParent(), c.transientParent);
+            QCOMPARE(window->modality(), c.modality);
+            // Nothing to resize, so nothing to maximise.
+            QCOMPARE(window->minimumSize(), window->maximumSize());
+            QCOMPARE(window->minimumSize(), c.widget->size());
+        }
+        key.cmdCancel->click();
+    }
+
+    // A window manager that still offers to minimise the key dialog takes the
+    // main window with it; both come back at once.
+    void keyDialogComesBackWhenMinimised() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        KeyDialogScript script{[&form](frmKey* d) {
+            form.setWindowState(Qt::WindowMinimized);
+            d->setWindowState(Qt::WindowMinimized);
+            QTRY_VERIFY(!d->isMinimized());
+            QVERIFY(!form.isMinimized());
+            QVERIFY(d->isVisible());
+            QTest::keyClicks(d->txtKey, QStringLiteral("still here"));
+            QTest::keyClick(d->txtKey, Qt::Key_Return);
+        }};
+        runKeyDialog(&form, script);
+        QVERIFY(!script.leftOpen);
+        QCOMPARE(gKey, QStringLiteral("still here"));
+    }
+
     void waitWindowLayout() {
         frmMain form;
         form.show();
@@ -337,8 +398,6 @@ private Q_SLOTS:
         frmWait wait(&form);
         wait.show();
         QVERIFY(QTest::qWaitForWindowExposed(&wait));
-        QVERIFY(wait.windowFlags() & Qt::FramelessWindowHint);
-        QVERIFY((wait.windowFlags() & Qt::WindowType_Mask) == Qt::Tool);
         QCOMPARE(wait.contentsRect().size(), QSize(189, 95));
         QCOMPARE(wait.Label1->text(), QStringLiteral("Please wait..."));
         QCOMPARE(wait.Label1->geometry().topLeft() - wait.contentsRect().topLeft(),
