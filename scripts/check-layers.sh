@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks that the program's layers point one way: each folder of app/ includes
 # from itself and the folders below it only (window and command line ->
-# startup -> tools, commands -> encrypt -> platform). Prints every include that
-# points the wrong way and fails if there is one.
+# startup -> tools, commands -> encrypt -> platform), and the skinned controls
+# include nothing of app/. Prints every include that points the wrong way and
+# fails if there is one.
 #
 # Usage: check-layers.sh [ROOT]   (ROOT: the source tree, by default this one)
 set -euo pipefail
@@ -33,6 +34,16 @@ for folder in "${!allowed[@]}"; do
     done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
   done
 done
+if [ -d "$root/controls" ]; then
+  while IFS= read -r -d '' file; do
+    while IFS= read -r include; do
+      if [[ $include =~ ^(platform|encrypt|commands|tools|startup|gui)/ ]]; then
+        echo "check-layers: ${file#"$root"/} includes \"$include\", a part of app/" >&2
+        status=1
+      fi
+    done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+  done < <(find "$root/controls" \( -name '*.h' -o -name '*.cpp' \) -print0)
+fi
 if [ "$checked" -eq 0 ]; then
   echo "check-layers: no sources under $root/app" >&2
   exit 1
