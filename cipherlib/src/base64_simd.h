@@ -1,7 +1,7 @@
 // Vector kernels of the Base64 codec (x86-64 only). Each works on whole
 // groups (3 bytes <-> 4 characters), reads only source[0 .. groups * 3 or 4)
 // and writes only destination[0 .. groups * 4 or 3), and returns how many
-// groups it did; the caller finishes the rest on the scalar path.
+// groups it did; the caller finishes the rest on the table path.
 //
 // The kernels carry the standard alphabet as constants: it is exactly what
 // InitB64 writes into the tables, and they are only called once it has.
