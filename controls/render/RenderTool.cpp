@@ -151,6 +151,11 @@ QImage renderControl(const ControlRegistry& registry, const RenderRequest& reque
     host.show();
     host.activateWindow();
     QApplication::processEvents();
+    // Activating the window gives a control that takes the focus the focus;
+    // it shows it only when asked to.
+    if (!request.look.focus && control->hasFocus()) {
+        control->clearFocus();
+    }
     if (const ControlError e = control->applyLook(request.look)) {
         error = QStringLiteral("%1: %2").arg(type->name, e.description);
         return {};

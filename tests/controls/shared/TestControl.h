@@ -88,6 +88,10 @@ protected:
         SkinnedControl::focusInEvent(event);
         redraw();
     }
+    void focusOutEvent(QFocusEvent* event) override {
+        SkinnedControl::focusOutEvent(event);
+        redraw();
+    }
     void accessKeyPressed(QChar key) override { accessKeysPressed.append(key); }
 
 private:

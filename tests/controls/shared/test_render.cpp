@@ -127,6 +127,10 @@ TEST(RenderTool, LooksReachTheControl) {
     EXPECT_EQ(looks.pixel(0, 3), 0xFF000000u); // the default frame
     EXPECT_EQ(looks.pixel(2, 2), 0xFF00FFFFu); // a dot of the focus mark, red inverted
     EXPECT_EQ(looks.pixel(3, 2), 0xFFFF0000u);
+    // Showing the window gives the control the focus, but the mark is drawn
+    // only when asked for.
+    ASSERT_EQ(run({"test", "8x8", out, "FillColor=255", "--default"}), 0);
+    EXPECT_EQ(QImage(out).pixel(2, 2), 0xFFFF0000u);
 }
 
 TEST(RenderTool, ProgramRefusesAnUnknownControl) {
