@@ -1,6 +1,9 @@
 #include "render/RenderTool.h"
 
+#include "render/ContactSheet.h"
+
 #include <QApplication>
+#include <QFile>
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <memory>
@@ -18,8 +21,11 @@ QString quoted(const QString& text) {
 } // namespace
 
 QString renderUsage() {
-    return QStringLiteral("usage: zephral-render CONTROL WIDTHxHEIGHT OUT.png [NAME=VALUE ...] "
-                          "[--state up|down|disabled] [--hover] [--focus] [--default] [--frame N]");
+    return QStringLiteral(
+        "usage: zephral-render CONTROL WIDTHxHEIGHT OUT.png [NAME=VALUE ...] "
+        "[--state up|down|disabled] [--hover] [--focus] [--default] [--frame N]\n"
+        "       zephral-render --sheet OUT.png [FILE]   (many renders as one labelled "
+        "sheet, described in FILE or on standard input)");
 }
 
 std::optional<RenderRequest> parseRenderArguments(const QStringList& args, QString& error) {
@@ -185,6 +191,33 @@ QImage renderControl(const ControlRegistry& registry, const RenderRequest& reque
     return out;
 }
 
+namespace {
+
+// --sheet OUT.png [FILE]: the description from FILE, or standard input.
+QImage renderSheetFromArguments(const QStringList& args, const ControlRegistry& registry,
+                                QString& output, QString& error) {
+    if (args.isEmpty() || args.size() > 2) {
+        error = QStringLiteral("expected --sheet OUT.png [FILE]");
+        return {};
+    }
+    output = args[0];
+    QFile file;
+    if (args.size() == 2) {
+        file.setFileName(args[1]);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            error = QStringLiteral("cannot read %1: %2").arg(quoted(args[1]), file.errorString());
+            return {};
+        }
+    } else if (!file.open(stdin, QIODevice::ReadOnly | QIODevice::Text)) {
+        error = QStringLiteral("cannot read standard input");
+        return {};
+    }
+    QTextStream description(&file);
+    return renderSheet(registry, description, error);
+}
+
+} // namespace
+
 int runRenderTool(const QStringList& args, const ControlRegistry& registry, QTextStream& out,
                   QTextStream& err) {
     if (args.size() == 1 &&
@@ -194,20 +227,26 @@ int runRenderTool(const QStringList& args, const ControlRegistry& registry, QTex
         return 0;
     }
     QString error;
-    const std::optional<RenderRequest> request = parseRenderArguments(args, error);
+    QString output;
     QImage image;
-    if (request) {
-        image = renderControl(registry, *request, error);
+    if (!args.isEmpty() && args[0] == QLatin1String("--sheet")) {
+        image = renderSheetFromArguments(args.mid(1), registry, output, error);
+    } else {
+        const std::optional<RenderRequest> request = parseRenderArguments(args, error);
+        if (request) {
+            output = request->output;
+            image = renderControl(registry, *request, error);
+        }
     }
     if (image.isNull()) {
         err << "zephral-render: " << error << '\n';
         err.flush();
         return 2;
     }
-    QImageWriter writer(request->output, "png");
+    QImageWriter writer(output, "png");
     if (!writer.write(image)) {
-        err << "zephral-render: cannot write " << quoted(request->output) << ": "
-            << writer.errorString() << '\n';
+        err << "zephral-render: cannot write " << quoted(output) << ": " << writer.errorString()
+            << '\n';
         err.flush();
         return 1;
     }

@@ -11,6 +11,11 @@
 // inside opaque. Exit status 0 on success, 2 with one line on standard error
 // for arguments that are wrong (an unknown control, property or value among
 // them), 1 when the PNG cannot be written.
+//
+//   zephral-render --sheet OUT.png [FILE]
+//
+// renders many controls into one labelled contact sheet (ContactSheet.h),
+// with the same exit statuses.
 #pragma once
 
 #include "shared/ControlRegistry.h"

@@ -133,6 +133,57 @@ TEST(RenderTool, LooksReachTheControl) {
     EXPECT_EQ(QImage(out).pixel(2, 2), 0xFFFF0000u);
 }
 
+TEST(RenderTool, SheetLaysOutLabelledCells) {
+    QTemporaryDir dir;
+    const QString description = dir.filePath(QStringLiteral("sheet.txt"));
+    const QString out = dir.filePath(QStringLiteral("sheet.png"));
+    auto write = [&](const char* text) {
+        QFile file(description);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    };
+    write("# two rows\n"
+          "title Test control\n"
+          "columns plain | round\n"
+          "row red\n"
+          "cell test 30x10 FillColor=255\n"
+          "cell test 50x12 Shape=1 FillColor=255 \"Caption=a b\"\n"
+          "row disabled\n"
+          "cell test 30x20 --state disabled\n");
+    ASSERT_EQ(run({"--sheet", out, description}), 0);
+    const QImage sheet(out);
+    EXPECT_GT(sheet.width(), 30 + 50);
+    EXPECT_GT(sheet.height(), 10 + 20);
+    // Every cell is there: red pixels of the first row, the grey of the second.
+    bool red = false;
+    bool grey = false;
+    for (int y = 0; y < sheet.height(); ++y) {
+        for (int x = 0; x < sheet.width(); ++x) {
+            red = red || sheet.pixel(x, y) == 0xFFFF0000u;
+            grey = grey || sheet.pixel(x, y) == 0xFF808080u;
+        }
+    }
+    EXPECT_TRUE(red && grey);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"cell test 10x10\n", "line 1: a cell needs a row before it"},
+        {"row r\ncell test 10x10 Colour=1\n", "line 2: test has no property \"Colour\""},
+        {"row r\ncell test\n", "line 2: expected cell CONTROL WIDTHxHEIGHT"},
+        {"frame x\n", "line 1: unknown item \"frame\""},
+        {"# nothing\n", "the sheet describes nothing"},
+    };
+    for (const auto& [text, message] : refused) {
+        write(text);
+        QString err;
+        EXPECT_EQ(run({"--sheet", out, description}, &err), 2) << text;
+        EXPECT_TRUE(err.contains(QString::fromUtf8(message))) << err.toStdString();
+        EXPECT_EQ(err.count(u'\n'), 1);
+    }
+    QString err;
+    EXPECT_EQ(run({"--sheet"}, &err), 2);
+    EXPECT_TRUE(err.contains(QStringLiteral("expected --sheet OUT.png [FILE]")));
+}
+
 TEST(RenderTool, ProgramRefusesAnUnknownControl) {
     QProcess tool;
     tool.start(QStringLiteral(ZEPHRAL_RENDER), {"nothing", "10x10", "/dev/null"});
