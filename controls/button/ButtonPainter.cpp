@@ -1,0 +1,712 @@
+#include "button/ButtonPainter.h"
+
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+
+namespace zephral {
+
+namespace {
+
+// Rounds to the nearest integer, halves to even (the default rounding mode).
+int roundEven(double v) {
+    return int(std::nearbyint(v));
+}
+
+int roundEven(float v) {
+    return int(std::nearbyintf(v));
+}
+
+class Painter {
+public:
+    Painter(Surface& target, const ButtonDrawing& drawing, PaintState look)
+        : s(target), d(drawing), p(drawing.palette), state(look), W(drawing.width),
+          H(drawing.height) {}
+
+    std::optional<CaptionMode> paint();
+
+private:
+    Colour shift(Colour c, int n, bool proportionalBlue = false) const {
+        return ShiftColour(c, n, proportionalBlue, d.softBevel);
+    }
+    Colour shiftB(Colour c, int n) const { return shift(c, n, true); }
+
+    void bevel(Colour c1, Colour c2, Colour c3, Colour c4, int k, bool outerOnly = false);
+    void outerBevel(Colour c1, Colour c2, int k) { bevel(c1, c2, 0, 0, k, true); }
+    // Rows 1 to H in c shifted from 0 down to -k.
+    void gradient(Colour c, int k, bool proportionalBlue = false);
+    void corners(Colour c);
+    void focus();
+    bool defaultLook() const { return d.showFocusRect && d.displayAsDefault; }
+
+    void caption() { drawCaption(d.hovered ? CaptionMode::Hovered : CaptionMode::Up); }
+    void drawCaption(CaptionMode mode);
+    void textEffect(const Rect& r);
+
+    void style1();
+    void style2();
+    void style3();
+    void style3Edges(const Colour (&c)[6]);
+    void style4();
+    void style5();
+    void style5CaptionFrame();
+    void style6();
+    void style7();
+    void style8();
+    void style9();
+    void style11();
+    void style12();
+    void style13();
+    void style14();
+
+    enum class PictureState { Up, Down, Disabled };
+    void drawPicture(PictureState which);
+    void pictureEffect(int a, const Picture& picture);
+    void blit(const Picture& picture, int x, int y, const BlitMode& mode = {});
+
+    bool up() const { return state == PaintState::Up; }
+    bool disabled() const { return !d.enabled; }
+
+    Surface& s;
+    const ButtonDrawing& d;
+    ButtonPalette p; // the recipes may change a colour for a moment
+    PaintState state;
+    const int W;
+    const int H;
+    std::optional<CaptionMode> m_lastMode;
+    bool m_lastBold = false;
+    bool m_bold = false; // style 14 shown as the default
+};
+
+void Painter::bevel(Colour c1, Colour c2, Colour c3, Colour c4, int k, bool outerOnly) {
+    const int x = W - 1 - k;
+    const int y = H - 1 - k;
+    s.line(k, y, k, k, c1);
+    s.line(k, k, x, k, c1);
+    s.line(x, k, x, y, c2);
+    s.line(x, y, k - 1, y, c2);
+    if (!outerOnly) {
+        s.line(k + 1, y - 1, k + 1, k + 1, c3);
+        s.line(k + 1, k + 1, x - 1, k + 1, c3);
+        s.line(x - 1, k + 1, x - 1, y - 1, c4);
+        s.line(x - 1, y - 1, k, y - 1, c4);
+    }
+}
+
+void Painter::gradient(Colour c, int k, bool proportionalBlue) {
+    // The step is worked out in single precision, as the colours were tuned with.
+    const float step = float(k) / float(H);
+    for (int i = 1; i <= H; ++i) {
+        s.line(0, i, W, i, shift(c, roundEven(-step * float(i)), proportionalBlue));
+    }
+}
+
+void Painter::corners(Colour c) {
+    s.setPixel(1, 1, c);
+    s.setPixel(1, H - 2, c);
+    s.setPixel(W - 2, 1, c);
+    s.setPixel(W - 2, H - 2, c);
+}
+
+void Painter::focus() {
+    if (d.showFocusRect && d.hasFocus) {
+        s.focusRect(d.focus);
+    }
+}
+
+void Painter::textEffect(const Rect& r) {
+    if (d.specialEffect <= 0) {
+        return;
+    }
+    Colour base = p.face;
+    if (d.buttonType == 3 || d.buttonType == 4 || d.buttonType == 14) {
+        base = p.accentFace;
+    } else if (d.buttonType == 9 && d.hovered && up() && d.colorScheme != 2) {
+        base = p.selectionTint;
+    }
+    const bool sunken = d.specialEffect == 2;
+    s.drawText(r.moved(1, 1), d.caption, shift(base, sunken ? +40 : -40));
+    if (d.specialEffect == 1 || sunken) {
+        s.drawText(r.moved(-1, -1), d.caption, shift(base, sunken ? -40 : +40));
+    }
+}
+
+void Painter::drawCaption(CaptionMode mode) {
+    m_lastMode = mode;
+    m_lastBold = m_bold;
+    CaptionLayout layout = d.layout;
+    const FontDesc font = s.font();
+    if (m_bold && !font.bold) {
+        // Laid out again in the bold font, as the font change would.
+        FontDesc bold = font;
+        bold.bold = true;
+        s.setFont(bold);
+        layout = LayoutCaption(W, H, d.pictureSize, d.picturePosition,
+                               [this](const Rect& room) { return s.measureText(room, d.caption); });
+    }
+    const Rect& r = layout.caption;
+    const Rect& pressed = layout.pressedCaption;
+    switch (mode) {
+    case CaptionMode::Up:
+    case CaptionMode::Hovered:
+        textEffect(r);
+        s.drawText(r, d.caption, mode == CaptionMode::Up ? p.text : p.hoverText);
+        break;
+    case CaptionMode::Down:
+        textEffect(pressed);
+        s.drawText(pressed, d.caption, d.buttonType == 4 ? p.light : p.hoverText);
+        break;
+    case CaptionMode::Disabled:
+        s.drawText(pressed, d.caption, p.highlight);
+        s.drawText(r, d.caption, p.shadow);
+        break;
+    case CaptionMode::DisabledFlat:
+        s.drawText(r, d.caption, p.shadow);
+        break;
+    case CaptionMode::DisabledAccent:
+        s.drawText(r, d.caption, shiftB(p.accentFace, -104));
+        break;
+    case CaptionMode::DisabledPale:
+        s.drawText(pressed, d.caption, p.highlight);
+        s.drawText(r, d.caption, p.face);
+        break;
+    case CaptionMode::DownPale:
+        s.drawText(pressed, d.caption, shift(p.shadow, -50));
+        s.drawText(r, d.caption, p.highlight);
+        break;
+    case CaptionMode::Plain:
+        s.drawText(r, d.caption, p.hoverText);
+        break;
+    }
+    if (s.font() != font) {
+        s.setFont(font);
+    }
+}
+
+void Painter::style1() {
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+        bevel(p.highlight, p.shadow, p.highlight, p.shadow, 1);
+        s.frameRect(0, 0, W, H, p.darkShadow);
+    } else if (up()) {
+        caption();
+        bevel(p.highlight, p.shadow, p.highlight, p.shadow, 1);
+        s.frameRect(0, 0, W, H, p.darkShadow);
+        focus();
+    } else {
+        drawCaption(CaptionMode::Down);
+        bevel(p.shadow, p.highlight, p.shadow, p.highlight, 1);
+        s.frameRect(0, 0, W, H, p.darkShadow);
+        focus();
+    }
+}
+
+void Painter::style2() {
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+        bevel(p.highlight, p.darkShadow, p.light, p.shadow, 0);
+    } else if (up()) {
+        caption();
+        if (defaultLook()) {
+            bevel(p.highlight, p.darkShadow, p.light, p.shadow, 1);
+            focus();
+            s.frameRect(0, 0, W, H, p.darkShadow);
+        } else {
+            bevel(p.highlight, p.darkShadow, p.light, p.shadow, 0);
+        }
+    } else {
+        drawCaption(CaptionMode::Down);
+        if (defaultLook()) {
+            s.frameRect(0, 0, W, H, p.darkShadow);
+            s.frameRect(1, 1, W - 2, H - 2, p.shadow);
+            focus();
+        } else {
+            bevel(p.darkShadow, p.highlight, p.shadow, p.light, 0);
+        }
+    }
+}
+
+// The six edges of style 3's hover and focus looks, in this order: the
+// frame inside, the bottom row, the top row, the row under it, and the two
+// inner columns.
+void Painter::style3Edges(const Colour (&c)[6]) {
+    s.frameRect(1, 2, W - 2, H - 4, c[0]);
+    s.line(2, H - 2, W - 2, H - 2, c[1]);
+    s.line(2, 1, W - 2, 1, c[2]);
+    s.line(1, 2, W - 1, 2, c[3]);
+    s.line(2, 3, 2, H - 3, c[4]);
+    s.line(W - 3, 3, W - 3, H - 3, c[5]);
+}
+
+void Painter::style3() {
+    constexpr Colour kFrame = rgb(0, 60, 115);
+    constexpr Colour kCorner = rgb(16, 77, 123);
+    const Colour a = p.accentFace;
+    if (disabled()) {
+        s.fillRect(0, 0, W, H, shiftB(a, -24));
+        drawCaption(CaptionMode::DisabledAccent);
+        s.frameRect(0, 0, W, H, shiftB(a, -84));
+        corners(shiftB(a, -72));
+    } else if (up()) {
+        gradient(a, 25, true);
+        caption();
+        s.frameRect(0, 0, W, H, kFrame);
+        corners(kCorner);
+        if (d.hovered) {
+            style3Edges({rgb(255, 178, 49), rgb(231, 150, 0), rgb(255, 243, 206),
+                         rgb(255, 219, 140), rgb(255, 203, 107), rgb(255, 203, 107)});
+        } else if (d.showFocusRect && (d.hasFocus || d.displayAsDefault)) {
+            style3Edges({rgb(140, 174, 231), rgb(107, 130, 239), rgb(206, 231, 255),
+                         rgb(189, 215, 247), rgb(181, 209, 240), rgb(181, 209, 240)});
+        } else {
+            s.line(2, H - 2, W - 2, H - 2, shiftB(a, -48));
+            s.line(1, H - 3, W - 2, H - 3, shiftB(a, -32));
+            s.line(W - 2, 2, W - 2, H - 2, shiftB(a, -36));
+            s.line(W - 3, 3, W - 3, H - 3, shiftB(a, -24));
+            s.line(2, 1, W - 2, 1, shiftB(a, +16));
+            s.line(1, 2, W - 2, 2, shiftB(a, +10));
+            s.line(1, 2, 1, H - 2, shiftB(a, -5));
+            s.line(2, 3, 2, H - 3, shiftB(a, -10));
+        }
+    } else {
+        const Colour base = shiftB(a, -32);
+        const float step = 25.0f / float(H);
+        for (int i = 1; i <= H; ++i) {
+            s.line(0, H - i, W, H - i, shiftB(base, roundEven(-step * float(i))));
+        }
+        drawCaption(CaptionMode::Down);
+        s.frameRect(0, 0, W, H, kFrame);
+        corners(kCorner);
+        s.line(2, H - 2, W - 2, H - 2, shiftB(base, +16));
+        s.line(1, H - 3, W - 2, H - 3, shiftB(base, +10));
+        s.line(W - 2, 2, W - 2, H - 2, shiftB(base, +5));
+        s.line(W - 3, 3, W - 3, H - 3, a);
+        s.line(2, 1, W - 2, 1, shiftB(base, -32));
+        s.line(1, 2, W - 2, 2, shiftB(base, -24));
+        s.line(1, 2, 1, H - 2, shiftB(base, -32));
+        s.line(2, 2, 2, H - 2, shiftB(base, -22));
+    }
+}
+
+void Painter::style4() {
+    if (up() || disabled()) {
+        s.fillRect(1, 1, W - 2, H - 2, p.light);
+        if (disabled()) {
+            drawCaption(CaptionMode::Disabled);
+        } else {
+            caption();
+        }
+        s.frameRect(0, 0, W, H, p.darkShadow);
+        corners(p.darkShadow);
+        s.line(1, 2, 2, 0, p.face);
+        s.line(3, 2, W - 3, 2, p.highlight);
+        s.line(2, 2, 2, H - 3, p.highlight);
+        s.setPixel(3, 3, p.highlight);
+        s.line(W - 3, 1, W - 3, H - 3, p.face);
+        s.line(1, H - 3, W - 3, H - 3, p.face);
+        s.setPixel(W - 4, H - 4, p.face);
+        s.line(W - 2, 2, W - 2, H - 2, p.shadow);
+        s.line(2, H - 2, W - 2, H - 2, p.shadow);
+        s.setPixel(W - 3, H - 3, p.shadow);
+        return;
+    }
+    const Colour pressed = shift(p.shadow, -16);
+    s.fillRect(1, 1, W - 2, H - 2, pressed);
+    // The effect of the pressed caption is cut from the pressed face.
+    p.accentFace = pressed;
+    drawCaption(CaptionMode::Down);
+    p.accentFace = shift(p.face, +48);
+    s.frameRect(0, 0, W, H, p.darkShadow);
+    s.frameRect(1, 1, W - 2, H - 2, shift(p.shadow, -64));
+    s.frameRect(2, 2, W - 4, H - 4, shift(p.shadow, -32));
+    s.setPixel(2, 2, shift(p.shadow, -64));
+    s.setPixel(3, 3, shift(p.shadow, -32));
+    corners(p.darkShadow);
+    s.line(W - 3, 1, W - 3, H - 3, p.shadow);
+    s.line(1, H - 3, W - 2, H - 3, p.shadow);
+    s.setPixel(W - 4, H - 4, p.shadow);
+    s.line(W - 2, 3, W - 2, H - 2, pressed);
+    s.line(3, H - 2, W - 2, H - 2, pressed);
+    s.line(W - 2, H - 3, W - 4, H - 1, shift(p.shadow, -32));
+    s.setPixel(2, H - 2, shift(p.shadow, -32));
+    s.setPixel(W - 2, 2, shift(p.shadow, -32));
+}
+
+void Painter::style5CaptionFrame() {
+    if (d.hasFocus && d.showFocusRect) {
+        const Rect& c = d.layout.caption;
+        s.frameRect(c.left - 2, c.top - 1, d.layout.captionWidth + 4, d.layout.captionHeight + 2,
+                    rgb(153, 153, 204));
+    }
+}
+
+void Painter::style5() {
+    if (disabled()) {
+        drawCaption(CaptionMode::DisabledFlat);
+        s.frameRect(0, 0, W, H, p.shadow);
+    } else if (up()) {
+        s.fillRect(1, 1, W - 1, H - 1, shift(p.face, +12));
+        caption();
+        s.frameRect(1, 1, W - 1, H - 1, p.highlight);
+        s.frameRect(0, 0, W - 1, H - 1, shift(p.shadow, -26));
+        s.setPixel(1, H - 2, shift(p.shadow, +26));
+        s.setPixel(W - 2, 1, shift(p.shadow, +26));
+        style5CaptionFrame();
+    } else {
+        s.fillRect(1, 1, W - 2, H - 2, shift(p.shadow, +16));
+        s.frameRect(0, 0, W - 1, H - 1, shift(p.shadow, -26));
+        s.line(W - 1, 1, W - 1, H, p.highlight);
+        s.line(1, H - 1, W - 1, H - 1, p.highlight);
+        drawCaption(CaptionMode::Plain);
+        style5CaptionFrame();
+    }
+}
+
+void Painter::style6() {
+    const Colour light = shift(p.light, +8);
+    if (disabled()) {
+        drawCaption(CaptionMode::DisabledFlat);
+        bevel(light, p.shadow, light, p.shadow, 0);
+    } else if (up()) {
+        caption();
+        bevel(light, p.shadow, light, p.shadow, 0);
+        focus();
+    } else {
+        drawCaption(CaptionMode::Down);
+        bevel(p.shadow, light, p.shadow, light, 0);
+        focus();
+    }
+}
+
+void Painter::style7() {
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+        outerBevel(p.highlight, p.shadow, 0);
+    } else if (up()) {
+        caption();
+        outerBevel(p.highlight, p.shadow, 0);
+        focus();
+    } else {
+        drawCaption(CaptionMode::Down);
+        outerBevel(p.shadow, p.highlight, 0);
+        focus();
+    }
+}
+
+void Painter::style8() {
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+    } else if (up()) {
+        caption();
+        if (d.hovered) {
+            outerBevel(p.highlight, p.shadow, 0);
+        }
+        focus();
+    } else {
+        style7();
+    }
+}
+
+void Painter::style9() {
+    if (disabled()) {
+        drawCaption(CaptionMode::DisabledFlat);
+    } else if (up()) {
+        if (d.hovered) {
+            s.fillRect(1, 1, W, H, p.selectionTint);
+            caption();
+            s.frameRect(0, 0, W, H, p.selection);
+        } else {
+            caption();
+        }
+        focus();
+    } else {
+        if (d.hovered) {
+            s.fillRect(0, 0, W, H,
+                       d.colorScheme == 2 ? shift(p.selectionTint, -32)
+                                          : TintTowardWhite(p.selection, 128));
+        }
+        drawCaption(CaptionMode::Down);
+        s.frameRect(0, 0, W, H, p.selection);
+        focus();
+    }
+}
+
+void Painter::style11() {
+    s.fillRect(0, 0, W, H, p.face);
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+    } else {
+        if (up()) {
+            caption();
+        } else {
+            drawCaption(CaptionMode::Down);
+        }
+        focus();
+    }
+}
+
+void Painter::style12() {
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+    } else if (up()) {
+        caption();
+        if (d.hovered) {
+            bevel(p.highlight, p.darkShadow, p.light, p.shadow, 0);
+        }
+        focus();
+    } else {
+        drawCaption(CaptionMode::Down);
+        bevel(p.darkShadow, p.highlight, p.shadow, p.light, 0);
+        focus();
+    }
+}
+
+void Painter::style13() {
+    if (disabled()) {
+        drawCaption(CaptionMode::Disabled);
+    } else if (up()) {
+        s.ellipse(0, 0, W, H, d.hovered ? p.shadow : p.face, p.face);
+        caption();
+    } else {
+        s.ellipse(0, 0, W, H, p.darkShadow, shift(p.face, -32));
+        drawCaption(CaptionMode::Down);
+    }
+}
+
+void Painter::style14() {
+    if (!disabled() && !up()) {
+        s.fillRect(1, 1, W, H, shift(p.face, -9));
+        s.frameRect(0, 0, W, H, shift(p.shadow, -48));
+        s.line(2, H - 2, W - 2, H - 2, p.highlight);
+        s.line(W - 2, 2, W - 2, H - 1, p.highlight);
+        drawCaption(CaptionMode::DownPale);
+        focus();
+        return;
+    }
+    if (!disabled() && d.hovered) {
+        s.fillRect(0, 0, W, H, p.light);
+    } else {
+        gradient(p.highlight, 58);
+    }
+    if (!disabled()) {
+        m_bold = d.displayAsDefault;
+        caption();
+        m_bold = false;
+    }
+    s.frameRect(0, 0, W, H, shift(p.shadow, -50));
+    s.frameRect(1, 1, W - 2, H - 2, shift(p.face, -9));
+    s.fillRect(2, 2, W - 4, 2, p.highlight);
+    s.fillRect(2, 4, 2, H - 6, p.highlight);
+    if (disabled()) {
+        drawCaption(CaptionMode::DisabledPale);
+    } else {
+        focus();
+    }
+}
+
+void Painter::blit(const Picture& picture, int x, int y, const BlitMode& mode) {
+    const QSize size = d.pictureSize;
+    if (d.pictures == nullptr || size.isEmpty()) {
+        return;
+    }
+    BlitPicture(s, x, y, size.width(), size.height(),
+                d.pictures->pixels(picture, size, d.maskColor), p.maskKey, d.useMaskColor, mode);
+}
+
+void Painter::pictureEffect(int a, const Picture& picture) {
+    if (d.specialEffect <= 0) {
+        return;
+    }
+    Colour base = p.selectionTint;
+    if (d.buttonType == 3) {
+        base = p.accentFace;
+    } else if (a != -1 || d.colorScheme == 2) {
+        base = p.face;
+    }
+    const int x = d.pictureOrigin.x();
+    const int y = d.pictureOrigin.y();
+    const bool sunken = d.specialEffect == 2;
+    blit(picture, x + a + 1, y + a + 1, {shift(base, sunken ? +40 : -40)});
+    if (d.specialEffect == 1 || sunken) {
+        blit(picture, x + a - 1, y + a - 1, {shift(base, sunken ? -40 : +40)});
+    }
+}
+
+void Painter::drawPicture(PictureState which) {
+    if (d.pictureNormal == nullptr) {
+        return;
+    }
+    const Picture& normal = *d.pictureNormal;
+    const int x = d.pictureOrigin.x();
+    const int y = d.pictureOrigin.y();
+    const int type = d.buttonType;
+    switch (which) {
+    case PictureState::Up:
+        if (d.hovered && type == 9) {
+            // Lifted: its shadow below right, the picture above left.
+            pictureEffect(-1, normal);
+            blit(normal, x + 1, y + 1, {p.shadow});
+            blit(normal, x - 1, y - 1);
+        } else if (d.hovered && d.pictureOver != nullptr) {
+            pictureEffect(0, *d.pictureOver);
+            blit(*d.pictureOver, x, y);
+        } else if (d.hovered) {
+            pictureEffect(0, normal);
+            blit(normal, x, y);
+        } else {
+            pictureEffect(0, normal);
+            BlitMode mode;
+            mode.greyscale = d.useGreyscale;
+            mode.blend = type == 9;
+            blit(normal, x, y, mode);
+        }
+        break;
+    case PictureState::Down:
+        if (d.pictureOver != nullptr && type != 9) {
+            blit(*d.pictureOver, type == 5 ? x : x + 1, type == 5 ? y : y + 1);
+        } else if (type != 5 && type != 9) {
+            pictureEffect(1, normal);
+            blit(normal, x + 1, y + 1);
+        } else {
+            pictureEffect(0, normal);
+            blit(normal, x, y);
+        }
+        break;
+    case PictureState::Disabled:
+        if (type == 3) {
+            BlitMode grey;
+            grey.greyscale = true;
+            blit(normal, x + 1, y + 1, grey);
+        } else if (type == 5 || type == 6 || type == 9) {
+            blit(normal, x, y, {type == 9 ? shift(p.shadow, +13) : p.shadow, true});
+        } else {
+            blit(normal, x + 1, y + 1, {p.highlight, true});
+            blit(normal, x, y, {p.shadow, true});
+        }
+        break;
+    }
+    if (d.picturePosition == 4 && m_lastMode) {
+        // The caption lies over the picture: drawn again as this look drew it.
+        m_bold = m_lastBold;
+        drawCaption(*m_lastMode);
+        m_bold = false;
+    }
+}
+
+std::optional<CaptionMode> Painter::paint() {
+    s.fillRect(0, 0, W, H, p.face);
+    switch (ButtonStyle(d.buttonType)) {
+    case ButtonStyle::Framed:
+        style1();
+        break;
+    case ButtonStyle::Classic:
+        style2();
+        break;
+    case ButtonStyle::Glossy:
+        style3();
+        break;
+    case ButtonStyle::Embossed:
+        style4();
+        break;
+    case ButtonStyle::Offset:
+        style5();
+        break;
+    case ButtonStyle::LightBevel:
+        style6();
+        break;
+    case ButtonStyle::Thin:
+        style7();
+        break;
+    case ButtonStyle::HotThin:
+        style8();
+        break;
+    case ButtonStyle::Selection:
+        style9();
+        break;
+    case ButtonStyle::Bare:
+        break;
+    case ButtonStyle::Plain:
+        style11();
+        break;
+    case ButtonStyle::HotBevel:
+        style12();
+        break;
+    case ButtonStyle::Oval:
+        style13();
+        break;
+    case ButtonStyle::Gradient:
+        style14();
+        break;
+    }
+    drawPicture(disabled() ? PictureState::Disabled : up() ? PictureState::Up : PictureState::Down);
+    return m_lastMode;
+}
+
+} // namespace
+
+const std::vector<Rgb>& PreparedPictures::pixels(const Picture& picture, QSize size,
+                                                 Colour maskColour) {
+    const qint64 image = picture.image().cacheKey();
+    const Colour mask = translateColour(maskColour);
+    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
+        return e.image == image && e.size == size && e.mask == mask;
+    });
+    if (it == m_entries.end()) {
+        constexpr size_t kKept = 4; // normal and hover picture, and a size change
+        if (m_entries.size() == kKept) {
+            m_entries.pop_back();
+        }
+        Entry e{image, size, mask, {}};
+        const QImage prepared = picturePixels(picture, size, mask);
+        e.pixels.resize(size_t(size.width()) * size_t(size.height()));
+        for (int y = 0; y < size.height(); ++y) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(prepared.constScanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                e.pixels[size_t(y) * size_t(size.width()) + size_t(x)] = Rgb::of(fromQRgb(row[x]));
+            }
+        }
+        m_entries.insert(m_entries.begin(), std::move(e));
+        return m_entries.front().pixels;
+    }
+    std::rotate(m_entries.begin(), it, it + 1);
+    return m_entries.front().pixels;
+}
+
+std::optional<CaptionMode> PaintButtonLook(Surface& surface, const ButtonDrawing& drawing,
+                                           PaintState state) {
+    return Painter(surface, drawing, state).paint();
+}
+
+void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector<Rgb>& picture,
+                 Colour maskKey, bool useMaskColor, const BlitMode& mode) {
+    if (w <= 0 || h <= 0 || picture.size() < size_t(w) * size_t(h)) {
+        return;
+    }
+    std::vector<Rgb> block = surface.readBlock(x, y, w, h);
+    const Colour key = translateColour(maskKey);
+    const Rgb solid = Rgb::of(translateColour(mode.colour.value_or(0)));
+    for (size_t i = 0; i < block.size(); ++i) {
+        const Rgb src = picture[i];
+        Rgb& dst = block[i];
+        if (useMaskColor && surface.nearestColour(src.colour()) == key) {
+            continue;
+        }
+        if (mode.colour) {
+            if (!mode.silhouette || int(src.r) + src.g + src.b <= 384) {
+                dst = solid;
+            }
+        } else if (mode.greyscale) {
+            const quint8 g =
+                quint8(roundEven(roundEven(0.3 * src.r) + 0.59 * src.g + 0.11 * src.b));
+            dst = {g, g, g};
+        } else if (mode.blend) {
+            dst = {quint8((2 * src.r + dst.r) / 3), quint8((2 * src.g + dst.g) / 3),
+                   quint8((2 * src.b + dst.b) / 3)};
+        } else {
+            dst = src;
+        }
+    }
+    surface.writeBlock(x, y, w, h, block);
+}
+
+} // namespace zephral

@@ -1,0 +1,119 @@
+// The button's painter: free functions that draw a button's look from a plain
+// description of it (ButtonDrawing) onto a surface. One enum names the
+// fourteen styles and one switch picks the recipe; the captions, their
+// raised, sunken and shadow effects, and the picture compositing are here
+// too. Nothing here knows the widget.
+#pragma once
+
+#include "button/ButtonGeometry.h"
+#include "shared/Picture.h"
+#include "shared/Surface.h"
+
+#include <QSize>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace zephral {
+
+// The drawing styles, numbered as ButtonType stores them. Other numbers draw
+// only the face and the picture.
+enum class ButtonStyle : int {
+    Framed = 1,     // two-pixel bevel in a dark frame, corners cut
+    Classic = 2,    // the classic push button, with a default look
+    Glossy = 3,     // accent gradient in a dark blue frame, warm edges while hovered
+    Embossed = 4,   // light face in a dark frame with an inner relief
+    Offset = 5,     // brightened face, highlight frame set off by a pixel
+    LightBevel = 6, // one-pixel bevel in a brightened light and the shadow
+    Thin = 7,       // one-pixel outer bevel
+    HotThin = 8,    // the outer bevel only while hovered
+    Selection = 9,  // flat; the selection colour frames and tints it while hovered
+    Bare = 10,      // face and picture only
+    Plain = 11,     // flat face and caption
+    HotBevel = 12,  // two-pixel bevel only while hovered
+    Oval = 13,      // an ellipse
+    Gradient = 14,  // white gradient, bold caption while shown as the default
+};
+
+enum class PaintState { Up, Down };
+
+// The modes a caption is drawn in (see drawCaption in the .cpp for each).
+// Plain is the pressed caption of style 5: hover text, no effect, no offset.
+enum class CaptionMode : int {
+    Up = 0,
+    Hovered = 1,
+    Down = 2,
+    Disabled = 3,
+    DisabledFlat = 4,
+    DisabledAccent = 5,
+    DisabledPale = 6,
+    DownPale = 7,
+    Plain = 8,
+};
+
+// A picture's pixels prepared for compositing at one size on one mask
+// colour, kept while the picture, the size and the colour stay the same, so
+// that a repaint reads each picture once.
+class PreparedPictures {
+public:
+    const std::vector<Rgb>& pixels(const Picture& picture, QSize size, Colour maskColour);
+
+private:
+    struct Entry {
+        qint64 image = 0;
+        QSize size;
+        Colour mask = 0;
+        std::vector<Rgb> pixels;
+    };
+    std::vector<Entry> m_entries; // the most recently used first
+};
+
+// Everything a repaint reads.
+struct ButtonDrawing {
+    int buttonType = 2;
+    int colorScheme = 1;
+    int specialEffect = 0;
+    int picturePosition = 0;
+    bool softBevel = false;
+    bool showFocusRect = true;
+    bool useMaskColor = true;
+    bool useGreyscale = false;
+    bool enabled = true;
+    bool hovered = false;
+    bool hasFocus = false;
+    bool displayAsDefault = false;
+    QString caption;
+    ButtonPalette palette;
+    int width = 0;
+    int height = 0;
+    CaptionLayout layout;
+    Rect focus;
+    QPoint pictureOrigin;
+    QSize pictureSize;
+    const Picture* pictureNormal = nullptr; // null: none
+    const Picture* pictureOver = nullptr;   // null: none
+    Colour maskColor = 0;                   // what an icon's transparent parts become
+    PreparedPictures* pictures = nullptr;   // must be set when a picture is
+};
+
+// Fills the face and draws the look: disabled when not enabled, else the
+// state's, then the picture. Returns the last caption mode drawn, or none
+// when the look has no caption.
+std::optional<CaptionMode> PaintButtonLook(Surface& surface, const ButtonDrawing& drawing,
+                                           PaintState state);
+
+// How BlitPicture puts each picture pixel that is not the mask key.
+struct BlitMode {
+    std::optional<Colour> colour; // a solid shape in this colour
+    bool silhouette = false;      // with colour: only the dark pixels (R+G+B <= 384)
+    bool greyscale = false;
+    bool blend = false; // two parts picture, one part what is under it
+};
+
+// Composes a w x h picture (prepared pixels, row by row) onto the surface at
+// (x, y): pixels equal to maskKey stay transparent while useMaskColor is set.
+// Reads and writes the surface as one block each.
+void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector<Rgb>& picture,
+                 Colour maskKey, bool useMaskColor, const BlitMode& mode);
+
+} // namespace zephral

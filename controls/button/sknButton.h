@@ -1,0 +1,228 @@
+// sknButton: the program's own push button. It draws itself in one of
+// fourteen styles (ButtonType) with a hover look, a pressed look while held
+// by the mouse or the Space key, a disabled look, an optional picture and a
+// two-state (check) behaviour, and shapes its window outline to the style.
+// It raises Click like a standard button, MouseOver and MouseOut as the
+// pointer comes and goes, and the mouse and key events with their platform
+// arguments.
+//
+// The colours and geometry are worked out by the plain functions of
+// ButtonGeometry.h and the drawing is done by ButtonPainter.h; this class
+// keeps the properties, the state and the reactions to the user.
+#pragma once
+
+#include "button/ButtonGeometry.h"
+#include "button/ButtonPainter.h"
+#include "shared/ControlTimer.h"
+#include "shared/SkinnedControl.h"
+
+#include <optional>
+
+namespace zephral {
+
+class sknButton : public SkinnedControl {
+    Q_OBJECT
+public:
+    explicit sknButton(QWidget* parent = nullptr);
+    ~sknButton() override;
+
+    // The container's lifecycle: a new instance, or the 23 stored keys.
+    void initProperties() override;
+    void readProperties(const PropertyBag& bag) override;
+    void writeProperties(PropertyBag& bag) const override;
+    // The first value the last readProperties could not read (that property
+    // kept its default), or no error.
+    const ControlError& loadError() const { return m_loadError; }
+
+    const PropertyTable& propertyTable() const override;
+
+    // Properties. A setter that returns a ControlError refuses a value out
+    // of its range with number 380 and keeps the old one.
+    qint32 ButtonType() const { return m_buttonType; }
+    void setButtonType(qint32 type);
+    QString Caption() const { return m_caption; }
+    void setCaption(const QString& caption);
+    bool Enabled() const { return m_enabled; }
+    void setEnabledProperty(bool enabled);
+    FontDesc Font() const { return surface().font(); }
+    void setFont(const FontDesc& font);
+    qint32 ColorScheme() const { return m_colorScheme; }
+    void setColorScheme(qint32 scheme);
+    bool ShowFocusRect() const { return m_showFocusRect; }
+    void setShowFocusRect(bool show);
+    Colour BackColor() const { return m_backColor; }
+    ControlError setBackColor(Colour c);
+    Colour BackOver() const { return m_backOver; }
+    ControlError setBackOver(Colour c);
+    Colour ForeColor() const { return m_foreColor; }
+    ControlError setForeColor(Colour c);
+    Colour ForeOver() const { return m_foreOver; }
+    ControlError setForeOver(Colour c);
+    Colour MaskColor() const { return m_maskColor; }
+    ControlError setMaskColor(Colour c);
+    qint16 MousePointer() const { return m_mousePointer; }
+    ControlError setMousePointer(qint16 pointer);
+    Picture MouseIcon() const { return m_mouseIcon; }
+    void setMouseIcon(const Picture& icon);
+    Picture PictureNormal() const { return m_pictureNormal; }
+    void setPictureNormal(const Picture& picture);
+    Picture PictureOver() const { return m_pictureOver; }
+    void setPictureOver(const Picture& picture);
+    bool UseMaskColor() const { return m_useMaskColor; }
+    void setUseMaskColor(bool use);
+    bool SoftBevel() const { return m_softBevel; }
+    void setSoftBevel(bool soft);
+    qint32 PicturePosition() const { return m_picturePosition; }
+    ControlError setPicturePosition(qint32 position);
+    bool UseGreyscale() const { return m_useGreyscale; }
+    void setUseGreyscale(bool use);
+    qint32 SpecialEffect() const { return m_specialEffect; }
+    ControlError setSpecialEffect(qint32 effect);
+    bool HandPointer() const { return m_handPointer; }
+    void setHandPointer(bool hand);
+    bool CheckBoxBehaviour() const { return m_checkBoxBehaviour; }
+    void setCheckBoxBehaviour(bool check);
+    bool Value() const { return m_value; }
+    void setValue(bool value);
+
+    // The font's attributes one by one; not stored by themselves.
+    bool FontBold() const { return Font().bold; }
+    void setFontBold(bool bold);
+    bool FontItalic() const { return Font().italic; }
+    void setFontItalic(bool italic);
+    QString FontName() const { return Font().name; }
+    ControlError setFontName(const QString& name);
+    qint16 FontSize() const;
+    ControlError setFontSize(qint16 points);
+    bool FontUnderline() const { return Font().underline; }
+    void setFontUnderline(bool underline);
+
+    // The native window handle when the control has one of its own, else 0.
+    // Asking makes none (a native child would change how it is drawn).
+    qint32 hwnd() const;
+    QString Version() const { return QStringLiteral("2.0.6 B"); }
+
+    // Repaints in the last look after a DisableRefresh (and takes the palette
+    // and layout afresh); DisableRefresh ignores every repaint until then, so
+    // a caller can change several properties with one repaint.
+    void Refresh();
+    void DisableRefresh();
+
+    // What the container does for its default and cancel buttons: with
+    // Default set, Return and Enter anywhere in the button's window click it
+    // and it is shown as the default button; with Cancel set, Escape clicks
+    // it. Neither is stored with the button.
+    void setDefault(bool on);
+    bool isDefault() const { return m_default; }
+    void setCancel(bool on);
+    bool isCancel() const { return m_cancel; }
+    // A click as an access key, the default or the cancel key gives it.
+    void activate();
+
+    ControlError applyLook(const Look& look) override;
+
+    // State for the tests and the render tool.
+    const ButtonPalette& palette() const { return m_palette; }
+    const CaptionLayout& captionLayout() const { return m_layout; }
+    QPoint pictureOrigin() const { return m_pictureOrigin; }
+    const Rect& focusRect() const { return m_focusRect; }
+    bool isHovered() const { return m_hovered; }
+    PaintState lastPaintedState() const { return m_lastState; }
+    int paintCount() const { return m_paintCount; }
+    // One full repaint in a state, as a click or a key makes it.
+    void PaintButton(PaintState state, bool force);
+
+Q_SIGNALS:
+    void MouseOver();
+    void MouseOut();
+
+protected:
+    void ambientChanged(const QString& name) override;
+    void accessKeyPressed(QChar key) override;
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void BuildPalette();
+    void MeasurePicture();
+    void LayoutCaption();
+    void UpdateAccessKey();
+    void resizeProcedure();
+    bool IsPointerOver() const;
+    void overTimerTick();
+    void repaintIn(PaintState state) { PaintButton(state, true); }
+    void repaintLast() { PaintButton(m_lastState, true); }
+    void platformClick();
+    void pressDown(int button, int shift, float x, float y);
+    void changed(const char* name) { notifyPropertyChanged(QString::fromLatin1(name)); }
+    ControlError setColour(Colour& field, Colour c, const char* name);
+    void fontChanged(const FontDesc& font);
+    void grabContainerKeys();
+
+    // Properties.
+    qint32 m_buttonType = 2;
+    QString m_caption;
+    bool m_enabled = true;
+    qint32 m_colorScheme = 1;
+    bool m_showFocusRect = true;
+    Colour m_backColor;
+    Colour m_backOver;
+    Colour m_foreColor;
+    Colour m_foreOver;
+    Colour m_maskColor = rgb(192, 192, 192);
+    qint16 m_mousePointer = 0;
+    Picture m_mouseIcon;
+    Picture m_pictureNormal;
+    Picture m_pictureOver;
+    bool m_useMaskColor = true;
+    bool m_softBevel = false;
+    qint32 m_picturePosition = 0;
+    bool m_useGreyscale = false;
+    qint32 m_specialEffect = 0;
+    bool m_handPointer = false;
+    bool m_checkBoxBehaviour = false;
+    bool m_value = false;
+
+    // Palette, geometry and picture.
+    ButtonPalette m_palette;
+    int m_w = 0;
+    int m_h = 0;
+    CaptionLayout m_layout;
+    QSize m_pictureSize;
+    QPoint m_pictureOrigin;
+    Rect m_focusRect;
+    PreparedPictures m_prepared;
+
+    // Interaction.
+    ControlTimer m_overTimer;
+    bool m_hovered = false;
+    bool m_hasFocus = false;
+    int m_lastButton = 0;
+    int m_lastKey = 0;
+    bool m_pressedHere = false;   // a press began on the control and is not yet released
+    bool m_doubleClicked = false; // the press under way is the second of a double click
+    PaintState m_lastState = PaintState::Up;
+    std::optional<QString> m_lastCaption;
+    std::optional<CaptionMode> m_lastCaptionMode;
+    bool m_refreshEnabled = true;
+    int m_paintCount = 0;
+
+    bool m_default = false;
+    bool m_cancel = false;
+    QList<int> m_containerKeys; // shortcut ids of Return, Enter and Escape
+    ControlError m_loadError;
+};
+
+} // namespace zephral
