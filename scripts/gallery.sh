@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Draws the gallery sheets of the skinned controls with zephral-render, one
 # section per control, into BUILD/gallery/:
+#   button.png   every ButtonType in every look, caption and picture mode and
+#                colour scheme
 #   frame.png    every border type, captions at every alignment and location,
 #                the 3D captions, inner bevels, gradients and floods
 #   line.png     each line type, horizontal and vertical
@@ -29,6 +31,59 @@ cell() {
 # label TEXT: a caption cell naming the row that follows it.
 label() {
   cell frame3d 110x60 BorderType=0 "Caption=$1" CaptionAlignment=3 UseMnemonic=False
+}
+
+# --- sknButton -----------------------------------------------------------------
+# Thousands of cells, so one zephral-render --sheet draws them all from a
+# description (controls/render/ContactSheet.h), kept beside the sheet. Every
+# ButtonType from 0 to 15 (0 and 15 draw only the face and the picture), in
+# rows of caption and picture variants, by columns of the four colour schemes
+# times six looks.
+gallery_button() {
+  local looks=("" "--hover" "--state down --hover" "--state disabled" "--focus" "--default")
+  local names=(up hovered down disabled focused default)
+  local picture="PictureNormal=app/art/cmdEncryptFile.png PictureOver=app/art/PictureOver.png"
+  picture="$picture MaskColor=$((255 + 255 * 65536))"
+  # Scheme 2's own colours: a pale blue face, warm while hovered, dark blue
+  # text, brown while hovered.
+  local own="BackColor=$((214 + 228 * 256 + 242 * 65536)) BackOver=$((255 + 236 * 256 + 200 * 65536))"
+  own="$own ForeColor=$((20 + 40 * 256 + 110 * 65536)) ForeOver=$((150 + 30 * 256))"
+  local variants=(
+    "caption|"
+    "picture left|$picture PicturePosition=0"
+    "picture right|$picture PicturePosition=1"
+    "picture above|$picture PicturePosition=2"
+    "picture below|$picture PicturePosition=3"
+    "picture behind|$picture PicturePosition=4"
+    "raised|$picture SpecialEffect=1"
+    "sunken|$picture SpecialEffect=2"
+    "shadow|$picture SpecialEffect=3"
+    "soft bevel|$picture SoftBevel=True"
+    "check, Value True|$picture CheckBoxBehaviour=True Value=True"
+  )
+  local header="" scheme name type variant extra i
+  for scheme in 1 2 3 4; do
+    for name in "${names[@]}"; do header="$header | scheme $scheme $name"; done
+  done
+  {
+    echo "# sknButton: ButtonType x variant rows, ColorScheme x look columns"
+    for type in $(seq 0 15); do
+      echo "title ButtonType $type"
+      echo "columns ${header# | }"
+      for variant in "${variants[@]}"; do
+        echo "row ${variant%%|*}"
+        for scheme in 1 2 3 4; do
+          extra=""
+          if [ "$scheme" = 2 ]; then extra="$own"; fi
+          for i in "${!looks[@]}"; do
+            echo "cell button 104x40 ButtonType=$type ColorScheme=$scheme" \
+              "\"Caption=&Encrypt File\" ${variant#*|} $extra ${looks[$i]}"
+          done
+        done
+      done
+    done
+  } >"$out/button.txt"
+  "$render" --sheet "$out/button.png" "$out/button.txt"
 }
 
 # --- sknFrame3D --------------------------------------------------------------
@@ -101,8 +156,9 @@ gallery_working() {
   "${sheet[@]}" "$out/working.png" "${rows[@]}"
 }
 
+gallery_button
 gallery_frame
 gallery_line
 gallery_working
 rm -rf "$work"
-echo "gallery: $out/frame.png $out/line.png $out/working.png"
+echo "gallery: $out/button.png $out/frame.png $out/line.png $out/working.png"
