@@ -1,5 +1,7 @@
 #include "button/ButtonPainter.h"
 
+#include "shared/Raster.h"
+
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -30,12 +32,15 @@ private:
         return ShiftColour(c, n, proportionalBlue, d.softBevel);
     }
     Colour shiftB(Colour c, int n) const { return shift(c, n, true); }
+    void line(int x1, int y1, int x2, int y2, Colour c);
+    void text(const Rect& r, const QString& caption, Colour c);
 
     void bevel(Colour c1, Colour c2, Colour c3, Colour c4, int k, bool outerOnly = false);
     void outerBevel(Colour c1, Colour c2, int k) { bevel(c1, c2, 0, 0, k, true); }
     // Rows 1 to H in c shifted from 0 down to -k.
     void gradient(Colour c, int k, bool proportionalBlue = false);
     void corners(Colour c);
+    void ellipse(Colour pen, Colour brush);
     void focus();
     bool defaultLook() const { return d.showFocusRect && d.displayAsDefault; }
 
@@ -78,18 +83,37 @@ private:
     bool m_bold = false; // style 14 shown as the default
 };
 
+void Painter::line(int x1, int y1, int x2, int y2, Colour c) {
+    // Rows and columns go in as rectangles: the same pixels, end point left out.
+    if (s.penStyle() == PenStyle::Solid && y1 == y2) {
+        s.fillRect(x1 < x2 ? x1 : x2 + 1, y1, std::abs(x2 - x1), 1, c);
+    } else if (s.penStyle() == PenStyle::Solid && x1 == x2) {
+        s.fillRect(x1, y1 < y2 ? y1 : y2 + 1, 1, std::abs(y2 - y1), c);
+    } else {
+        s.line(x1, y1, x2, y2, c);
+    }
+}
+
+void Painter::text(const Rect& r, const QString& caption, Colour c) {
+    if (d.captions != nullptr) {
+        d.captions->draw(s, r, caption, c);
+    } else {
+        s.drawText(r, caption, c);
+    }
+}
+
 void Painter::bevel(Colour c1, Colour c2, Colour c3, Colour c4, int k, bool outerOnly) {
     const int x = W - 1 - k;
     const int y = H - 1 - k;
-    s.line(k, y, k, k, c1);
-    s.line(k, k, x, k, c1);
-    s.line(x, k, x, y, c2);
-    s.line(x, y, k - 1, y, c2);
+    line(k, y, k, k, c1);
+    line(k, k, x, k, c1);
+    line(x, k, x, y, c2);
+    line(x, y, k - 1, y, c2);
     if (!outerOnly) {
-        s.line(k + 1, y - 1, k + 1, k + 1, c3);
-        s.line(k + 1, k + 1, x - 1, k + 1, c3);
-        s.line(x - 1, k + 1, x - 1, y - 1, c4);
-        s.line(x - 1, y - 1, k, y - 1, c4);
+        line(k + 1, y - 1, k + 1, k + 1, c3);
+        line(k + 1, k + 1, x - 1, k + 1, c3);
+        line(x - 1, k + 1, x - 1, y - 1, c4);
+        line(x - 1, y - 1, k, y - 1, c4);
     }
 }
 
@@ -97,7 +121,20 @@ void Painter::gradient(Colour c, int k, bool proportionalBlue) {
     // The step is worked out in single precision, as the colours were tuned with.
     const float step = float(k) / float(H);
     for (int i = 1; i <= H; ++i) {
-        s.line(0, i, W, i, shift(c, roundEven(-step * float(i)), proportionalBlue));
+        line(0, i, W, i, shift(c, roundEven(-step * float(i)), proportionalBlue));
+    }
+}
+
+void Painter::ellipse(Colour pen, Colour brush) {
+    // The pixels of Surface::ellipse with its two-pixel outline, filled a
+    // row at a time.
+    constexpr int kPen = 2;
+    const std::vector<Span> outer = ellipseSpans(QRect(0, 0, W, H));
+    for (const Span& r : outer) {
+        s.fillRect(r.left, r.y, r.right - r.left, 1, pen);
+    }
+    for (const Span& r : ellipseSpans(QRect(kPen, kPen, W - 2 * kPen, H - 2 * kPen))) {
+        s.fillRect(r.left, r.y, r.right - r.left, 1, brush);
     }
 }
 
@@ -125,9 +162,9 @@ void Painter::textEffect(const Rect& r) {
         base = p.selectionTint;
     }
     const bool sunken = d.specialEffect == 2;
-    s.drawText(r.moved(1, 1), d.caption, shift(base, sunken ? +40 : -40));
+    text(r.moved(1, 1), d.caption, shift(base, sunken ? +40 : -40));
     if (d.specialEffect == 1 || sunken) {
-        s.drawText(r.moved(-1, -1), d.caption, shift(base, sunken ? -40 : +40));
+        text(r.moved(-1, -1), d.caption, shift(base, sunken ? -40 : +40));
     }
 }
 
@@ -150,32 +187,32 @@ void Painter::drawCaption(CaptionMode mode) {
     case CaptionMode::Up:
     case CaptionMode::Hovered:
         textEffect(r);
-        s.drawText(r, d.caption, mode == CaptionMode::Up ? p.text : p.hoverText);
+        text(r, d.caption, mode == CaptionMode::Up ? p.text : p.hoverText);
         break;
     case CaptionMode::Down:
         textEffect(pressed);
-        s.drawText(pressed, d.caption, d.buttonType == 4 ? p.light : p.hoverText);
+        text(pressed, d.caption, d.buttonType == 4 ? p.light : p.hoverText);
         break;
     case CaptionMode::Disabled:
-        s.drawText(pressed, d.caption, p.highlight);
-        s.drawText(r, d.caption, p.shadow);
+        text(pressed, d.caption, p.highlight);
+        text(r, d.caption, p.shadow);
         break;
     case CaptionMode::DisabledFlat:
-        s.drawText(r, d.caption, p.shadow);
+        text(r, d.caption, p.shadow);
         break;
     case CaptionMode::DisabledAccent:
-        s.drawText(r, d.caption, shiftB(p.accentFace, -104));
+        text(r, d.caption, shiftB(p.accentFace, -104));
         break;
     case CaptionMode::DisabledPale:
-        s.drawText(pressed, d.caption, p.highlight);
-        s.drawText(r, d.caption, p.face);
+        text(pressed, d.caption, p.highlight);
+        text(r, d.caption, p.face);
         break;
     case CaptionMode::DownPale:
-        s.drawText(pressed, d.caption, shift(p.shadow, -50));
-        s.drawText(r, d.caption, p.highlight);
+        text(pressed, d.caption, shift(p.shadow, -50));
+        text(r, d.caption, p.highlight);
         break;
     case CaptionMode::Plain:
-        s.drawText(r, d.caption, p.hoverText);
+        text(r, d.caption, p.hoverText);
         break;
     }
     if (s.font() != font) {
@@ -231,11 +268,11 @@ void Painter::style2() {
 // inner columns.
 void Painter::style3Edges(const Colour (&c)[6]) {
     s.frameRect(1, 2, W - 2, H - 4, c[0]);
-    s.line(2, H - 2, W - 2, H - 2, c[1]);
-    s.line(2, 1, W - 2, 1, c[2]);
-    s.line(1, 2, W - 1, 2, c[3]);
-    s.line(2, 3, 2, H - 3, c[4]);
-    s.line(W - 3, 3, W - 3, H - 3, c[5]);
+    line(2, H - 2, W - 2, H - 2, c[1]);
+    line(2, 1, W - 2, 1, c[2]);
+    line(1, 2, W - 1, 2, c[3]);
+    line(2, 3, 2, H - 3, c[4]);
+    line(W - 3, 3, W - 3, H - 3, c[5]);
 }
 
 void Painter::style3() {
@@ -259,32 +296,32 @@ void Painter::style3() {
             style3Edges({rgb(140, 174, 231), rgb(107, 130, 239), rgb(206, 231, 255),
                          rgb(189, 215, 247), rgb(181, 209, 240), rgb(181, 209, 240)});
         } else {
-            s.line(2, H - 2, W - 2, H - 2, shiftB(a, -48));
-            s.line(1, H - 3, W - 2, H - 3, shiftB(a, -32));
-            s.line(W - 2, 2, W - 2, H - 2, shiftB(a, -36));
-            s.line(W - 3, 3, W - 3, H - 3, shiftB(a, -24));
-            s.line(2, 1, W - 2, 1, shiftB(a, +16));
-            s.line(1, 2, W - 2, 2, shiftB(a, +10));
-            s.line(1, 2, 1, H - 2, shiftB(a, -5));
-            s.line(2, 3, 2, H - 3, shiftB(a, -10));
+            line(2, H - 2, W - 2, H - 2, shiftB(a, -48));
+            line(1, H - 3, W - 2, H - 3, shiftB(a, -32));
+            line(W - 2, 2, W - 2, H - 2, shiftB(a, -36));
+            line(W - 3, 3, W - 3, H - 3, shiftB(a, -24));
+            line(2, 1, W - 2, 1, shiftB(a, +16));
+            line(1, 2, W - 2, 2, shiftB(a, +10));
+            line(1, 2, 1, H - 2, shiftB(a, -5));
+            line(2, 3, 2, H - 3, shiftB(a, -10));
         }
     } else {
         const Colour base = shiftB(a, -32);
         const float step = 25.0f / float(H);
         for (int i = 1; i <= H; ++i) {
-            s.line(0, H - i, W, H - i, shiftB(base, roundEven(-step * float(i))));
+            line(0, H - i, W, H - i, shiftB(base, roundEven(-step * float(i))));
         }
         drawCaption(CaptionMode::Down);
         s.frameRect(0, 0, W, H, kFrame);
         corners(kCorner);
-        s.line(2, H - 2, W - 2, H - 2, shiftB(base, +16));
-        s.line(1, H - 3, W - 2, H - 3, shiftB(base, +10));
-        s.line(W - 2, 2, W - 2, H - 2, shiftB(base, +5));
-        s.line(W - 3, 3, W - 3, H - 3, a);
-        s.line(2, 1, W - 2, 1, shiftB(base, -32));
-        s.line(1, 2, W - 2, 2, shiftB(base, -24));
-        s.line(1, 2, 1, H - 2, shiftB(base, -32));
-        s.line(2, 2, 2, H - 2, shiftB(base, -22));
+        line(2, H - 2, W - 2, H - 2, shiftB(base, +16));
+        line(1, H - 3, W - 2, H - 3, shiftB(base, +10));
+        line(W - 2, 2, W - 2, H - 2, shiftB(base, +5));
+        line(W - 3, 3, W - 3, H - 3, a);
+        line(2, 1, W - 2, 1, shiftB(base, -32));
+        line(1, 2, W - 2, 2, shiftB(base, -24));
+        line(1, 2, 1, H - 2, shiftB(base, -32));
+        line(2, 2, 2, H - 2, shiftB(base, -22));
     }
 }
 
@@ -298,15 +335,15 @@ void Painter::style4() {
         }
         s.frameRect(0, 0, W, H, p.darkShadow);
         corners(p.darkShadow);
-        s.line(1, 2, 2, 0, p.face);
-        s.line(3, 2, W - 3, 2, p.highlight);
-        s.line(2, 2, 2, H - 3, p.highlight);
+        line(1, 2, 2, 0, p.face);
+        line(3, 2, W - 3, 2, p.highlight);
+        line(2, 2, 2, H - 3, p.highlight);
         s.setPixel(3, 3, p.highlight);
-        s.line(W - 3, 1, W - 3, H - 3, p.face);
-        s.line(1, H - 3, W - 3, H - 3, p.face);
+        line(W - 3, 1, W - 3, H - 3, p.face);
+        line(1, H - 3, W - 3, H - 3, p.face);
         s.setPixel(W - 4, H - 4, p.face);
-        s.line(W - 2, 2, W - 2, H - 2, p.shadow);
-        s.line(2, H - 2, W - 2, H - 2, p.shadow);
+        line(W - 2, 2, W - 2, H - 2, p.shadow);
+        line(2, H - 2, W - 2, H - 2, p.shadow);
         s.setPixel(W - 3, H - 3, p.shadow);
         return;
     }
@@ -322,12 +359,12 @@ void Painter::style4() {
     s.setPixel(2, 2, shift(p.shadow, -64));
     s.setPixel(3, 3, shift(p.shadow, -32));
     corners(p.darkShadow);
-    s.line(W - 3, 1, W - 3, H - 3, p.shadow);
-    s.line(1, H - 3, W - 2, H - 3, p.shadow);
+    line(W - 3, 1, W - 3, H - 3, p.shadow);
+    line(1, H - 3, W - 2, H - 3, p.shadow);
     s.setPixel(W - 4, H - 4, p.shadow);
-    s.line(W - 2, 3, W - 2, H - 2, pressed);
-    s.line(3, H - 2, W - 2, H - 2, pressed);
-    s.line(W - 2, H - 3, W - 4, H - 1, shift(p.shadow, -32));
+    line(W - 2, 3, W - 2, H - 2, pressed);
+    line(3, H - 2, W - 2, H - 2, pressed);
+    line(W - 2, H - 3, W - 4, H - 1, shift(p.shadow, -32));
     s.setPixel(2, H - 2, shift(p.shadow, -32));
     s.setPixel(W - 2, 2, shift(p.shadow, -32));
 }
@@ -355,8 +392,8 @@ void Painter::style5() {
     } else {
         s.fillRect(1, 1, W - 2, H - 2, shift(p.shadow, +16));
         s.frameRect(0, 0, W - 1, H - 1, shift(p.shadow, -26));
-        s.line(W - 1, 1, W - 1, H, p.highlight);
-        s.line(1, H - 1, W - 1, H - 1, p.highlight);
+        line(W - 1, 1, W - 1, H, p.highlight);
+        line(1, H - 1, W - 1, H - 1, p.highlight);
         drawCaption(CaptionMode::Plain);
         style5CaptionFrame();
     }
@@ -465,10 +502,10 @@ void Painter::style13() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
     } else if (up()) {
-        s.ellipse(0, 0, W, H, d.hovered ? p.shadow : p.face, p.face);
+        ellipse(d.hovered ? p.shadow : p.face, p.face);
         caption();
     } else {
-        s.ellipse(0, 0, W, H, p.darkShadow, shift(p.face, -32));
+        ellipse(p.darkShadow, shift(p.face, -32));
         drawCaption(CaptionMode::Down);
     }
 }
@@ -477,8 +514,8 @@ void Painter::style14() {
     if (!disabled() && !up()) {
         s.fillRect(1, 1, W, H, shift(p.face, -9));
         s.frameRect(0, 0, W, H, shift(p.shadow, -48));
-        s.line(2, H - 2, W - 2, H - 2, p.highlight);
-        s.line(W - 2, 2, W - 2, H - 1, p.highlight);
+        line(2, H - 2, W - 2, H - 2, p.highlight);
+        line(W - 2, 2, W - 2, H - 1, p.highlight);
         drawCaption(CaptionMode::DownPale);
         focus();
         return;
@@ -670,6 +707,82 @@ const std::vector<Rgb>& PreparedPictures::pixels(const Picture& picture, QSize s
     }
     std::rotate(m_entries.begin(), it, it + 1);
     return m_entries.front().pixels;
+}
+
+const CaptionInk::Entry& CaptionInk::entry(const Surface& surface, const Rect& r,
+                                           const QString& caption) {
+    const FontDesc& font = surface.font();
+    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
+        return e.width == r.width() && e.font == font && e.caption == caption;
+    });
+    if (it != m_entries.end()) {
+        std::rotate(m_entries.begin(), it, it + 1);
+        return m_entries.front();
+    }
+    // White on black, in the same surface code, on a scratch surface wide
+    // enough for a word that does not fit the width and for overhangs.
+    constexpr int kMargin = 4;
+    Surface scratch(QSize(1, 1));
+    scratch.setFont(font);
+    const Rect need = scratch.measureText({0, 0, r.width(), 0}, caption);
+    const int w = std::max(need.width(), r.width()) + 2 * kMargin;
+    const int h = need.height() + 2 * kMargin;
+    scratch.resize(QSize(w, h));
+    scratch.setBackColour(rgb(0, 0, 0));
+    scratch.clear();
+    const int left = (w - r.width()) / 2;
+    scratch.drawText({left, kMargin, left + r.width(), kMargin + r.height()}, caption,
+                     rgb(255, 255, 255));
+    QRect ink;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (redOf(scratch.pixel(x, y)) != 0) {
+                ink |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    Entry e{caption, font, r.width(), ink.topLeft() - QPoint(left, kMargin), ink.size(), {}};
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            e.coverage.push_back(quint8(redOf(scratch.pixel(x, y))));
+        }
+    }
+    constexpr size_t kKept = 4; // the caption in its font, bold, and after a change
+    if (m_entries.size() == kKept) {
+        m_entries.pop_back();
+    }
+    m_entries.insert(m_entries.begin(), std::move(e));
+    return m_entries.front();
+}
+
+void CaptionInk::draw(Surface& surface, const Rect& r, const QString& caption, Colour c) {
+    const Entry& e = entry(surface, r, caption);
+    if (e.size.isEmpty()) {
+        return;
+    }
+    const int x = r.left + e.offset.x();
+    const int y = r.top + e.offset.y();
+    std::vector<Rgb> block = surface.readBlock(x, y, e.size.width(), e.size.height());
+    const Rgb ink = Rgb::of(translateColour(c));
+    // Laid on as the toolkit blends glyph coverage a: ink * a / 255 plus
+    // under * (255 - a) / 255, each product rounded its own way.
+    auto mul = [](int v, int a) {
+        const int t = v * a;
+        return (t + (t >> 8) + 0x80) >> 8;
+    };
+    auto blend = [&mul](int from, int a, int under) {
+        return quint8(mul(from, a) + mul(under, 255 - a));
+    };
+    for (size_t i = 0; i < block.size(); ++i) {
+        const int a = e.coverage[i];
+        if (a == 255) {
+            block[i] = ink;
+        } else if (a != 0) {
+            block[i] = {blend(ink.r, a, block[i].r), blend(ink.g, a, block[i].g),
+                        blend(ink.b, a, block[i].b)};
+        }
+    }
+    surface.writeBlock(x, y, e.size.width(), e.size.height(), block);
 }
 
 std::optional<CaptionMode> PaintButtonLook(Surface& surface, const ButtonDrawing& drawing,

@@ -68,6 +68,27 @@ private:
     std::vector<Entry> m_entries; // the most recently used first
 };
 
+// A caption's ink, kept as coverage for each caption, font and width it was
+// drawn with and laid onto the surface in any colour. Shaping the text is
+// the dearest part of a repaint, and a look draws its caption up to three
+// times in as many colours; the pixels are those Surface::drawText gives.
+class CaptionInk {
+public:
+    void draw(Surface& surface, const Rect& r, const QString& caption, Colour c);
+
+private:
+    struct Entry {
+        QString caption;
+        FontDesc font;
+        int width = 0;
+        QPoint offset; // of the ink's box from the rectangle's top left
+        QSize size;
+        std::vector<quint8> coverage;
+    };
+    const Entry& entry(const Surface& surface, const Rect& r, const QString& caption);
+    std::vector<Entry> m_entries; // the most recently used first
+};
+
 // Everything a repaint reads.
 struct ButtonDrawing {
     int buttonType = 2;
@@ -94,6 +115,7 @@ struct ButtonDrawing {
     const Picture* pictureOver = nullptr;   // null: none
     Colour maskColor = 0;                   // what an icon's transparent parts become
     PreparedPictures* pictures = nullptr;   // must be set when a picture is
+    CaptionInk* captions = nullptr;         // none: the text is drawn each time
 };
 
 // Fills the face and draws the look: disabled when not enabled, else the

@@ -303,6 +303,7 @@ void sknButton::PaintButton(PaintState state, bool force) {
     d.pictureOver = m_pictureOver.isNull() ? nullptr : &m_pictureOver;
     d.maskColor = m_maskColor;
     d.pictures = &m_prepared;
+    d.captions = &m_captionInk;
     if (const std::optional<CaptionMode> mode = PaintButtonLook(surface(), d, state)) {
         m_lastCaptionMode = mode;
     }

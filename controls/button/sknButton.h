@@ -204,6 +204,7 @@ private:
     QPoint m_pictureOrigin;
     Rect m_focusRect;
     PreparedPictures m_prepared;
+    CaptionInk m_captionInk;
 
     // Interaction.
     ControlTimer m_overTimer;

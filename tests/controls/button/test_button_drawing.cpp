@@ -299,6 +299,19 @@ TEST(ButtonStyles, RecipePixelsInEveryLook) {
     }
 }
 
+// Style 13's ellipse is the surface's own, pixel for pixel.
+TEST(ButtonStyles, OvalIsTheSurfacesEllipse) {
+    for (const QSize size : {QSize(40, 20), QSize(101, 21), QSize(7, 30)}) {
+        auto button = drawn(13, kDown, {}, size.width(), size.height());
+        Surface expected(size);
+        expected.setBackColour(kFace);
+        expected.clear();
+        expected.ellipse(0, 0, size.width(), size.height(), kDark, sh(kFace, -32));
+        EXPECT_EQ(button->surface().image(), expected.image())
+            << size.width() << "x" << size.height();
+    }
+}
+
 // Text is drawn antialiased, so its colour shows as the pixels nearest to
 // it: whether some pixel in r is within a few steps of c in every channel.
 bool showsNear(const Surface& s, const QRect& r, Colour c) {
@@ -443,6 +456,59 @@ TEST(ButtonCaption, EffectsCopiesAroundTheText) {
         };
         EXPECT_EQ(inkOf(fx->surface()), inkOf(plain->surface()).marginsAdded(c.grown))
             << c.style << " effect " << c.effect;
+    }
+}
+
+// The caption's ink laid on from its kept coverage gives the pixels of
+// drawing the text, in any colour on any ground, kept or made afresh; only
+// where two glyphs of a bold caption touch may a channel differ by one (the
+// two coverages are blended as one).
+int largestDifference(const Surface& a, const Surface& b) {
+    int most = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const Colour p = a.pixel(x, y);
+            const Colour q = b.pixel(x, y);
+            most = std::max({most, std::abs(redOf(p) - redOf(q)), std::abs(greenOf(p) - greenOf(q)),
+                             std::abs(blueOf(p) - blueOf(q))});
+        }
+    }
+    return most;
+}
+
+TEST(CaptionInk, SamePixelsAsDrawingTheText) {
+    struct Case {
+        const char* caption;
+        Rect r;
+        Colour ink, ground;
+    };
+    const Case cases[] = {
+        {"&Encrypt File", {10, 4, 90, 17}, rgb(0, 0, 0), rgb(192, 192, 192)},
+        {"&Encrypt File", {10, 4, 90, 17}, rgb(250, 20, 90), rgb(10, 60, 30)},
+        {"Encrypt && Encode Text", {20, 1, 84, 28}, rgb(255, 255, 255), rgb(0, 0, 128)},
+        {"Averyveryverylongword", {40, 5, 50, 18}, rgb(30, 30, 30), rgb(255, 255, 255)},
+        {"", {10, 4, 90, 17}, rgb(0, 0, 0), rgb(255, 255, 255)},
+    };
+    CaptionInk kept;
+    for (const Case& c : cases) {
+        for (bool bold : {false, true}) {
+            FontDesc font;
+            font.bold = bold;
+            for (const Rect& r : {c.r, c.r.moved(3, -1)}) {
+                Surface direct(QSize(101, 30));
+                direct.setFont(font);
+                direct.setBackColour(c.ground);
+                direct.clear();
+                Surface laid = direct;
+                direct.drawText(r, QString::fromUtf8(c.caption), c.ink);
+                kept.draw(laid, r, QString::fromUtf8(c.caption), c.ink);
+                if (bold) {
+                    EXPECT_LE(largestDifference(laid, direct), 1) << c.caption;
+                } else {
+                    EXPECT_EQ(laid.image(), direct.image()) << c.caption;
+                }
+            }
+        }
     }
 }
 
