@@ -25,7 +25,7 @@ public:
         : s(target), d(drawing), p(drawing.palette), state(look), W(drawing.width),
           H(drawing.height) {}
 
-    std::optional<CaptionMode> paint();
+    void paint();
 
 private:
     Colour shift(Colour c, int n, bool proportionalBlue = false) const {
@@ -630,7 +630,7 @@ void Painter::drawPicture(PictureState which) {
     }
 }
 
-std::optional<CaptionMode> Painter::paint() {
+void Painter::paint() {
     s.fillRect(0, 0, W, H, p.face);
     switch (ButtonStyle(d.buttonType)) {
     case ButtonStyle::Framed:
@@ -676,7 +676,6 @@ std::optional<CaptionMode> Painter::paint() {
         break;
     }
     drawPicture(disabled() ? PictureState::Disabled : up() ? PictureState::Up : PictureState::Down);
-    return m_lastMode;
 }
 
 } // namespace
@@ -785,9 +784,8 @@ void CaptionInk::draw(Surface& surface, const Rect& r, const QString& caption, C
     surface.writeBlock(x, y, e.size.width(), e.size.height(), block);
 }
 
-std::optional<CaptionMode> PaintButtonLook(Surface& surface, const ButtonDrawing& drawing,
-                                           PaintState state) {
-    return Painter(surface, drawing, state).paint();
+void PaintButtonLook(Surface& surface, const ButtonDrawing& drawing, PaintState state) {
+    Painter(surface, drawing, state).paint();
 }
 
 void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector<Rgb>& picture,

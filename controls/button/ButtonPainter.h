@@ -119,10 +119,9 @@ struct ButtonDrawing {
 };
 
 // Fills the face and draws the look: disabled when not enabled, else the
-// state's, then the picture. Returns the last caption mode drawn, or none
-// when the look has no caption.
-std::optional<CaptionMode> PaintButtonLook(Surface& surface, const ButtonDrawing& drawing,
-                                           PaintState state);
+// state's, then the picture. A caption behind which the picture lies is drawn
+// again over it, as the look drew it; a look without a caption draws none.
+void PaintButtonLook(Surface& surface, const ButtonDrawing& drawing, PaintState state);
 
 // How BlitPicture puts each picture pixel that is not the mask key.
 struct BlitMode {

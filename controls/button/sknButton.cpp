@@ -18,8 +18,8 @@ namespace zephral {
 
 namespace {
 
-// The pointer HandPointer shows: our own hand, standing where the original
-// kept its cursor under resource identifier 101.
+// The pointer HandPointer shows: our own hand, in the place of the cursor the
+// Windows tool kept as resource 101.
 const char* const kHandCursor = ":/button/art/hand.png";
 
 constexpr int kPointerCustom = 99;
@@ -304,9 +304,7 @@ void sknButton::PaintButton(PaintState state, bool force) {
     d.maskColor = m_maskColor;
     d.pictures = &m_prepared;
     d.captions = &m_captionInk;
-    if (const std::optional<CaptionMode> mode = PaintButtonLook(surface(), d, state)) {
-        m_lastCaptionMode = mode;
-    }
+    PaintButtonLook(surface(), d, state);
     if (hoverFace) {
         std::swap(m_backColor, m_backOver);
         BuildPalette();
