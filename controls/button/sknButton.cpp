@@ -4,6 +4,7 @@
 
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QShortcutEvent>
 #include <cmath>
 
@@ -119,6 +120,7 @@ void sknButton::initProperties() {
 
 void sknButton::readProperties(const PropertyBag& bag) {
     m_loadError = {};
+    const QScopedValueRollback<bool> loading(m_loading, true);
     auto take = [this](auto read) {
         if (read.error && !m_loadError) {
             m_loadError = read.error;

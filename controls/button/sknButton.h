@@ -166,7 +166,12 @@ private:
     void repaintLast() { PaintButton(m_lastState, true); }
     void platformClick();
     void pressDown(int button, int shift, float x, float y);
-    void changed(const char* name) { notifyPropertyChanged(QString::fromLatin1(name)); }
+    // A load sets the stored values; it does not announce them as changes.
+    void changed(const char* name) {
+        if (!m_loading) {
+            notifyPropertyChanged(QString::fromLatin1(name));
+        }
+    }
     ControlError setColour(Colour& field, Colour c, const char* name);
     void fontChanged(const FontDesc& font);
     void grabContainerKeys();
@@ -223,6 +228,7 @@ private:
     bool m_cancel = false;
     QList<int> m_containerKeys; // shortcut ids of Return, Enter and Escape
     ControlError m_loadError;
+    bool m_loading = false;
 };
 
 } // namespace zephral

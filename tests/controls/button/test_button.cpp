@@ -176,8 +176,13 @@ TEST(ButtonStorage, RoundTripsAndReadsDefaults) {
     PropertyBag saved;
     a.writeProperties(saved);
     sknButton b;
+    int announced = 0;
+    QObject::connect(&b, &SkinnedControl::propertyChanged, [&announced] { ++announced; });
     b.readProperties(saved);
     EXPECT_FALSE(b.loadError());
+    EXPECT_EQ(announced, 0); // a load changes nothing the container keeps
+    EXPECT_EQ(b.MousePointer(), 99);
+    EXPECT_EQ(b.cursor().shape(), Qt::BitmapCursor);
     EXPECT_FALSE(b.isEnabled());
     EXPECT_EQ(b.accessKeys(), QString());
     PropertyBag again;
