@@ -105,6 +105,15 @@ TEST(ButtonProperties, NewInstanceAndWriteSideEffects) {
     b.writeProperty(u"ButtonType", u"5");
     EXPECT_TRUE(b.FontBold());
 
+    // The palette follows ForeOver and the style at once: the hover text of
+    // the own colours, and style 3's accent with proportional blue.
+    b.writeProperty(u"ColorScheme", u"2");
+    b.writeProperty(u"BackColor", u"9211020"); // RGB(140, 140, 140)
+    b.writeProperty(u"ForeOver", u"255");
+    EXPECT_EQ(b.palette().hoverText, 255u);
+    b.writeProperty(u"ButtonType", u"3");
+    EXPECT_EQ(b.palette().accentFace, rgb(188, 188, 175));
+
     const std::pair<const char16_t*, const char16_t*> refused[] = {
         {u"PicturePosition", u"5"}, {u"SpecialEffect", u"4"},      {u"SpecialEffect", u"-1"},
         {u"MousePointer", u"50"},   {u"BackColor", u"0x90000000"}, {u"FontSize", u"0"},
