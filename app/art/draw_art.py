@@ -357,6 +357,7 @@ def icon_svg():
 # lettering of our own (strokes with round ends), on transparency.
 
 LOGO_W, LOGO_H = 108, 49
+LOGO_LEFT = 2  # the frame's border covers columns 0 and 1
 
 
 class Lettering:
@@ -439,14 +440,16 @@ def gem(cx, cy, r):
 
 def logo():
     """The gem, then the word, centred in height; the word's blue sits between
-    light and dark button faces so that it reads on either."""
+    light and dark button faces so that it reads on either. The frame draws
+    the picture at its top left and its two-pixel border over it, so the
+    drawing keeps to columns 2 to 107."""
     img = raster.Image(LOGO_W, LOGO_H)
     mark, xh = 28, 10.0
     letters = Lettering(xh=xh, cap=xh * 1.42, sw=xh * 0.225)
     tracking = xh * 0.11
-    x = LOGO_W - 1.5 - letters.measure("Quorvan", tracking)
+    x = LOGO_W - 0.5 - letters.measure("Quorvan", tracking)
     base = LOGO_H / 2.0 + letters.cap / 2.0
-    for path, paint in gem(mark / 2.0 + 0.5, LOGO_H / 2.0, mark / 2.0):
+    for path, paint in gem(LOGO_LEFT + mark / 2.0 + 0.5, LOGO_H / 2.0, mark / 2.0):
         img.fill(path, paint, ss=8)
     word, _ = letters.text("Quorvan", x, base, tracking)
     img.fill(word, Linear(0, base - letters.cap, 0, base,
