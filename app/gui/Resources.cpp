@@ -10,13 +10,23 @@ static void registerZephralResources() {
 namespace zephral {
 
 void initResources() {
-    // The pictures live in a static library, where nothing else would pull
+    // The resources live in a static library, where nothing else would pull
     // their registration in.
     static const bool registered = [] {
         registerZephralResources();
         return true;
     }();
     static_cast<void>(registered);
+}
+
+QIcon programIcon() {
+    initResources();
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/art/icons/hicolor/%1x%1/apps/zephral.png").arg(size),
+                     QSize(size, size));
+    }
+    return icon;
 }
 
 } // namespace zephral

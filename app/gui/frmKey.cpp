@@ -1,14 +1,14 @@
 #include "gui/frmKey.h"
 
+#include "button/sknButton.h"
+#include "frame3d/sknFrame3D.h"
+#include "gui/FormControls.h"
 #include "gui/WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
-#include <limits>
 
 namespace zephral {
 
@@ -24,46 +24,29 @@ frmKey::frmKey(QWidget* owner) : QDialog(owner) {
     // offers to close or minimise it (Openbox does for every dialog) meets the
     // refusal in closeEvent and the restore in changeEvent.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(QStringLiteral("Enter Key"));
-    setFixedSize(313, 36);
     setSizeGripEnabled(false);
     setModal(true);
 
-    sknFrame3D1 = new QFrame(this);
-    sknFrame3D1->setObjectName(QStringLiteral("sknFrame3D1"));
-    sknFrame3D1->setGeometry(4, 4, 193, 27);
-    sknFrame3D1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    sknFrame3D1->setLineWidth(2);
-
-    // Shown as typed, no masking, no length limit.
-    txtKey = new QLineEdit(sknFrame3D1);
-    txtKey->setObjectName(QStringLiteral("txtKey"));
-    txtKey->setGeometry(2, 2, 189, 23);
-    txtKey->setFrame(false);
-    txtKey->setEchoMode(QLineEdit::Normal);
-    txtKey->setMaxLength(std::numeric_limits<int>::max());
+    // The title "Enter Key", the key box in its frame (shown as typed, no
+    // masking, no length limit), OK and Cancel.
+    txtKey = new QLineEdit(this);
+    m_controls = std::make_unique<FormControls>(
+        this, builtInForm(QStringLiteral("frmKey")),
+        QHash<QString, QWidget*>{{QStringLiteral("txtKey"), txtKey}});
+    setFixedSize(m_controls->clientSize());
+    sknFrame3D1 = m_controls->control<sknFrame3D>(u"sknFrame3D1");
+    cmdOK = m_controls->control<sknButton>(u"cmdOK");
+    cmdCancel = m_controls->control<sknButton>(u"cmdCancel");
     txtKey->installEventFilter(this);
 
     // Neither button is a default or cancel button: Enter on a focused button
     // does nothing, Space clicks it.
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(200, 4, 53, 27);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(256, 4, 53, 27);
-    for (QPushButton* button : {cmdOK, cmdCancel}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-        button->setFocusPolicy(Qt::StrongFocus);
-    }
-
-    setTabOrder(txtKey, cmdOK);
-    setTabOrder(cmdOK, cmdCancel);
-    connect(cmdOK, &QPushButton::clicked, this, &frmKey::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmKey::cmdCancel_Click);
+    connect(cmdOK, &sknButton::Click, this, &frmKey::cmdOK_Click);
+    connect(cmdCancel, &sknButton::Click, this, &frmKey::cmdCancel_Click);
     txtKey->setFocus(Qt::OtherFocusReason);
 }
+
+frmKey::~frmKey() = default;
 
 void frmKey::cmdOK_Click() {
     // Exactly as typed: no trimming, no case change, no length check.

@@ -1,13 +1,17 @@
 // The key dialog: asks for the key once per command and leaves it in gKey.
+// Its controls come from its stored description (app/forms/frmKey.form).
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-class QFrame;
 class QLineEdit;
-class QPushButton;
 
 namespace zephral {
+
+class FormControls;
+class sknButton;
+class sknFrame3D;
 
 // The key last typed in the key dialog; empty after Cancel. Only the key
 // dialog writes it; the four key-using commands read it.
@@ -18,11 +22,14 @@ class frmKey : public QDialog {
 
 public:
     explicit frmKey(QWidget* owner);
+    ~frmKey() override;
 
-    QFrame* sknFrame3D1 = nullptr;
+    const FormControls& controls() const { return *m_controls; }
+
+    sknFrame3D* sknFrame3D1 = nullptr;
     QLineEdit* txtKey = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
+    sknButton* cmdOK = nullptr;
+    sknButton* cmdCancel = nullptr;
 
 public Q_SLOTS:
     void cmdOK_Click();
@@ -37,6 +44,7 @@ protected:
 
 private:
     void unload();
+    std::unique_ptr<FormControls> m_controls;
     bool m_unloading = false;
 };
 

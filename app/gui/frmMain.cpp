@@ -1,16 +1,17 @@
 #include "gui/frmMain.h"
 
-#include "gui/ClickablePicture.h"
+#include "button/sknButton.h"
+#include "frame3d/sknFrame3D.h"
+#include "gui/FormControls.h"
 #include "gui/Resources.h"
+#include "line3d/sknLine3D.h"
 #include "platform/AppInfo.h"
 #include "tools/basTools.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 namespace zephral {
 
@@ -21,61 +22,9 @@ std::function<void()>& programEnd() {
     return end;
 }
 
-QFont buttonFont() {
-    // The buttons' face; where it is not installed the toolkit picks its
-    // nearest sans-serif.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const char* picture, QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    button->setFont(buttonFont());
-    button->setIcon(QIcon(QStringLiteral(":/zephral/art/%1.png").arg(QLatin1String(picture))));
-    button->setIconSize(QSize(16, 16));
-    button->setAutoDefault(false);
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
-}
-
-QFrame* makeTextFrame(QWidget* parent, const char* name, QRect geometry) {
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(QLatin1String(name));
-    frame->setGeometry(geometry);
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setLineWidth(2);
-    return frame;
-}
-
-QPlainTextEdit* makeTextBox(QFrame* frame, const char* name, bool readOnly) {
-    auto* box = new QPlainTextEdit(frame);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(2, 2, 285, 119);
-    box->setFrameShape(QFrame::NoFrame);
-    // A box with both scroll bars keeps each line on one line.
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Tab moves on to the next control; it does not type a tab character.
-    box->setTabChangesFocus(true);
-    box->setFocusPolicy(Qt::StrongFocus);
-    if (readOnly) {
-        box->setReadOnly(true);
-        // Read-only, but the user can still select and copy with mouse and keys.
-        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    }
-    return box;
-}
-
 } // namespace
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
-    initResources();
     setObjectName(QStringLiteral("frmMain"));
     // A title bar with icon, window menu, minimise and close buttons and no
     // maximise button. On X11 the flags become the Motif hints, which most
@@ -85,9 +34,9 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(400, 311);
-    setWindowIcon(QIcon(QStringLiteral(":/zephral/art/icon.png")));
     buildControls();
+    setFixedSize(m_controls->clientSize());
+    setWindowIcon(programIcon());
 #ifndef QT_NO_SESSIONMANAGER
     // Closing during log-off or shut-down is not the user's close button.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_sessionEnding = true; });
@@ -98,59 +47,37 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
 frmMain::~frmMain() = default;
 
 void frmMain::buildControls() {
-    cmdEncryptFile = makeButton(this, "cmdEncryptFile", QStringLiteral("Encrypt File  "),
-                                "encryptfile", QRect(4, 4, 101, 21));
-    cmdDecryptFile = makeButton(this, "cmdDecryptFile", QStringLiteral("Decrypt File  "),
-                                "decryptfile", QRect(4, 28, 101, 21));
-    cmdReadme = makeButton(this, "cmdReadme", QStringLiteral("Readme.txt"), "readme",
-                           QRect(182, 4, 101, 21));
-    cmdWebsite = makeButton(this, "cmdWebsite", QStringLiteral("Visit Website"), "website",
-                            QRect(182, 28, 101, 21));
+    // The text boxes are the window's own; the description places them in
+    // their frames.
+    txtOne = new QPlainTextEdit(this);
+    txtTwo = new QPlainTextEdit(this);
+    m_controls = std::make_unique<FormControls>(
+        this, builtInForm(QStringLiteral("frmMain")),
+        QHash<QString, QWidget*>{{QStringLiteral("txtOne"), txtOne},
+                                 {QStringLiteral("txtTwo"), txtTwo}});
+    const FormControls& c = *m_controls;
+    cmdEncryptFile = c.control<sknButton>(u"cmdEncryptFile");
+    cmdDecryptFile = c.control<sknButton>(u"cmdDecryptFile");
+    cmdReadme = c.control<sknButton>(u"cmdReadme");
+    cmdWebsite = c.control<sknButton>(u"cmdWebsite");
+    fQuorvan = c.control<sknFrame3D>(u"fQuorvan");
+    sknLine3D1 = c.control<sknLine3D>(u"sknLine3D1");
+    cmdEET = c.control<sknButton>(u"cmdEET");
+    cmdDDT = c.control<sknButton>(u"cmdDDT");
+    cmdET = c.control<sknButton>(u"cmdET");
+    cmdDT = c.control<sknButton>(u"cmdDT");
+    sknFrame3D1 = c.control<sknFrame3D>(u"sknFrame3D1");
+    sknFrame3D2 = c.control<sknFrame3D>(u"sknFrame3D2");
 
-    fQuorvan = new ClickablePicture(this);
-    fQuorvan->setObjectName(QStringLiteral("fQuorvan"));
-    fQuorvan->setGeometry(288, 0, 111, 53);
-    fQuorvan->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    fQuorvan->setLineWidth(2);
-    fQuorvan->setAlignment(Qt::AlignCenter);
-    fQuorvan->setPixmap(QPixmap(QStringLiteral(":/zephral/art/logo.png")));
-    fQuorvan->setCursor(Qt::PointingHandCursor);
-    fQuorvan->setFocusPolicy(Qt::NoFocus);
-
-    sknLine3D1 = new QFrame(this);
-    sknLine3D1->setObjectName(QStringLiteral("sknLine3D1"));
-    sknLine3D1->setGeometry(2, 54, 399, 2);
-    sknLine3D1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-
-    // Captions keep the doubled "&&", which shows as one "&".
-    cmdEET = makeButton(this, "cmdEET", QStringLiteral("Encrypt && Encode Text"), "eet",
-                        QRect(4, 62, 101, 29));
-    cmdDDT = makeButton(this, "cmdDDT", QStringLiteral("Decrypt && Decode Text"), "ddt",
-                        QRect(4, 94, 101, 29));
-    cmdET = makeButton(this, "cmdET", QStringLiteral("Encode Text"), "et", QRect(4, 188, 101, 21));
-    cmdDT = makeButton(this, "cmdDT", QStringLiteral("Decode Text"), "dt", QRect(4, 212, 101, 21));
-
-    sknFrame3D1 = makeTextFrame(this, "sknFrame3D1", QRect(108, 60, 289, 123));
-    txtOne = makeTextBox(sknFrame3D1, "txtOne", false);
-    sknFrame3D2 = makeTextFrame(this, "sknFrame3D2", QRect(108, 186, 289, 123));
-    txtTwo = makeTextBox(sknFrame3D2, "txtTwo", true);
-
-    // Tab order: the two boxes, then the buttons from cmdDT up to cmdReadme.
-    const QList<QWidget*> order{txtOne, txtTwo,         cmdDT,          cmdDDT,     cmdET,
-                                cmdEET, cmdDecryptFile, cmdEncryptFile, cmdWebsite, cmdReadme};
-    for (qsizetype i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
-
-    connect(cmdEncryptFile, &QPushButton::clicked, this, &frmMain::cmdEncryptFile_Click);
-    connect(cmdDecryptFile, &QPushButton::clicked, this, &frmMain::cmdDecryptFile_Click);
-    connect(cmdEET, &QPushButton::clicked, this, &frmMain::cmdEET_Click);
-    connect(cmdDDT, &QPushButton::clicked, this, &frmMain::cmdDDT_Click);
-    connect(cmdET, &QPushButton::clicked, this, &frmMain::cmdET_Click);
-    connect(cmdDT, &QPushButton::clicked, this, &frmMain::cmdDT_Click);
-    connect(cmdReadme, &QPushButton::clicked, this, &frmMain::cmdReadme_Click);
-    connect(cmdWebsite, &QPushButton::clicked, this, &frmMain::cmdWebsite_Click);
-    connect(fQuorvan, &ClickablePicture::clicked, this, &frmMain::fQuorvan_Click);
+    connect(cmdEncryptFile, &sknButton::Click, this, &frmMain::cmdEncryptFile_Click);
+    connect(cmdDecryptFile, &sknButton::Click, this, &frmMain::cmdDecryptFile_Click);
+    connect(cmdEET, &sknButton::Click, this, &frmMain::cmdEET_Click);
+    connect(cmdDDT, &sknButton::Click, this, &frmMain::cmdDDT_Click);
+    connect(cmdET, &sknButton::Click, this, &frmMain::cmdET_Click);
+    connect(cmdDT, &sknButton::Click, this, &frmMain::cmdDT_Click);
+    connect(cmdReadme, &sknButton::Click, this, &frmMain::cmdReadme_Click);
+    connect(cmdWebsite, &sknButton::Click, this, &frmMain::cmdWebsite_Click);
+    connect(fQuorvan, &sknFrame3D::Click, this, &frmMain::fQuorvan_Click);
 }
 
 void frmMain::Form_Load() {
@@ -159,10 +86,11 @@ void frmMain::Form_Load() {
 
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The window opens with the input box focused.
-    if (!m_focusSet) {
+    // The window opens with the first control in tab order, the input box,
+    // focused.
+    if (!m_focusSet && !m_controls->tabOrder().isEmpty()) {
         m_focusSet = true;
-        txtOne->setFocus(Qt::OtherFocusReason);
+        m_controls->tabOrder().first()->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -1,16 +1,14 @@
 // The main window: eight command buttons, the maker's logo, a separator and
-// the two text boxes.
+// the two text boxes, made from its stored description (app/forms/frmMain.form).
 #pragma once
 
 #include "gui/CommonDialog.h"
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
-class QFrame;
-class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace zephral {
 
@@ -24,8 +22,10 @@ enum class UnloadMode {
     AppWindows,      // the user logging off or the system shutting down
 };
 
-// A picture that can be clicked: the stand-in for the logo frame.
-class ClickablePicture;
+class FormControls;
+class sknButton;
+class sknFrame3D;
+class sknLine3D;
 
 class frmMain : public QWidget {
     Q_OBJECT
@@ -41,19 +41,22 @@ public:
     // The close-request handler, given the reason for closing.
     void Form_QueryUnload(UnloadMode mode);
 
-    QPushButton* cmdEncryptFile = nullptr;
-    QPushButton* cmdDecryptFile = nullptr;
-    QPushButton* cmdReadme = nullptr;
-    QPushButton* cmdWebsite = nullptr;
-    ClickablePicture* fQuorvan = nullptr;
-    QFrame* sknLine3D1 = nullptr;
-    QPushButton* cmdEET = nullptr;
-    QPushButton* cmdDDT = nullptr;
-    QPushButton* cmdET = nullptr;
-    QPushButton* cmdDT = nullptr;
-    QFrame* sknFrame3D1 = nullptr;
+    // The window's controls as its description made them.
+    const FormControls& controls() const { return *m_controls; }
+
+    sknButton* cmdEncryptFile = nullptr;
+    sknButton* cmdDecryptFile = nullptr;
+    sknButton* cmdReadme = nullptr;
+    sknButton* cmdWebsite = nullptr;
+    sknFrame3D* fQuorvan = nullptr;
+    sknLine3D* sknLine3D1 = nullptr;
+    sknButton* cmdEET = nullptr;
+    sknButton* cmdDDT = nullptr;
+    sknButton* cmdET = nullptr;
+    sknButton* cmdDT = nullptr;
+    sknFrame3D* sknFrame3D1 = nullptr;
     QPlainTextEdit* txtOne = nullptr;
-    QFrame* sknFrame3D2 = nullptr;
+    sknFrame3D* sknFrame3D2 = nullptr;
     QPlainTextEdit* txtTwo = nullptr;
     // The file dialog of the file commands; it keeps its file name between them.
     CommonDialog cdMain;
@@ -77,6 +80,7 @@ private:
     void Form_Load();
     void buildControls();
 
+    std::unique_ptr<FormControls> m_controls;
     bool m_sessionEnding = false;
     bool m_focusSet = false;
 };

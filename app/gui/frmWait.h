@@ -1,24 +1,35 @@
-// The wait window: "Please wait..." beside the working picture, shown while a
-// transform runs. It takes no input.
+// The wait window: "Please wait..." beside the working indicator, shown while
+// a transform runs. It takes no input. Its controls come from its stored
+// description (app/forms/frmWait.form).
 #pragma once
 
 #include <QFrame>
+#include <memory>
 
 class QLabel;
 
 namespace zephral {
+
+class FormControls;
+class sknWorking;
 
 class frmWait : public QFrame {
     Q_OBJECT
 
 public:
     explicit frmWait(QWidget* owner);
+    ~frmWait() override;
 
-    QLabel* sknWorking1 = nullptr;
+    const FormControls& controls() const { return *m_controls; }
+
+    sknWorking* sknWorking1 = nullptr;
     QLabel* Label1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    std::unique_ptr<FormControls> m_controls;
 };
 
 } // namespace zephral

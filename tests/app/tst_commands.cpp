@@ -2,6 +2,7 @@
 // answered by the fake, the key dialog answered as a user would, and the
 // files, the boxes, the message boxes and the windows checked afterwards.
 #include "FakeServices.h"
+#include "button/sknButton.h"
 #include "encrypt/basEncrypt.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QtTest>
@@ -74,34 +74,40 @@ class tst_commands : public QObject {
             ++keyDialogsSeen;
             if (key) {
                 dialog->txtKey->setText(*key);
-                dialog->cmdOK->click();
+                dialog->cmdOK->activate();
             } else {
-                dialog->cmdCancel->click();
+                dialog->cmdCancel->activate();
             }
         });
     }
 
-    // Clicks a button and checks the windows are given back afterwards.
-    void click(QPushButton* button) {
-        QTest::mouseClick(button, Qt::LeftButton);
+    // Clicks a button, with the mouse or with Space, and checks the windows
+    // are given back afterwards.
+    void click(sknButton* button) {
+        if (bySpace) {
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Space);
+        } else {
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
         QVERIFY(form->isEnabled());
         QCOMPARE(waitWindowsAlive(), 0);
     }
 
-    void runFile(QPushButton* button, const QString& source, const QString& destination,
+    void runFile(sknButton* button, const QString& source, const QString& destination,
                  std::optional<QString> key) {
         env->fileDialog.answers = {source, destination};
         answerKeyDialog(key);
         click(button);
     }
 
-    void runText(QPushButton* button, const QString& input) {
+    void runText(sknButton* button, const QString& input) {
         form->txtOne->setPlainText(input);
         click(button);
     }
 
     // A key command: the key dialog answered with a key and OK, or Cancel.
-    void runKeyText(QPushButton* button, const QString& input, std::optional<QString> key) {
+    void runKeyText(sknButton* button, const QString& input, std::optional<QString> key) {
         form->txtOne->setPlainText(input);
         answerKeyDialog(key);
         click(button);
@@ -111,6 +117,8 @@ class tst_commands : public QObject {
 
 private Q_SLOTS:
     void init() {
+        bySpace = false;
+        keyDialogsSeen = 0;
         env = std::make_unique<TestServices>();
         gKey.clear();
         // The program's folder holds the cipher library.
@@ -405,7 +413,7 @@ private Q_SLOTS:
         services().libraries = &noLibraries;
         resetCipherBinding();
         form->txtTwo->setPlainText(QStringLiteral("earlier result"));
-        auto* pressed = form->findChild<QPushButton*>(button);
+        auto* pressed = form->findChild<sknButton*>(button);
         if (keyed) {
             runKeyText(pressed, QStringLiteral("QUJD"), kKey);
         } else {
@@ -430,10 +438,38 @@ private Q_SLOTS:
         QCOMPARE(waitWindowsDuringWork, 1);
     }
 
+    // Every command works from the keyboard as from the mouse: the button
+    // focused and Space pressed. No caption has an access key ("&&" is a
+    // literal ampersand).
+    void buttonsBySpace() {
+        for (sknButton* b : {form->cmdEncryptFile, form->cmdDecryptFile, form->cmdEET, form->cmdDDT,
+                             form->cmdET, form->cmdDT, form->cmdReadme, form->cmdWebsite}) {
+            QVERIFY2(b->accessKeys().isEmpty(), qPrintable(b->objectName()));
+        }
+        bySpace = true;
+        const QString source = env->path(QStringLiteral("space.txt"));
+        const QString encrypted = env->path(QStringLiteral("space.enc"));
+        const QString decrypted = env->path(QStringLiteral("space.out"));
+        writeFile(source, "typed at the keyboard");
+        runFile(form->cmdEncryptFile, source, encrypted, kKey);
+        runFile(form->cmdDecryptFile, encrypted, decrypted, kKey);
+        QCOMPARE(readFile(decrypted), QByteArray("typed at the keyboard"));
+        runText(form->cmdET, QStringLiteral("abc"));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YWJj"));
+        runText(form->cmdDT, QStringLiteral("YWJj"));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("abc"));
+        runKeyText(form->cmdEET, QStringLiteral("abc"), kKey);
+        runKeyText(form->cmdDDT, form->txtTwo->toPlainText(), kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("abc"));
+        QCOMPARE(keyDialogsSeen, 1);
+        QCOMPARE(messages(), QStringList());
+    }
+
 private:
     std::unique_ptr<TestServices> env;
     std::unique_ptr<frmMain> form;
     int keyDialogsSeen = 0;
+    bool bySpace = false;
 };
 
 QTEST_MAIN(tst_commands)

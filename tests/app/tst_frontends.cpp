@@ -3,6 +3,7 @@
 // byte for byte. Where they differ on purpose, the differences are spelled out
 // at the end.
 #include "FakeServices.h"
+#include "button/sknButton.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
 #include "gui/frmKey.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QtTest>
@@ -52,7 +52,7 @@ class tst_frontends : public QObject {
     QString window(const char* button, const QString& input, const QString& key) {
         form->txtOne->setPlainText(input);
         answerKey(key);
-        QTest::mouseClick(form->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+        QTest::mouseClick(form->findChild<sknButton*>(QLatin1String(button)), Qt::LeftButton);
         return form->txtTwo->toPlainText();
     }
 
@@ -60,14 +60,14 @@ class tst_frontends : public QObject {
                     const QString& key) {
         env->fileDialog.answers = {source, destination};
         answerKey(key);
-        QTest::mouseClick(form->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+        QTest::mouseClick(form->findChild<sknButton*>(QLatin1String(button)), Qt::LeftButton);
     }
 
     void answerKey(const QString& key) {
         QTimer::singleShot(0, form.get(), [key] {
             if (auto* dialog = qobject_cast<frmKey*>(QApplication::activeModalWidget())) {
                 dialog->txtKey->setText(key);
-                dialog->cmdOK->click();
+                dialog->cmdOK->activate();
             }
         });
     }
