@@ -13,6 +13,9 @@ WaitWindowSession::WaitWindowSession(QWidget* owner) : m_owner(owner) {
         m_wait->show();
         if (m_owner != nullptr) {
             m_owner->setEnabled(false);
+            // Disabling a window disables the windows it owns with it; the
+            // wait window stays as it is drawn, its pictures not greyed.
+            m_wait->setEnabled(true);
         }
         m_wait->repaint();
         // Let the window system put the wait window on screen before the work

@@ -9,6 +9,7 @@
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
 #include "platform/AppInfo.h"
+#include "working/sknWorking.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -305,15 +306,19 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         bool sawWindow = false;
         bool ownerDisabled = false;
+        bool waitEnabled = false;
         const int result = runWithWaitWindow(&form, [&] {
             auto* wait = form.findChild<frmWait*>();
             sawWindow = wait != nullptr && wait->isVisible();
             ownerDisabled = !form.isEnabled();
+            // Drawn as it is, not greyed with its disabled owner.
+            waitEnabled = wait != nullptr && wait->sknWorking1->isEnabled();
             return 42;
         });
         QCOMPARE(result, 42);
         QVERIFY(sawWindow);
         QVERIFY(ownerDisabled);
+        QVERIFY(waitEnabled);
         QVERIFY(form.isEnabled());
         QVERIFY(form.findChild<frmWait*>() == nullptr);
     }
