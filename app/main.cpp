@@ -7,6 +7,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     zephral::installGuiServices();
+    zephral::installFrameFailureLog();
     std::unique_ptr<zephral::frmMain> form;
     // A failed start-up has been reported; with no window up there is nothing
     // left to run.

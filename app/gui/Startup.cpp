@@ -1,8 +1,17 @@
 #include "gui/Startup.h"
 
+#include "frame3d/FrameFailures.h"
 #include "gui/frmMain.h"
+#include "tools/basTools.h"
 
 namespace zephral {
+
+void installFrameFailureLog() {
+    setFrameFailureHandler([](const FrameFailure& failure) {
+        LogError(failure.showMessage, QString::number(failure.number), failure.description,
+                 failure.module, failure.procedure);
+    });
+}
 
 bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
                          const StartupOptions& options) {

@@ -8,6 +8,10 @@ namespace zephral {
 
 class frmMain;
 
+// Sends what the 3D frames report to the error log, with a message box first
+// where the report asks for one.
+void installFrameFailureLog();
+
 // Main with the real main window: on success form holds the window, shown.
 bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
                          const StartupOptions& options = {});

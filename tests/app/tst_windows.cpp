@@ -2,6 +2,7 @@
 // window and start-up.
 #include "FakeServices.h"
 #include "button/sknButton.h"
+#include "frame3d/FrameFailures.h"
 #include "frame3d/sknFrame3D.h"
 #include "gui/Startup.h"
 #include "gui/WaitWindow.h"
@@ -339,6 +340,35 @@ private Q_SLOTS:
         // The window takes input again.
         QTest::keyClicks(form.txtOne, QStringLiteral("ok"));
         QCOMPARE(form.txtOne->toPlainText(), QStringLiteral("ok"));
+    }
+
+    // What the 3D frames report goes to the error log, after a message box
+    // where the report asks for one (a value that could not be loaded).
+    void frameFailuresGoToTheErrorLog() {
+        gAppPath = env->dir.path() + u'/';
+        installFrameFailureLog();
+        {
+            const ScopedFrameFault fault(QStringLiteral("UserControl_ReadProperties"),
+                                         QStringLiteral("BorderType"),
+                                         {5, QStringLiteral("Invalid procedure call")});
+            frmMain form;
+        }
+        setFrameFailureHandler({});
+        // Three frames in the main window, one report each.
+        QCOMPARE(env->messageBox.shown.size(), 3);
+        for (const auto& shown : env->messageBox.shown) {
+            QCOMPARE(shown.icon, MessageIcon::Critical);
+            QVERIFY(shown.text.contains(QStringLiteral("UserControl_ReadProperties")));
+        }
+        QFile log(env->path(QStringLiteral("ErrorLog.txt")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> records = log.readAll().trimmed().split('\n');
+        QCOMPARE(records.size(), 3);
+        for (const QByteArray& record : records) {
+            QVERIFY2(record.contains("Frame3D") && record.contains("UserControl_ReadProperties") &&
+                         record.contains("Invalid procedure call"),
+                     record.constData());
+        }
     }
 
     void fileDialogKeepsItsFileName() {
