@@ -5,6 +5,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    zephral::prepareHighDpi();
     QApplication app(argc, argv);
     zephral::installGuiServices();
     zephral::installFrameFailureLog();

@@ -4,7 +4,14 @@
 #include "gui/frmMain.h"
 #include "tools/basTools.h"
 
+#include <QGuiApplication>
+
 namespace zephral {
+
+void prepareHighDpi() {
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::Round);
+}
 
 void installFrameFailureLog() {
     setFrameFailureHandler([](const FrameFailure& failure) {

@@ -8,6 +8,12 @@ namespace zephral {
 
 class frmMain;
 
+// Before the application object exists: screens of 1.5 times the usual pixel
+// density and more draw the windows at a whole multiple of their pixels (1.5
+// rounds to 2), so that the one-pixel lines of the skinned controls stay
+// sharp.
+void prepareHighDpi();
+
 // Sends what the 3D frames report to the error log, with a message box first
 // where the report asks for one.
 void installFrameFailureLog();
