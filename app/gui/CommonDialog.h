@@ -12,6 +12,7 @@ class CommonDialog {
 public:
     void setDialogTitle(const QString& title) { m_title = title; }
     QString fileName() const { return m_fileName; }
+    void setFileName(const QString& fileName) { m_fileName = fileName; }
 
     // The chosen path, which also becomes the file name; nothing on Cancel,
     // when the file name stays as it was.

@@ -6,12 +6,18 @@
 #include "gui/Resources.h"
 #include "line3d/sknLine3D.h"
 #include "platform/AppInfo.h"
+#include "platform/Services.h"
 #include "tools/basTools.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 namespace zephral {
 
@@ -78,6 +84,11 @@ void frmMain::buildControls() {
     connect(cmdReadme, &sknButton::Click, this, &frmMain::cmdReadme_Click);
     connect(cmdWebsite, &sknButton::Click, this, &frmMain::cmdWebsite_Click);
     connect(fQuorvan, &sknFrame3D::Click, this, &frmMain::fQuorvan_Click);
+
+    for (sknButton* button : {cmdEncryptFile, cmdDecryptFile}) {
+        button->setAcceptDrops(true);
+        button->installEventFilter(this);
+    }
 }
 
 void frmMain::Form_Load() {
@@ -120,6 +131,62 @@ void frmMain::setProgramEnd(std::function<void()> end) {
 }
 
 // The six command handlers are in frmMainCommands.cpp.
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<sknButton*>(watched);
+    if (button == nullptr || (button != cmdEncryptFile && button != cmdDecryptFile)) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        // Any file may come near; the drop says whether it can be taken.
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (drag->mimeData()->hasUrls() && isEnabled()) {
+            drag->acceptProposedAction();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData()->hasUrls() || !isEnabled()) {
+            drop->ignore();
+            return true;
+        }
+        drop->acceptProposedAction();
+        // The command, with its dialogs, runs after the drop has been
+        // answered, so the program the file came from is not kept waiting.
+        QTimer::singleShot(0, this, [this, button, urls = drop->mimeData()->urls()] {
+            fileDropped(button, urls);
+        });
+        return true;
+    }
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void frmMain::fileDropped(sknButton* button, const QList<QUrl>& urls) {
+    const QString caption = button->Caption().trimmed();
+    QString refusal;
+    if (urls.size() != 1) {
+        refusal = QStringLiteral("Only one file at a time can be dropped on \"%1\".").arg(caption);
+    } else if (!urls[0].isLocalFile()) {
+        refusal =
+            QStringLiteral("Only a file on this computer can be dropped on \"%1\".").arg(caption);
+    } else if (const QFileInfo info(urls[0].toLocalFile()); info.isDir()) {
+        refusal = QStringLiteral("\"%1\" is a folder. Only a file can be dropped on \"%2\".")
+                      .arg(QDir::toNativeSeparators(info.filePath()), caption);
+    }
+    if (!refusal.isEmpty()) {
+        services().messageBox->show(QLatin1String(kAppTitle), refusal, MessageIcon::Warning);
+        return;
+    }
+    fileCommand(button == cmdEncryptFile ? Command::EncryptFile : Command::DecryptFile,
+                urls[0].toLocalFile());
+}
 
 void frmMain::cmdReadme_Click() {
     // Nothing happens when the read-me is missing.

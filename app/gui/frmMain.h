@@ -2,11 +2,14 @@
 // the two text boxes, made from its stored description (app/forms/frmMain.form).
 #pragma once
 
+#include "commands/Commands.h"
 #include "gui/CommonDialog.h"
 
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPlainTextEdit;
 
@@ -75,10 +78,17 @@ public Q_SLOTS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Files dropped on "Encrypt File" and "Decrypt File".
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
     void buildControls();
+    // A file command from its first dialog, or with the source given (a
+    // file dropped on its button).
+    void fileCommand(Command command, const std::optional<QString>& source = std::nullopt);
+    // The one file dropped on button, or a message why not.
+    void fileDropped(sknButton* button, const QList<QUrl>& urls);
 
     std::unique_ptr<FormControls> m_controls;
     bool m_sessionEnding = false;

@@ -45,18 +45,26 @@ QString textForBox(QString result) {
     return result;
 }
 
-void fileCommandClick(frmMain* form, Command command) {
+// A file command from its first dialog, or with the source already chosen
+// (a file dropped on the button), when only the destination is asked for.
+void fileCommandClick(frmMain* form, Command command, const std::optional<QString>& dropped) {
     const bool encrypt = command == Command::EncryptFile;
     const QString procedure =
         encrypt ? QStringLiteral("cmdEncryptFile_click") : QStringLiteral("cmdDecryptFile_click");
     // Only memory can run out in the steps here; the command's own failures
     // come back as its result.
     try {
-        form->cdMain.setDialogTitle(encrypt ? QStringLiteral("Select file to encrypt...")
-                                            : QStringLiteral("Select file to decrypt..."));
-        const std::optional<QString> source = form->cdMain.ShowOpen();
-        if (!source) {
-            return; // Cancel: no key asked, nothing touched, nothing said
+        std::optional<QString> source = dropped;
+        if (source) {
+            // The save dialog opens on the dropped file, as on one chosen.
+            form->cdMain.setFileName(*source);
+        } else {
+            form->cdMain.setDialogTitle(encrypt ? QStringLiteral("Select file to encrypt...")
+                                                : QStringLiteral("Select file to decrypt..."));
+            source = form->cdMain.ShowOpen();
+            if (!source) {
+                return; // Cancel: no key asked, nothing touched, nothing said
+            }
         }
         form->cdMain.setDialogTitle(QStringLiteral("Select file to save to..."));
         const std::optional<QString> destination = form->cdMain.ShowSave();
@@ -100,11 +108,15 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
 } // namespace
 
 void frmMain::cmdEncryptFile_Click() {
-    fileCommandClick(this, Command::EncryptFile);
+    fileCommand(Command::EncryptFile);
 }
 
 void frmMain::cmdDecryptFile_Click() {
-    fileCommandClick(this, Command::DecryptFile);
+    fileCommand(Command::DecryptFile);
+}
+
+void frmMain::fileCommand(Command command, const std::optional<QString>& source) {
+    fileCommandClick(this, command, source);
 }
 
 void frmMain::cmdET_Click() {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -92,6 +93,17 @@ class tst_commands : public QObject {
         }
         QVERIFY(form->isEnabled());
         QCOMPARE(waitWindowsAlive(), 0);
+    }
+
+    // Drops what data holds on a button, as a file manager would.
+    void drop(sknButton* button, const QMimeData& data) {
+        const QPoint at = button->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &dropped);
+        QVERIFY(dropped.isAccepted());
     }
 
     void runFile(sknButton* button, const QString& source, const QString& destination,
@@ -463,6 +475,64 @@ private Q_SLOTS:
         QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("abc"));
         QCOMPARE(keyDialogsSeen, 1);
         QCOMPARE(messages(), QStringList());
+    }
+
+    // A file dropped on "Encrypt File" or "Decrypt File" is the command's
+    // source: only the destination is asked for, on the dropped file.
+    void droppedFileIsTheSource() {
+        const QString plain = env->path(QStringLiteral("dropped.txt"));
+        const QString encrypted = env->path(QStringLiteral("dropped.enc"));
+        const QString decrypted = env->path(QStringLiteral("dropped.out"));
+        writeFile(plain, "a file from the file manager");
+        const struct {
+            sknButton* button;
+            QString source;
+            QString destination;
+        } drops[] = {{form->cmdEncryptFile, plain, encrypted},
+                     {form->cmdDecryptFile, encrypted, decrypted}};
+        for (const auto& d : drops) {
+            env->fileDialog.requests.clear();
+            env->fileDialog.answers = {d.destination};
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(d.source)});
+            drop(d.button, data);
+            // The command runs once the drop is over.
+            answerKeyDialog(kKey);
+            QTRY_COMPARE(keyDialogsSeen, 1);
+            QTRY_VERIFY(QFile::exists(d.destination));
+            QCOMPARE(env->fileDialog.requests.size(), 1);
+            QCOMPARE(env->fileDialog.requests[0].save, true);
+            QCOMPARE(env->fileDialog.requests[0].title,
+                     QStringLiteral("Select file to save to..."));
+            QCOMPARE(env->fileDialog.requests[0].fileName, d.source);
+        }
+        QCOMPARE(readFile(decrypted), QByteArray("a file from the file manager"));
+        QCOMPARE(messages(), QStringList());
+    }
+
+    void refusedDrops_data() {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/a")),
+                                                  QUrl::fromLocalFile(QStringLiteral("/tmp/b"))}
+                                   << "Only one file at a time can be dropped on \"Decrypt File\".";
+        QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp"))}
+                                  << "\"/tmp\" is a folder. Only a file can be dropped on "
+                                     "\"Decrypt File\".";
+        QTest::newRow("a web address")
+            << QList<QUrl>{QUrl(QStringLiteral("https://www.quorvan.example/file.txt"))}
+            << "Only a file on this computer can be dropped on \"Decrypt File\".";
+    }
+    void refusedDrops() {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QString, message);
+        QMimeData data;
+        data.setUrls(urls);
+        drop(form->cmdDecryptFile, data);
+        QTRY_COMPARE(messages(), QStringList{message});
+        QCOMPARE(env->messageBox.shown[0].title, QStringLiteral("Quorvan Zephral"));
+        QVERIFY(env->fileDialog.requests.isEmpty());
+        QCOMPARE(keyDialogsSeen, 0);
     }
 
 private:

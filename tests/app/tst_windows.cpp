@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -340,6 +341,32 @@ private Q_SLOTS:
         // The window takes input again.
         QTest::keyClicks(form.txtOne, QStringLiteral("ok"));
         QCOMPARE(form.txtOne->toPlainText(), QStringLiteral("ok"));
+    }
+
+    // Text dropped on the upper box goes in where it is dropped, as typed
+    // there; the lower box takes none.
+    void textDroppedOnTheInputBox() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.txtOne->setPlainText(QStringLiteral("ab"));
+        form.txtTwo->setPlainText(QStringLiteral("result"));
+        QMimeData data;
+        data.setText(QStringLiteral("XY"));
+        for (QPlainTextEdit* box : {form.txtOne, form.txtTwo}) {
+            QTextCursor between(box->document());
+            between.setPosition(1);
+            const QPoint at = box->cursorRect(between).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &enter);
+            QCOMPARE(enter.isAccepted(), box == form.txtOne);
+            QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &move);
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &drop);
+        }
+        QCOMPARE(form.txtOne->toPlainText(), QStringLiteral("aXYb"));
+        QCOMPARE(form.txtTwo->toPlainText(), QStringLiteral("result"));
     }
 
     // What the 3D frames report goes to the error log, after a message box
