@@ -7,7 +7,7 @@ FUZZ_SECONDS  ?= 60
 CMAKE_FLAGS   ?=
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps build run test bench fuzz sanitize-test clean format gallery
+.PHONY: all deps build run test bench fuzz sanitize-test clean format gallery screenshots
 
 all: build
 
@@ -48,6 +48,13 @@ gallery: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target zephral-render
 	@bash scripts/gallery.sh $(BUILD)
+
+# The real program under Xvfb, driven by xdotool: PNGs of the main window
+# (also with the pointer over a button, with a button held down and at twice
+# the pixel density), the key dialog and the wait window in
+# $(BUILD)/screenshots/.
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -12,6 +12,10 @@ packages=(
   libssl-dev
   fonts-dejavu-core
   fonts-liberation2
+  # make screenshots: an X server without a screen, Openbox for the title
+  # bars, xdotool to drive the program, xwd and xwininfo to take its windows,
+  # netpbm to turn them into PNG.
+  xvfb openbox xdotool x11-apps x11-utils netpbm
 )
 
 missing=()
