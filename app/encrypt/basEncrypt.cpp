@@ -169,7 +169,7 @@ QString EncodeBase64(const QString& text) {
 }
 
 QString DecodeBase64(const QString& text) {
-    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max()) {
+    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max() - 3) {
         return {};
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
@@ -178,6 +178,12 @@ QString DecodeBase64(const QString& text) {
         return {};
     }
     QByteArray b = StringToBytes(text);
+    // A last group of 2 or 3 characters without its "=" holds 1 or 2 whole
+    // bytes, but the library reads only complete groups and would give NUL
+    // bytes for it; completing the group gives the bytes it stands for.
+    if (const qsizetype tail = b.size() % 4; tail >= 2 && !b.right(tail).contains('=')) {
+        b.append(4 - tail, '=');
+    }
     const qsizetype n = b.size();
     QByteArray out(n, '\0');
     initB64();

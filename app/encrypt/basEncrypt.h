@@ -38,7 +38,8 @@ QByteArray EncryptBytes(QByteArray data, const QString& key);
 QByteArray DecryptBytes(QByteArray data, const QString& key);
 // Standard Base64 with "=" padding, on one line.
 QString EncodeBase64(const QString& text);
-// Lenient: characters outside the alphabet decode as 0.
+// Lenient: characters outside the alphabet decode as 0. A last group of 2
+// or 3 characters without "=" gives the 1 or 2 bytes it holds.
 QString DecodeBase64(const QString& text);
 
 // True when a decryption of `cipherLength` bytes that gave `plainLength`
