@@ -12,8 +12,8 @@ namespace zephral {
 enum CommandError : int {
     kErrorNoKey = 1001,          // "No key was given"
     kErrorKeyTooLong = 1002,     // "The key is longer than 56 characters"
-    kErrorWrongKey = 1003,       // a ciphertext no key could have made; nothing is written
-    kErrorEmptyResult = 1004,    // the cipher gave nothing; nothing is written
+    kErrorWrongKey = 1003,       // a decryption whose padding can't be right; nothing is written
+    kErrorEmptyResult = 1004,    // an encryption gave nothing; nothing is written
     kErrorTooLarge = 1005,       // a file beyond the cipher's 32-bit lengths
     kErrorNoLibrary = 1006,      // the cipher library could not be loaded
     kErrorUnknownCodePage = 1007 // a code page the program does not have

@@ -36,30 +36,24 @@ CommandResult wrongKey(const QString& what, const QString& path = {}) {
 }
 
 CommandResult decryptText(const QString& text, const QString& key, TextChecks checks,
-                          QString& output) {
+                          PadCheck padCheck, QString& output) {
     const QString cipherText = DecodeBase64(text);
     if (checks == TextChecks::Silent) {
         output = DecryptString(cipherText, key);
         return CommandResult::success();
     }
-    if (cipherText.isEmpty() || cipherText.size() % 8 != 0) {
+    // Ciphertext travels as text one character per byte, so its bytes are
+    // exactly the cipher's.
+    std::optional<QByteArray> plain = DecryptBytesChecked(StringToBytes(cipherText), key, padCheck);
+    if (!plain) {
         return wrongKey(QStringLiteral("text"));
     }
-    output = DecryptString(cipherText, key);
-    if (output.isEmpty()) {
-        return CommandResult::failure(
-            kErrorEmptyResult,
-            QStringLiteral("The decryption gives no data (wrong key or damaged text)"));
-    }
-    if (!decryptedLengthValid(cipherText.size(), output.size())) {
-        output.clear();
-        return wrongKey(QStringLiteral("text"));
-    }
+    output = BytesToString(*plain);
     return CommandResult::success();
 }
 
 CommandResult transformText(Command command, const QString& text, const QString& key,
-                            TextChecks checks, QString& output) {
+                            TextChecks checks, PadCheck padCheck, QString& output) {
     switch (command) {
     case Command::EncodeText:
         output = EncodeBase64(text);
@@ -73,7 +67,7 @@ CommandResult transformText(Command command, const QString& text, const QString&
         output = EncodeBase64(EncryptString(text, key));
         break;
     case Command::DecryptDecodeText:
-        return decryptText(text, key, checks, output);
+        return decryptText(text, key, checks, padCheck, output);
     case Command::EncryptFile:
     case Command::DecryptFile:
         return CommandResult::systemError(EINVAL);
@@ -86,7 +80,7 @@ CommandResult transformText(Command command, const QString& text, const QString&
 }
 
 CommandResult transformFile(bool encrypt, const QString& source, const QString& destination,
-                            const QString& key) {
+                            const QString& key, PadCheck padCheck) {
     // The file's bytes go to the cipher as they are: they would come back
     // unchanged from the code page anyway, and the file is held once, not as
     // bytes and text both.
@@ -102,26 +96,22 @@ CommandResult transformFile(bool encrypt, const QString& source, const QString& 
     if (content.isEmpty()) {
         return writeWholeFile(destination, content);
     }
-    const qsizetype n = content.size();
-    if (!encrypt && n % 8 != 0) {
-        return wrongKey(QStringLiteral("file"), source);
-    }
     if (!cipherLibraryAvailable()) {
         return libraryMissing();
     }
-    const QByteArray result =
-        encrypt ? EncryptBytes(std::move(content), key) : DecryptBytes(std::move(content), key);
-    if (result.isEmpty()) {
-        return CommandResult::failure(
-            kErrorEmptyResult,
-            encrypt ? QStringLiteral("The cipher gave no result")
-                    : QStringLiteral("The decryption gives no data (wrong key or damaged file)"),
-            source);
+    if (encrypt) {
+        const QByteArray result = EncryptBytes(std::move(content), key);
+        if (result.isEmpty()) {
+            return CommandResult::failure(kErrorEmptyResult,
+                                          QStringLiteral("The cipher gave no result"), source);
+        }
+        return writeWholeFile(destination, result);
     }
-    if (!encrypt && !decryptedLengthValid(n, result.size())) {
+    const std::optional<QByteArray> result = DecryptBytesChecked(std::move(content), key, padCheck);
+    if (!result) {
         return wrongKey(QStringLiteral("file"), source);
     }
-    return writeWholeFile(destination, result);
+    return writeWholeFile(destination, *result);
 }
 
 } // namespace
@@ -135,7 +125,7 @@ bool needsKey(Command command) {
 }
 
 CommandResult runTextCommand(Command command, const QString& text, const QString& key,
-                             TextChecks checks, QString& output) {
+                             TextChecks checks, QString& output, PadCheck padCheck) {
     output.clear();
     if (checks == TextChecks::Strict && needsKey(command)) {
         if (CommandResult r = checkKey(key); !r.ok) {
@@ -150,7 +140,7 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
         return libraryMissing();
     }
     try {
-        CommandResult r = transformText(command, text, key, checks, output);
+        CommandResult r = transformText(command, text, key, checks, padCheck, output);
         if (!r.ok) {
             output.clear();
         }
@@ -162,7 +152,7 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
 }
 
 CommandResult runFileCommand(Command command, const QString& source, const QString& destination,
-                             const QString& key) {
+                             const QString& key, PadCheck padCheck) {
     if (!isFileCommand(command)) {
         return CommandResult::systemError(EINVAL);
     }
@@ -170,7 +160,7 @@ CommandResult runFileCommand(Command command, const QString& source, const QStri
         return r;
     }
     try {
-        return transformFile(command == Command::EncryptFile, source, destination, key);
+        return transformFile(command == Command::EncryptFile, source, destination, key, padCheck);
     } catch (const std::bad_alloc&) {
         return CommandResult::outOfMemory();
     }

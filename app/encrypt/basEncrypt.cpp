@@ -196,12 +196,41 @@ QString DecodeBase64(const QString& text) {
     return BytesToString(finish(out, m));
 }
 
-bool decryptedLengthValid(qsizetype cipherLength, qsizetype plainLength) {
-    if (cipherLength <= 0 || cipherLength % 8 != 0) {
-        return false;
+int padLength(const char* lastBlock, PadCheck check) {
+    const auto pad = static_cast<std::uint8_t>(lastBlock[7]);
+    if (pad < 1 || pad > 8) {
+        return 0;
     }
-    const qsizetype pad = cipherLength - plainLength;
-    return pad >= 1 && pad <= 8;
+    if (check == PadCheck::Full) {
+        for (int i = 8 - pad; i < 7; ++i) {
+            if (lastBlock[i] != 0) {
+                return 0;
+            }
+        }
+    }
+    return pad;
+}
+
+std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& key, PadCheck check) {
+    const qsizetype n = data.size();
+    if (n <= 0 || n % 8 != 0 || n > kMaxCipherInput || key.isEmpty() ||
+        key.size() > kMaxKeyLength) {
+        return std::nullopt;
+    }
+    const auto cipher = function<BlowFn>(FnBlowDEC);
+    if (cipher == nullptr || !setKey(key)) {
+        return std::nullopt;
+    }
+    // The library's length is the same pad taken off, but only the bytes
+    // themselves tell whether the filler before it is zero.
+    cipher(bytesOf(data), static_cast<std::int32_t>(n));
+    const int pad = padLength(data.constData() + n - 8, check);
+    if (pad == 0) {
+        explicit_bzero(data.data(), static_cast<std::size_t>(n));
+        return std::nullopt;
+    }
+    data.truncate(n - pad);
+    return data;
 }
 
 bool cipherLibraryAvailable() {

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFunctionPointer>
+#include <QRandomGenerator>
 
 namespace zephral::test {
 namespace {
@@ -159,9 +160,6 @@ TEST_F(Bindings, DecryptedLengthFollowsTheLastByte) {
             // Grown past the input with NUL characters.
             EXPECT_EQ(plain.mid(8), QString(c.length - 8, QChar(0)));
         }
-        if (c.length > 0) {
-            EXPECT_EQ(decryptedLengthValid(8, plain.size()), c.length <= 7) << c.last;
-        }
     }
 }
 
@@ -198,16 +196,73 @@ TEST_F(Bindings, BytePathEqualsTheTextPath) {
     EXPECT_TRUE(DecryptBytes(QByteArray(), QStringLiteral("k")).isEmpty());
 }
 
-TEST(DecryptedLength, Valid) {
+TEST(PadLength, LastByteAndZeroFiller) {
     struct Case {
-        qsizetype cipher, plain;
-        bool valid;
+        const char* hex;
+        int full, lengthOnly;
     };
-    const Case cases[] = {{8, 7, true},   {8, 0, true},   {8, 8, false},  {8, 9, false},
-                          {16, 8, true},  {16, 15, true}, {16, 7, false}, {16, 16, false},
-                          {12, 8, false}, {0, 0, false},  {24, -1, false}};
+    const Case cases[] = {
+        {"4142434445464701", 1, 1}, {"4100000000000007", 7, 7}, {"0000000000000008", 8, 8},
+        {"4142434445460002", 2, 2}, {"4142434445464702", 0, 2}, {"0100000000000008", 0, 8},
+        {"4142434445464700", 0, 0}, {"4142434445464709", 0, 0}, {"41424344454647FF", 0, 0},
+    };
     for (const Case& c : cases) {
-        EXPECT_EQ(decryptedLengthValid(c.cipher, c.plain), c.valid) << c.cipher << " " << c.plain;
+        const QByteArray block = fromHex(c.hex);
+        EXPECT_EQ(padLength(block.constData(), PadCheck::Full), c.full) << c.hex;
+        EXPECT_EQ(padLength(block.constData(), PadCheck::LengthOnly), c.lengthOnly) << c.hex;
+    }
+}
+
+// Random wrong keys on a ciphertext, and on plain files decrypted by
+// mistake: the few that pass the padding check give a result that encrypts
+// back, with the same key, to the very source, so nothing accepted is lost.
+TEST_F(Bindings, EveryAcceptedDecryptionEncryptsBackToItsSource) {
+    QRandomGenerator random(8);
+    auto randomBytes = [&](int n) {
+        QByteArray b(n, Qt::Uninitialized);
+        for (char& c : b) {
+            c = static_cast<char>(random.bounded(256));
+        }
+        return b;
+    };
+    const QByteArray sources[] = {EncryptBytes(randomBytes(25), QStringLiteral("the right key")),
+                                  randomBytes(32), randomBytes(8)};
+    int accepted = 0;
+    int tried = 0;
+    for (const QByteArray& source : sources) {
+        for (int i = 0; i < 1500; ++i, ++tried) {
+            QString key;
+            for (int k = random.bounded(1, 21); k > 0; --k) {
+                key.append(QChar(u' ' + random.bounded(95)));
+            }
+            const std::optional<QByteArray> plain =
+                DecryptBytesChecked(source, key, PadCheck::Full);
+            if (plain) {
+                ++accepted;
+                EXPECT_EQ(EncryptBytes(*plain, key), source) << qPrintable(key);
+            }
+        }
+    }
+    // About 1 in 256 passes; a check of the last byte alone would pass 1 in 32.
+    EXPECT_GT(accepted, 0);
+    EXPECT_LT(accepted, tried / 100);
+}
+
+TEST_F(Bindings, CheckedDecryption) {
+    const QString key = QStringLiteral("key");
+    const QByteArray cipher = EncryptBytes(QByteArray("twelve bytes"), key);
+    EXPECT_EQ(DecryptBytesChecked(cipher, key, PadCheck::Full), QByteArray("twelve bytes"));
+    // Another program's padding: the filler is not zero.
+    const QByteArray foreign =
+        StringToBytes(EncryptString(bytesText(QByteArray("twelve bytes\4\4\4\4")), key)).left(16);
+    EXPECT_EQ(DecryptBytesChecked(foreign, key, PadCheck::Full), std::nullopt);
+    EXPECT_EQ(DecryptBytesChecked(foreign, key, PadCheck::LengthOnly), QByteArray("twelve bytes"));
+    // A block of padding alone is the encryption of nothing.
+    const QByteArray padOnly =
+        StringToBytes(EncryptString(bytesText(QByteArray("\0\0\0\0\0\0\0\x08", 8)), key).left(8));
+    EXPECT_EQ(DecryptBytesChecked(padOnly, key, PadCheck::Full), QByteArray());
+    for (const QByteArray& bad : {cipher.left(12), QByteArray()}) {
+        EXPECT_EQ(DecryptBytesChecked(bad, key, PadCheck::LengthOnly), std::nullopt);
     }
 }
 
