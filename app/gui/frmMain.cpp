@@ -2,6 +2,7 @@
 
 #include "gui/ClickablePicture.h"
 #include "gui/Resources.h"
+#include "gui/TextBox.h"
 #include "platform/AppInfo.h"
 #include "tools/basTools.h"
 
@@ -53,7 +54,7 @@ QFrame* makeTextFrame(QWidget* parent, const char* name, QRect geometry) {
 }
 
 QPlainTextEdit* makeTextBox(QFrame* frame, const char* name, bool readOnly) {
-    auto* box = new QPlainTextEdit(frame);
+    auto* box = new TextBox(frame);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(2, 2, 285, 119);
     box->setFrameShape(QFrame::NoFrame);

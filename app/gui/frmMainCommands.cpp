@@ -4,6 +4,7 @@
 // inside the wait-window sequence, which gives the main window back and
 // unloads the wait window on every path out, and then reports a failure.
 #include "commands/Commands.h"
+#include "gui/TextBox.h"
 #include "gui/WaitWindow.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
@@ -81,7 +82,7 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         const CommandResult result = runWithWaitWindow(form, [&] {
             QString output;
             CommandResult r = zephral::runTextCommand(
-                command, textFromBox(form->txtOne->toPlainText()),
+                command, textFromBox(exactText(form->txtOne)),
                 needsKey(command) ? gKey : QString(), TextChecks::Silent, output);
             if (r.ok) {
                 // Replaced, never appended to, also with an empty result.

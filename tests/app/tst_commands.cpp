@@ -9,6 +9,7 @@
 #include "platform/AppInfo.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -416,6 +417,20 @@ private Q_SLOTS:
                                                         "libzephcore.so could not be loaded")
                                              .arg(button)));
         services().libraries = &env->libraries;
+    }
+
+    // A non-breaking space (byte A0) pasted into the upper box is encoded as
+    // itself, and copied from the lower box as itself.
+    void nonBreakingSpaceSurvivesTheBoxesAndTheClipboard() {
+        QApplication::clipboard()->setText(QStringLiteral(u"a\u00a0b"));
+        form->txtOne->clear();
+        form->txtOne->paste();
+        click(form->cmdET);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YaBi"));
+        runText(form->cmdDT, QStringLiteral("YaBi"));
+        form->txtTwo->selectAll();
+        form->txtTwo->copy();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral(u"a\u00a0b"));
     }
 
     void theWorkRunsWithTheWaitWindowUp() {
