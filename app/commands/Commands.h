@@ -7,6 +7,7 @@
 
 #include "commands/CommandResult.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/FilePath.h"
 
 #include <QString>
 
@@ -47,8 +48,10 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
 // before anything is written, and the destination is replaced only once the
 // whole result is written (see writeWholeFile). An empty source gives an empty
 // destination. The key is checked first; a decryption whose padding fails
-// `padCheck` writes nothing and fails with kErrorWrongKey.
-CommandResult runFileCommand(Command command, const QString& source, const QString& destination,
+// `padCheck` writes nothing and fails with kErrorWrongKey. A decryption
+// without the whole check (PadCheck::LengthOnly) writes a new file only,
+// never in place or over an existing one.
+CommandResult runFileCommand(Command command, const FilePath& source, const FilePath& destination,
                              const QString& key, PadCheck padCheck = PadCheck::Full);
 
 // Puts the code page of a number or alias in force for the text conversions.

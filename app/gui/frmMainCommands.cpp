@@ -46,6 +46,13 @@ QString textForBox(QString result) {
     return result;
 }
 
+// Each warning after the work, in a message box of its own.
+void reportWarnings(const CommandResult& result) {
+    for (const CommandWarning& warning : result.warnings) {
+        ReportWarning(warning.text);
+    }
+}
+
 void fileCommandClick(frmMain* form, Command command) {
     const bool encrypt = command == Command::EncryptFile;
     const QString procedure =
@@ -64,11 +71,14 @@ void fileCommandClick(frmMain* form, Command command) {
         if (!destination || !askForKey(form)) {
             return;
         }
-        const CommandResult result = runWithWaitWindow(
-            form, [&] { return runFileCommand(command, *source, *destination, gKey); });
+        const CommandResult result = runWithWaitWindow(form, [&] {
+            return runFileCommand(command, FilePath::fromText(*source),
+                                  FilePath::fromText(*destination), gKey);
+        });
         if (!result.ok) {
             ReportError(procedure, result);
         }
+        reportWarnings(result);
     } catch (const std::bad_alloc&) {
         ReportError(procedure, CommandResult::outOfMemory());
     }
@@ -81,9 +91,9 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         }
         const CommandResult result = runWithWaitWindow(form, [&] {
             QString output;
-            CommandResult r = zephral::runTextCommand(
-                command, textFromBox(exactText(form->txtOne)),
-                needsKey(command) ? gKey : QString(), TextChecks::Silent, output);
+            CommandResult r = zephral::runTextCommand(command, textFromBox(exactText(form->txtOne)),
+                                                      needsKey(command) ? gKey : QString(),
+                                                      TextChecks::Silent, output);
             if (r.ok) {
                 // Replaced, never appended to, also with an empty result.
                 form->txtTwo->setPlainText(textForBox(std::move(output)));
@@ -93,6 +103,7 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         if (!result.ok) {
             ReportError(procedure, result);
         }
+        reportWarnings(result);
     } catch (const std::bad_alloc&) {
         ReportError(procedure, CommandResult::outOfMemory());
     }

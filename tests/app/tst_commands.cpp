@@ -419,18 +419,23 @@ private Q_SLOTS:
         services().libraries = &env->libraries;
     }
 
-    // A non-breaking space (byte A0) pasted into the upper box is encoded as
-    // itself, and copied from the lower box as itself.
-    void nonBreakingSpaceSurvivesTheBoxesAndTheClipboard() {
-        QApplication::clipboard()->setText(QStringLiteral(u"a\u00a0b"));
-        form->txtOne->clear();
-        form->txtOne->paste();
-        click(form->cmdET);
-        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YaBi"));
-        runText(form->cmdDT, QStringLiteral("YaBi"));
-        form->txtTwo->selectAll();
-        form->txtTwo->copy();
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral(u"a\u00a0b"));
+    // A replaced file's other names keep its old content: said after the work.
+    void hardLinksAreWarnedOf() {
+        const QString source = env->path(QStringLiteral("in.txt"));
+        const QString destination = env->path(QStringLiteral("out.enc"));
+        writeFile(source, "content");
+        writeFile(destination, "old");
+        QVERIFY(QFile::link(destination, env->path(QStringLiteral("symbolic"))));
+        QCOMPARE(::link(QFile::encodeName(destination).constData(),
+                        QFile::encodeName(env->path(QStringLiteral("hard"))).constData()),
+                 0);
+        runFile(form->cmdEncryptFile, source, env->path(QStringLiteral("symbolic")), kKey);
+        QCOMPARE(readFile(destination).size(), 8);
+        QCOMPARE(readFile(env->path(QStringLiteral("hard"))), QByteArray("old"));
+        QCOMPARE(env->messageBox.shown.size(), 1);
+        QCOMPARE(env->messageBox.shown[0].icon, MessageIcon::Warning);
+        QVERIFY2(messages()[0].contains(QStringLiteral("keeps the old content")),
+                 qPrintable(messages()[0]));
     }
 
     void theWorkRunsWithTheWaitWindowUp() {

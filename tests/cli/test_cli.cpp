@@ -9,9 +9,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,26 +42,62 @@ protected:
         m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     }
 
+    // Runs the program with arguments given as bytes, as a shell would pass
+    // them, in a session of its own: no controlling terminal, nothing can
+    // prompt. Input and output go through files.
+    Outcome run(const QList<QByteArray>& args, const QByteArray& input = {},
+                const char* key = nullptr, const QString& program = kCli) {
+        QList<QByteArray> environment;
+        for (const QString& entry : m_env.toStringList()) {
+            environment.append(entry.toUtf8());
+        }
+        if (key != nullptr) {
+            environment.append(QByteArray("ZEPHRAL_KEY=") + key);
+        }
+        const QByteArray in = QFile::encodeName(file(QStringLiteral(".in"), input));
+        const QByteArray out = QFile::encodeName(path(QStringLiteral(".out")));
+        const QByteArray err = QFile::encodeName(path(QStringLiteral(".err")));
+        const QByteArray programPath = QFile::encodeName(program);
+        std::vector<char*> argv{const_cast<char*>(programPath.constData())};
+        for (const QByteArray& a : args) {
+            argv.push_back(const_cast<char*>(a.constData()));
+        }
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const QByteArray& e : environment) {
+            envp.push_back(const_cast<char*>(e.constData()));
+        }
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 0, in.constData(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&files, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        pid_t pid = -1;
+        Outcome r;
+        if (posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data()) == 0) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&files);
+        posix_spawnattr_destroy(&attributes);
+        r.out = read(path(QStringLiteral(".out")));
+        r.err = read(path(QStringLiteral(".err")));
+        return r;
+    }
     Outcome run(const QStringList& args, const QByteArray& input = {}, const char* key = nullptr,
                 const QString& program = kCli) {
-        QProcessEnvironment env = m_env;
-        if (key != nullptr) {
-            env.insert(QStringLiteral("ZEPHRAL_KEY"), QString::fromUtf8(key));
+        QList<QByteArray> bytes;
+        for (const QString& a : args) {
+            bytes.append(a.toUtf8());
         }
-        QProcess p;
-        p.setProcessEnvironment(env);
-        // No controlling terminal, so nothing can prompt.
-        p.setChildProcessModifier([] { ::setsid(); });
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForStarted());
-        p.write(input);
-        p.closeWriteChannel();
-        EXPECT_TRUE(p.waitForFinished(60000));
-        Outcome r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = p.readAllStandardError();
-        return r;
+        return run(bytes, input, key, program);
     }
 
     QString file(const QString& name, const QByteArray& content) {
@@ -140,6 +178,7 @@ TEST_F(Cli, TextCommands) {
         {{d, QStringLiteral("6Q==")}, {}, "\xC3\xA9"},
         {{d, QString()}, {}, ""},
         {{d, QStringLiteral("AAAA")}, {}, QByteArray("\0\0\0", 3)},
+        {{d, QStringLiteral("YWJ")}, {}, "ab"}, // a last group without its "="
     };
     for (const Case& c : cases) {
         const Outcome r = run(c.args, c.input);
@@ -266,6 +305,89 @@ TEST_F(Cli, FileCommands) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("e2"))));
     EXPECT_EQ(QFileInfo(path(QStringLiteral("e2"))).size(), 0);
+}
+
+// Encryption warns of other names that keep a replaced file's old content,
+// and goes on.
+TEST_F(Cli, HardLinksAreWarnedOf) {
+    const QString plain = file(QStringLiteral("plain"), "data");
+    const QString dest = file(QStringLiteral("dest"), "old");
+    ASSERT_EQ(::link(QFile::encodeName(dest).constData(),
+                     QFile::encodeName(path(QStringLiteral("other"))).constData()),
+              0);
+    const Outcome r = run({QStringLiteral("encrypt-file"), plain, dest}, {}, "k");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains("warning: " + QFile::encodeName(dest) +
+                               " had another name (a hard link), which keeps the old content."))
+        << r.err.constData();
+    EXPECT_EQ(read(path(QStringLiteral("other"))), QByteArray("old"));
+}
+
+// A file another program padded with something other than zeros opens with
+// --no-check only, and only into a new file.
+TEST_F(Cli, NoCheckWritesANewFileOnly) {
+    // Twelve bytes and the padding 04 04 04 04, enciphered with key "k".
+    const QString padded = path(QStringLiteral("padded"));
+    {
+        const QString plain = file(QStringLiteral("plain"), "twelve bytes\4\4\4\4");
+        ASSERT_EQ(run({QStringLiteral("encrypt-file"), plain, padded}, {}, "k").status, 0);
+        QFile f(padded);
+        ASSERT_TRUE(f.resize(16));
+    }
+    const QString out = path(QStringLiteral("out"));
+    const QString d = QStringLiteral("decrypt-file");
+    const QString noCheck = QStringLiteral("--no-check");
+    Outcome r = run({d, padded, out}, {}, "k");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Wrong key or damaged file (error 1003)")) << r.err.constData();
+
+    const QString link = path(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(padded, link));
+    const QString existing = file(QStringLiteral("existing"), "keep");
+    const QByteArray before = read(padded);
+    for (const QString& dest : {padded, link, existing}) {
+        r = run({noCheck, d, padded, dest}, {}, "k");
+        EXPECT_EQ(r.status, 1) << qPrintable(dest);
+        EXPECT_TRUE(r.err.contains("(error 1008)")) << r.err.constData();
+    }
+    EXPECT_EQ(read(padded), before);
+    EXPECT_EQ(read(existing), QByteArray("keep"));
+
+    r = run({noCheck, d, padded, out}, {}, "k");
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("warning: --no-check")) << r.err.constData();
+    EXPECT_EQ(read(out), QByteArray("twelve bytes"));
+    EXPECT_EQ(run({noCheck, QStringLiteral("encrypt-file"), padded, out}, {}, "k").status, 2);
+}
+
+// File names are the bytes the system gave, UTF-8 or not.
+TEST_F(Cli, FileNamesAreBytes) {
+    const QByteArray folder = QFile::encodeName(m_home.path()) + '/';
+    const QByteArray source = folder + "bad\xFF\xFE.txt";
+    const QByteArray encrypted = folder + "out\xFF.enc";
+    const QByteArray back = folder + "back\xE9";
+    {
+        const int fd = ::open(source.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "bytes", 5), 5);
+        ::close(fd);
+    }
+    Outcome r = run(QList<QByteArray>{"encrypt-file", source, encrypted}, {}, "k");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    r = run(QList<QByteArray>{"decrypt-file", encrypted, back}, {}, "k");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    struct stat st {};
+    EXPECT_EQ(::stat(encrypted.constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 8);
+    EXPECT_EQ(::stat(back.constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 5);
+    // A failure names the file by its very bytes.
+    r = run(QList<QByteArray>{"encrypt-file", folder + "gone\xFF", encrypted}, {}, "k");
+    EXPECT_TRUE(r.err.contains(folder + "gone\xFF: No such file")) << r.err.constData();
+    // Names Qt can't hold as text are beyond QTemporaryDir's clean-up.
+    for (const QByteArray& name : {source, encrypted, back}) {
+        ::unlink(name.constData());
+    }
 }
 
 TEST_F(Cli, ReadOnlyFolder) {
