@@ -4,10 +4,11 @@
 #include "commands/Files.h"
 #include "encrypt/CodePage.h"
 #include "platform/AppInfo.h"
-#include "platform/Services.h"
 
+#include <QStringDecoder>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <unistd.h>
 
@@ -16,6 +17,8 @@ namespace zephral::cli {
 namespace {
 
 constexpr const char* kProgram = "zephral-cli";
+// A key file is a key, not a document: anything longer is a mistake.
+constexpr qint64 kMaxKeyFile = 4096;
 
 // The commands, each one of the six the main window has.
 struct CliCommand {
@@ -60,19 +63,23 @@ const char* const kHelp =
     "\n"
     "Without TEXT the text commands read all of standard input. Text is read and\n"
     "written as UTF-8 and converted through the code page as the main window's\n"
-    "text boxes convert it; it is taken as given, with no line-break conversion\n"
-    "(the main window holds line breaks as CR LF, so text encrypted there with\n"
-    "several lines carries CR LF). decode-text and decrypt-text drop line breaks\n"
-    "at the very end of their input; encode-text and encrypt-text end their\n"
-    "result with one line break.\n"
+    "text boxes convert it; text that is not UTF-8, or that holds a character the\n"
+    "code page cannot hold, is refused. It is taken as given, with no line-break\n"
+    "conversion (the main window holds line breaks as CR LF, so text encrypted\n"
+    "there with several lines carries CR LF). decode-text and decrypt-text drop\n"
+    "line breaks at the very end of their input; encode-text and encrypt-text end\n"
+    "their result with one line break.\n"
     "\n"
-    "The key (1 to 56 characters) is the first line of --key-file FILE, else the\n"
-    "environment variable ZEPHRAL_KEY, else asked for on the terminal. It is\n"
-    "never taken as an argument.\n"
+    "The key (1 to 56 characters, converted through the code page like text) is\n"
+    "the first line of --key-file FILE (at most 4 KiB, UTF-8), else the environment\n"
+    "variable ZEPHRAL_KEY, else asked for on the terminal, twice when encrypting.\n"
+    "It is never taken as an argument. Encryption refuses a key with a NUL or with\n"
+    "a character the code page cannot hold, and warns when a character beyond\n"
+    "ASCII weakens it.\n"
     "\n"
     "Options:\n"
     "  --key-file FILE   read the key from the first line of FILE\n"
-    "  --code-page CP    the code page of the text commands: %2\n"
+    "  --code-page CP    the code page of the text and the key: %2\n"
     "                    (default: the CodePage setting, else 1252)\n"
     "  --no-check        decrypt-file, decrypt-text: check only the padding's\n"
     "                    length, not its zero bytes, for files another program\n"
@@ -200,37 +207,73 @@ void wipe(QByteArray& bytes) {
     bytes.clear();
 }
 
+CommandResult notUtf8(const QString& what, const FilePath& path = {}) {
+    return CommandResult::failure(kErrorInvalidUtf8,
+                                  QStringLiteral("%1 is not valid UTF-8").arg(what), path);
+}
+
 enum class KeyOutcome { Found, NoSource, Failed };
 
-// The key from --key-file, ZEPHRAL_KEY or the terminal, in that order.
-KeyOutcome readKey(const Options& options, QString& key, CommandResult& failure) {
+// The first line of a key file, without its line break.
+KeyOutcome readKeyFile(const FilePath& path, QString& key, CommandResult& failure) {
+    QByteArray content;
+    failure = readWholeFile(path, content, kMaxKeyFile);
+    if (failure.number == kErrorTooLarge) {
+        failure = CommandResult::failure(kErrorTooLarge,
+                                         QStringLiteral("The key file is larger than 4 KiB"), path);
+    }
+    if (!failure.ok) {
+        return KeyOutcome::Failed;
+    }
+    qsizetype end = content.indexOf('\n');
+    if (end < 0) {
+        end = content.size();
+    }
+    if (end > 0 && content[end - 1] == '\r') {
+        --end;
+    }
+    QByteArray line = content.left(end);
+    const bool valid = decodeUtf8(line, key);
+    wipe(line);
+    wipe(content);
+    if (!valid) {
+        failure = notUtf8(QStringLiteral("The key file"), path);
+        return KeyOutcome::Failed;
+    }
+    return KeyOutcome::Found;
+}
+
+// The key from --key-file, ZEPHRAL_KEY or the terminal, in that order; on
+// the terminal twice for an encryption.
+KeyOutcome readKey(const Options& options, bool encrypting, QString& key, CommandResult& failure) {
     if (options.keyFile) {
-        QByteArray content;
-        failure = readWholeFile(FilePath::fromNative(*options.keyFile), content);
-        if (!failure.ok) {
+        return readKeyFile(FilePath::fromNative(*options.keyFile), key, failure);
+    }
+    if (const char* variable = std::getenv("ZEPHRAL_KEY"); variable != nullptr && *variable) {
+        if (!decodeUtf8(QByteArray(variable), key)) {
+            failure = notUtf8(QStringLiteral("ZEPHRAL_KEY"));
             return KeyOutcome::Failed;
         }
-        qsizetype end = content.indexOf('\n');
-        if (end < 0) {
-            end = content.size();
-        }
-        if (end > 0 && content[end - 1] == '\r') {
-            --end;
-        }
-        key = QString::fromUtf8(content.constData(), end);
-        wipe(content);
         return KeyOutcome::Found;
     }
-    const QString fromEnvironment = services().environment->variable(QStringLiteral("ZEPHRAL_KEY"));
-    if (!fromEnvironment.isEmpty()) {
-        key = fromEnvironment;
-        return KeyOutcome::Found;
+    PromptedKey typed = promptKey(encrypting);
+    switch (typed.outcome) {
+    case PromptedKey::Outcome::NoTerminal:
+        return KeyOutcome::NoSource;
+    case PromptedKey::Outcome::Differ:
+        failure =
+            CommandResult::failure(kErrorKeysDiffer, QStringLiteral("The two keys typed differ"));
+        return KeyOutcome::Failed;
+    case PromptedKey::Outcome::Typed:
+        break;
     }
-    if (std::optional<QString> typed = promptKey()) {
-        key = *typed;
-        return KeyOutcome::Found;
+    const bool valid = decodeUtf8(typed.key, key);
+    wipe(typed.key);
+    if (!valid) {
+        failure = notUtf8(QStringLiteral("The key typed"));
+        return KeyOutcome::Failed;
     }
-    return KeyOutcome::NoSource;
+    return KeyOutcome::Found;
 }
 
 // Writes the whole result to standard output.
@@ -272,10 +315,26 @@ QString helpText() {
 
 } // namespace
 
+bool decodeUtf8(const QByteArray& bytes, QString& text) {
+    // A byte-order mark is kept as the character it is, like any other, and a
+    // sequence cut short at the end is an error, not something to wait for.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
+    text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
                           PadCheck padCheck, QByteArray& output) {
     output.clear();
-    QString text = QString::fromUtf8(input);
+    QString text;
+    if (!decodeUtf8(input, text)) {
+        return notUtf8(QStringLiteral("The text"));
+    }
     if (takesBase64(command)) {
         dropTrailingLineBreaks(text);
     }
@@ -335,7 +394,9 @@ int run(const QList<QByteArray>& arguments) {
     QString key;
     if (needsKey(entry->command)) {
         CommandResult failure;
-        switch (readKey(options, key, failure)) {
+        const bool encrypting =
+            entry->command == Command::EncryptFile || entry->command == Command::EncryptEncodeText;
+        switch (readKey(options, encrypting, key, failure)) {
         case KeyOutcome::Found:
             break;
         case KeyOutcome::NoSource:

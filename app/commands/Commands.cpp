@@ -25,6 +25,61 @@ CommandResult checkKey(const QString& key) {
     return CommandResult::success();
 }
 
+// A key that encryption takes: one whose every character the code page holds
+// and that ends only where it ends. Decryption takes any key, as the original
+// tool did, so that files made with such keys still open.
+CommandResult refuseKeyForEncryption(const QString& key) {
+    if (key.contains(QChar(0))) {
+        return CommandResult::failure(
+            kErrorKeyHoldsNul,
+            QStringLiteral("The key holds a NUL character, which would end it there"));
+    }
+    if (activeCodePage().firstUnencodable(key) >= 0) {
+        // The character itself stays unsaid: it is part of the key.
+        return CommandResult::failure(
+            kErrorKeyNotInCodePage,
+            QStringLiteral("The key holds a character that code page %1 cannot hold")
+                .arg(activeCodePage().number()));
+    }
+    return CommandResult::success();
+}
+
+CommandWarning weakKeyWarning() {
+    return {CommandWarning::Kind::WeakKey,
+            QStringLiteral("This key is weaker than it looks: a character beyond ASCII hides up "
+                           "to 3 characters before it from the cipher, so other keys open what it "
+                           "encrypts. A key of ASCII characters only has no such weakness.")};
+}
+
+// The character at `index` and its code point, a pair of surrogates as one.
+QString describeCharacter(const QString& text, qsizetype index) {
+    char32_t code = text[index].unicode();
+    qsizetype length = 1;
+    if (QChar::isHighSurrogate(code) && index + 1 < text.size() &&
+        text[index + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[index], text[index + 1]);
+        length = 2;
+    }
+    const QString number =
+        QStringLiteral("U+%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper();
+    if (QChar::isSurrogate(code) || !QChar::isPrint(code)) {
+        return number;
+    }
+    return QStringLiteral("\"%1\" (%2)").arg(text.mid(index, length), number);
+}
+
+CommandResult refuseText(const QString& text) {
+    const qsizetype index = activeCodePage().firstUnencodable(text);
+    if (index < 0) {
+        return CommandResult::success();
+    }
+    return CommandResult::failure(kErrorTextNotInCodePage,
+                                  QStringLiteral("The text holds %1, which code page %2 cannot "
+                                                 "hold")
+                                      .arg(describeCharacter(text, index))
+                                      .arg(activeCodePage().number()));
+}
+
 CommandResult libraryMissing() {
     return CommandResult::failure(
         kErrorNoLibrary,
@@ -140,6 +195,18 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
             return r;
         }
     }
+    const bool encrypt = command == Command::EncryptEncodeText;
+    if (encrypt && !key.isEmpty()) {
+        if (CommandResult r = refuseKeyForEncryption(key); !r.ok) {
+            return r;
+        }
+    }
+    // Text the code page can't hold would lose characters on the way.
+    if (encrypt || command == Command::EncodeText) {
+        if (CommandResult r = refuseText(text); !r.ok) {
+            return r;
+        }
+    }
     // Every transform of empty text is empty: no library needed.
     if (text.isEmpty()) {
         return CommandResult::success();
@@ -151,6 +218,8 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
         CommandResult r = transformText(command, text, key, checks, padCheck, output);
         if (!r.ok) {
             output.clear();
+        } else if (encrypt && keyHidesCharacters(key)) {
+            r.warnings.append(weakKeyWarning());
         }
         return r;
     } catch (const std::bad_alloc&) {
@@ -166,6 +235,11 @@ CommandResult runFileCommand(Command command, const FilePath& source, const File
     }
     if (CommandResult r = checkKey(key); !r.ok) {
         return r;
+    }
+    if (command == Command::EncryptFile) {
+        if (CommandResult r = refuseKeyForEncryption(key); !r.ok) {
+            return r;
+        }
     }
     if (command == Command::DecryptFile && padCheck != PadCheck::Full) {
         if (sameFile(source, destination)) {
@@ -184,7 +258,12 @@ CommandResult runFileCommand(Command command, const FilePath& source, const File
         }
     }
     try {
-        return transformFile(command == Command::EncryptFile, source, destination, key, padCheck);
+        CommandResult r =
+            transformFile(command == Command::EncryptFile, source, destination, key, padCheck);
+        if (r.ok && command == Command::EncryptFile && keyHidesCharacters(key)) {
+            r.warnings.prepend(weakKeyWarning());
+        }
+        return r;
     } catch (const std::bad_alloc&) {
         return CommandResult::outOfMemory();
     }

@@ -196,6 +196,21 @@ QString DecodeBase64(const QString& text) {
     return BytesToString(finish(out, m));
 }
 
+bool keyHidesCharacters(const QString& key) {
+    const QByteArray bytes = activeCodePage().encode(key);
+    const qsizetype n = bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0');
+    if (n <= 0) {
+        return false;
+    }
+    // The schedule reads 18 words of 4 bytes, going round the key.
+    for (qsizetype position = 0; position < 18 * 4; ++position) {
+        if (position % 4 != 0 && static_cast<std::uint8_t>(bytes[position % n]) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int padLength(const char* lastBlock, PadCheck check) {
     const auto pad = static_cast<std::uint8_t>(lastBlock[7]);
     if (pad < 1 || pad > 8) {

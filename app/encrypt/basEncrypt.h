@@ -43,6 +43,14 @@ QString EncodeBase64(const QString& text);
 // or 3 characters without "=" gives the 1 or 2 bytes it holds.
 QString DecodeBase64(const QString& text);
 
+// True when a byte of the key, as the code page converts it, is 0x80 or more
+// and stands anywhere but first in a group of four the key schedule reads:
+// widened as a signed value, it sets every bit above its own and hides the
+// bytes before it in the group, so that other keys give the very same
+// schedule (in code page 1252 the bytes "abc\xE9", "xyz\xE9" and "caf\xE9"
+// are one key). The library keeps that reading for the files made with it.
+bool keyHidesCharacters(const QString& key);
+
 // How a decryption judges the padding that ends its last block.
 enum class PadCheck {
     // The last byte is the pad length, 1 to 8, and the pad - 1 bytes before

@@ -10,7 +10,9 @@
 #include "gui/frmMain.h"
 #include "startup/basMain.h"
 
+#include <QCryptographicHash>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <new>
 
 namespace zephral {
@@ -46,9 +48,21 @@ QString textForBox(QString result) {
     return result;
 }
 
-// Each warning after the work, in a message box of its own.
-void reportWarnings(const CommandResult& result) {
+// Each warning after the work, in a message box of its own. The one about a
+// weak key comes once a run for each key; the keys are remembered by their
+// hash only.
+void reportWarnings(const CommandResult& result, const QString& key) {
+    static QSet<QByteArray> keysWarnedOf;
     for (const CommandWarning& warning : result.warnings) {
+        if (warning.kind == CommandWarning::Kind::WeakKey) {
+            const QByteArray hash = QCryptographicHash::hash(
+                QByteArrayView(reinterpret_cast<const char*>(key.utf16()), key.size() * 2),
+                QCryptographicHash::Sha256);
+            if (keysWarnedOf.contains(hash)) {
+                continue;
+            }
+            keysWarnedOf.insert(hash);
+        }
         ReportWarning(warning.text);
     }
 }
@@ -78,7 +92,7 @@ void fileCommandClick(frmMain* form, Command command) {
         if (!result.ok) {
             ReportError(procedure, result);
         }
-        reportWarnings(result);
+        reportWarnings(result, gKey);
     } catch (const std::bad_alloc&) {
         ReportError(procedure, CommandResult::outOfMemory());
     }
@@ -103,7 +117,7 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         if (!result.ok) {
             ReportError(procedure, result);
         }
-        reportWarnings(result);
+        reportWarnings(result, gKey);
     } catch (const std::bad_alloc&) {
         ReportError(procedure, CommandResult::outOfMemory());
     }

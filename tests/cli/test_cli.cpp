@@ -168,9 +168,6 @@ TEST_F(Cli, TextCommands) {
         {{e, QStringLiteral("a\r\nb")}, {}, "YQ0KYg==\n"}, // line breaks as given
         {{e, QString()}, {}, "\n"},
         {{e, QStringLiteral(u"\u00E9")}, {}, "6Q==\n"}, // Windows-1252 by default
-        {{QStringLiteral("--code-page"), QStringLiteral("1251"), e, QStringLiteral(u"\u00E9")},
-         {},
-         "Pw==\n"},
         {{QStringLiteral("--code-page=cp1251"), e, QStringLiteral(u"\u0416")}, {}, "xg==\n"},
         {{QStringLiteral("--"), e, QStringLiteral("-x")}, {}, "LXg=\n"},
         {{d, QStringLiteral("Zm9vYmFy\r\n")}, {}, "foobar"},
@@ -199,8 +196,41 @@ TEST_F(Cli, CodePageSetting) {
     EXPECT_EQ(r.out, QByteArray("xg==\n"));
     // The option wins over the setting.
     r = run({QStringLiteral("--code-page"), QStringLiteral("28591"), QStringLiteral("encode-text"),
-             QStringLiteral(u"\u0416")});
-    EXPECT_EQ(r.out, QByteArray("Pw==\n"));
+             QStringLiteral(u"\u00E9")});
+    EXPECT_EQ(r.out, QByteArray("6Q==\n"));
+}
+
+// Text the code page can't hold and bytes that are no UTF-8 are refused,
+// never turned into "?" or U+FFFD.
+TEST_F(Cli, RefusesWhatTheCodePageCannotHold) {
+    QByteArray noise;
+    for (int i = 0; i < 300; ++i) {
+        noise.append(static_cast<char>((i * 151 + 7) & 0xFF));
+    }
+    struct Case {
+        QList<QByteArray> args;
+        QByteArray input;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"encode-text",
+          "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80"},
+         {},
+         "The text holds \"\xD0\x9F\" (U+041F), which code page 1252 cannot hold (error 1011)"},
+        {{"encrypt-text", "smile \xF0\x9F\x98\x80"}, {}, "(U+1F600), which code page 1252"},
+        {{"--code-page", "1251", "encode-text", "caf\xC3\xA9"},
+         {},
+         "(U+00E9), which code page 1251"},
+        {{"encode-text"}, noise, "The text is not valid UTF-8 (error 1012)"},
+        {{"decode-text"}, "Zm9v\xFF", "The text is not valid UTF-8"},
+        {{"encode-text", "bad\xFF"}, {}, "The text is not valid UTF-8"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, c.input, "k");
+        EXPECT_EQ(r.status, 1) << c.args.join(' ').constData();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
+    }
 }
 
 TEST_F(Cli, EncryptTextGivesTheKnownAnswerAndComesBack) {
@@ -258,6 +288,26 @@ TEST_F(Cli, Failures) {
         {{QStringLiteral("decrypt-file"), source, path(QStringLiteral("out"))},
          "k",
          "Wrong key or damaged file"},
+        // Keys that encryption refuses, and key files that are no key.
+        {{e, QStringLiteral("x")},
+         "\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6",
+         "The key holds a character that code page 1252 cannot hold (error 1009)"},
+        {{QStringLiteral("--key-file"), file(QStringLiteral("nul"), QByteArray("\0secret", 7)),
+          QStringLiteral("encrypt-file"), source, path(QStringLiteral("out"))},
+         nullptr,
+         "The key holds a NUL character"},
+        {{QStringLiteral("--key-file"), file(QStringLiteral("big"), QByteArray(4097, 'k')), e,
+          QStringLiteral("x")},
+         nullptr,
+         "/big: The key file is larger than 4 KiB"},
+        {{QStringLiteral("--key-file"), QStringLiteral("/dev/zero"), e, QStringLiteral("x")},
+         nullptr,
+         "/dev/zero: The key file is larger than 4 KiB"},
+        {{QStringLiteral("--key-file"), file(QStringLiteral("latin1"), "caf\xE9\n"), e,
+          QStringLiteral("x")},
+         nullptr,
+         "/latin1: The key file is not valid UTF-8 (error 1012)"},
+        {{e, QStringLiteral("x")}, "caf\xE9", "ZEPHRAL_KEY is not valid UTF-8"},
     };
     for (const Case& c : cases) {
         const Outcome r = run(c.args, {}, c.key);
@@ -265,7 +315,7 @@ TEST_F(Cli, Failures) {
         EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
-        if (c.key != nullptr && qstrlen(c.key) > 1) {
+        if (c.key != nullptr && qstrlen(c.key) > 4) {
             EXPECT_FALSE(r.err.contains(c.key));
         }
     }
@@ -307,15 +357,37 @@ TEST_F(Cli, FileCommands) {
     EXPECT_EQ(QFileInfo(path(QStringLiteral("e2"))).size(), 0);
 }
 
-// Encryption warns of other names that keep a replaced file's old content,
-// and goes on.
-TEST_F(Cli, HardLinksAreWarnedOf) {
+// A key of 4 KiB is still read; decryption takes every key the original
+// could have used; encryption warns of a weak key and of other names that
+// keep a replaced file's old content, and goes on.
+TEST_F(Cli, KeysAndWarnings) {
+    const QString keyFile =
+        file(QStringLiteral("key"), QByteArray(56, 'k') + QByteArray(4040, '\n'));
+    Outcome r = run({QStringLiteral("--key-file"), keyFile, QStringLiteral("encrypt-text"),
+                     QStringLiteral("x")});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+
+    // The original turned a character its code page lacks into "?".
+    r = run({QStringLiteral("encrypt-text"), QStringLiteral("secret")}, {}, "????");
+    const QByteArray encrypted = r.out;
+    r = run({QStringLiteral("decrypt-text"), QString::fromLatin1(encrypted)}, {},
+            "\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6");
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out, QByteArray("secret"));
+
+    r = run({QStringLiteral("encrypt-text"), QStringLiteral("x")}, {}, "caf\xC3\xA9");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("zephral-cli: encrypt-text: warning: This key is weaker"))
+        << r.err.constData();
+    EXPECT_EQ(run({QStringLiteral("encrypt-text"), QStringLiteral("x")}, {}, "abcd").err,
+              QByteArray());
+
     const QString plain = file(QStringLiteral("plain"), "data");
     const QString dest = file(QStringLiteral("dest"), "old");
     ASSERT_EQ(::link(QFile::encodeName(dest).constData(),
                      QFile::encodeName(path(QStringLiteral("other"))).constData()),
               0);
-    const Outcome r = run({QStringLiteral("encrypt-file"), plain, dest}, {}, "k");
+    r = run({QStringLiteral("encrypt-file"), plain, dest}, {}, "k");
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.err.contains("warning: " + QFile::encodeName(dest) +
                                " had another name (a hard link), which keeps the old content."))
@@ -425,21 +497,35 @@ TEST_F(Cli, LibraryMissing) {
     EXPECT_EQ(run({QStringLiteral("encode-text"), QString()}, {}, nullptr, lonely).status, 0);
 }
 
-// The key typed on a terminal: prompted for, not echoed, and used.
-TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
+// The program on a terminal of its own (a pseudo-terminal): each prompt that
+// shows is answered with the next line; the exit status and everything shown
+// come back.
+struct TerminalRun {
+    int status = -1;
+    QByteArray seen;
+};
+
+TerminalRun onTerminal(const QByteArray& home, const QList<QByteArray>& args,
+                       const QList<QByteArray>& lines) {
     const QByteArray cli = QFile::encodeName(kCli);
-    const QByteArray home = QFile::encodeName(m_home.path());
+    std::vector<const char*> argv{cli.constData()};
+    for (const QByteArray& a : args) {
+        argv.push_back(a.constData());
+    }
+    argv.push_back(nullptr);
     int master = -1;
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::unsetenv("ZEPHRAL_KEY");
         ::setenv("HOME", home.constData(), 1);
         ::setenv("XDG_CONFIG_HOME", home.constData(), 1);
-        ::execl(cli.constData(), cli.constData(), "encrypt-text", "BLOWFISH", nullptr);
+        ::execv(argv[0], const_cast<char* const*>(argv.data()));
         ::_exit(127);
     }
-    QByteArray seen;
+    TerminalRun run;
+    if (pid < 0) {
+        return run;
+    }
     // Reads until `done` holds, the terminal closes or nothing comes for 10 s.
     auto readUntil = [&](auto done) {
         pollfd p{master, POLLIN, 0};
@@ -449,14 +535,19 @@ TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
             if (got <= 0) {
                 return;
             }
-            seen.append(buf, got);
+            run.seen.append(buf, got);
         }
     };
-    readUntil([&] { return seen.contains("Key: "); });
-    ASSERT_TRUE(seen.contains("Key: ")) << seen.constData();
-    const QByteArray typed = QByteArray(kVectorKey) + '\n';
-    ASSERT_EQ(::write(master, typed.constData(), static_cast<std::size_t>(typed.size())),
-              typed.size());
+    const QByteArray prompts[] = {"Key: ", "Again: "};
+    for (qsizetype i = 0; i < lines.size() && i < 2; ++i) {
+        readUntil([&] { return run.seen.contains(prompts[i]); });
+        if (!run.seen.contains(prompts[i])) {
+            break;
+        }
+        const QByteArray typed = lines[i] + '\n';
+        [[maybe_unused]] ssize_t written =
+            ::write(master, typed.constData(), static_cast<std::size_t>(typed.size()));
+    }
     readUntil([] { return false; });
     int status = 0;
     pid_t done = 0;
@@ -464,14 +555,40 @@ TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
         ::usleep(10000);
     }
     if (done == 0) {
-        // Still waiting for its key: the key never arrived.
+        // Still waiting for a key that never came.
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
     }
     ::close(master);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen.constData();
-    EXPECT_FALSE(seen.contains(kVectorKey)) << "the key was echoed";
-    EXPECT_TRUE(seen.contains(kVectorCipher.toBase64())) << seen.constData();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The key typed on a terminal: prompted for, not echoed, and used; asked
+// twice for an encryption, which stops when the two differ.
+TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
+    const QByteArray home = QFile::encodeName(m_home.path());
+    const QByteArray key(kVectorKey);
+    const QByteArray encoded = kVectorCipher.toBase64();
+    struct Case {
+        QList<QByteArray> args;
+        QList<QByteArray> lines;
+        int status;
+        bool askedAgain;
+        QByteArray shown;
+    };
+    const Case cases[] = {
+        {{"encrypt-text", "BLOWFISH"}, {key, key}, 0, true, encoded},
+        {{"encrypt-text", "BLOWFISH"}, {key, key + "!"}, 1, true, "The two keys typed differ"},
+        {{"decrypt-text", encoded}, {key}, 0, false, "BLOWFISH"},
+    };
+    for (const Case& c : cases) {
+        const TerminalRun r = onTerminal(home, c.args, c.lines);
+        EXPECT_EQ(r.status, c.status) << r.seen.constData();
+        EXPECT_EQ(r.seen.contains("Again: "), c.askedAgain) << r.seen.constData();
+        EXPECT_FALSE(r.seen.contains(kVectorKey)) << "the key was echoed";
+        EXPECT_TRUE(r.seen.contains(c.shown)) << r.seen.constData();
+    }
 }
 
 } // namespace
