@@ -116,6 +116,35 @@ TEST_F(Bindings, KeyWithHighBytesRoundTrips) {
     EXPECT_NE(cipher, EncryptString(data, QStringLiteral("Schlussel")));
 }
 
+// A key byte of 0x80 or more hides the bytes before it in its group of four:
+// those keys are one, and only those are called weak.
+TEST_F(Bindings, KeysWhoseHighBytesHideOthers) {
+    const QString data = QStringLiteral("the same data");
+    const QString cafe = bytesText("caf\xE9");
+    EXPECT_EQ(EncryptString(data, bytesText("abc\xE9")), EncryptString(data, cafe));
+    EXPECT_EQ(EncryptString(data, bytesText("xyz\xE9")), EncryptString(data, cafe));
+    const std::pair<const char*, bool> keys[] = {
+        {"caf\xE9", true},
+        {"\xE9", true},
+        {"abcd", false},
+        {"\xE9"
+         "abc",
+         false},
+        {"\xE9"
+         "bcd\xE9"
+         "fgh",
+         false},
+        {"\xE9"
+         "bcd\xE9"
+         "fg",
+         true},
+        {"ab\x80", true},
+    };
+    for (auto [key, hides] : keys) {
+        EXPECT_EQ(keyHidesCharacters(bytesText(key)), hides) << key;
+    }
+}
+
 TEST_F(Bindings, EmptyTextForEmptyInputOrBadKey) {
     const QString key56(56, u'k');
     const QString key57(57, u'k');
