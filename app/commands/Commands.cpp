@@ -218,7 +218,9 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
         CommandResult r = transformText(command, text, key, checks, padCheck, output);
         if (!r.ok) {
             output.clear();
-        } else if (encrypt && keyHidesCharacters(key)) {
+        } else if (encrypt && !output.isEmpty() && keyHidesCharacters(key)) {
+            // Only a key that encrypted something is warned of: the window
+            // gives nothing, quietly, for one the cipher refuses.
             r.warnings.append(weakKeyWarning());
         }
         return r;

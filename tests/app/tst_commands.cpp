@@ -377,6 +377,9 @@ private Q_SLOTS:
         QCOMPARE(form->txtTwo->toPlainText().size(), 12);
         runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QLatin1Char('k')));
         QCOMPARE(form->txtTwo->toPlainText(), QString());
+        // Nor is a weak key warned of when it encrypted nothing.
+        runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QChar(0xE9)));
+        QCOMPARE(form->txtTwo->toPlainText(), QString());
         QCOMPARE(messages(), QStringList());
     }
 
