@@ -1,6 +1,5 @@
 #include "commands/FileWriter.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <atomic>
@@ -132,15 +131,18 @@ QByteArray temporaryNameIn(const QByteArray& folder, const QByteArray& name) {
 // The process's umask, without changing it even for a moment where the
 // system tells it.
 mode_t currentUmask() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok) {
-                    return static_cast<mode_t>(mask);
-                }
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char buffer[4096];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer - 1);
+        ::close(fd);
+        const QByteArray status(buffer, std::max<ssize_t>(got, 0));
+        if (const qsizetype at = status.indexOf("\nUmask:"); at >= 0) {
+            bool ok = false;
+            const uint mask =
+                status.mid(at + 7, status.indexOf('\n', at + 1) - at - 7).trimmed().toUInt(&ok, 8);
+            if (ok) {
+                return static_cast<mode_t>(mask);
             }
         }
     }
