@@ -413,14 +413,21 @@ TEST_F(Cli, NoCheckWritesANewFileOnly) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Wrong key or damaged file (error 1003)")) << r.err.constData();
 
+    // In place under its own name, a symbolic link or a hard link, or over
+    // another file: all refused.
     const QString link = path(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(padded, link));
+    const QString hard = path(QStringLiteral("hard"));
+    ASSERT_EQ(::link(QFile::encodeName(padded).constData(), QFile::encodeName(hard).constData()),
+              0);
     const QString existing = file(QStringLiteral("existing"), "keep");
     const QByteArray before = read(padded);
-    for (const QString& dest : {padded, link, existing}) {
+    for (const QString& dest : {padded, link, hard, existing}) {
         r = run({noCheck, d, padded, dest}, {}, "k");
         EXPECT_EQ(r.status, 1) << qPrintable(dest);
-        EXPECT_TRUE(r.err.contains("(error 1008)")) << r.err.constData();
+        EXPECT_TRUE(r.err.contains(dest == existing ? "and this one exists (error 1008)"
+                                                    : "never in place (error 1008)"))
+            << r.err.constData();
     }
     EXPECT_EQ(read(padded), before);
     EXPECT_EQ(read(existing), QByteArray("keep"));
