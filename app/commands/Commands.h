@@ -38,7 +38,10 @@ enum class TextChecks {
 };
 
 // `output` is the result's text: set on success, empty on failure. Empty
-// text gives empty text without looking for the library.
+// text gives empty text without looking for the library. With either checks,
+// encryption refuses a key with a NUL or with a character the code page
+// can't hold, encoding and encryption refuse text the code page can't hold,
+// and a key whose high bytes hide others comes back as a warning.
 // `padCheck` judges a Strict decryption.
 CommandResult runTextCommand(Command command, const QString& text, const QString& key,
                              TextChecks checks, QString& output,
@@ -48,7 +51,8 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
 // before anything is written, and the destination is replaced only once the
 // whole result is written (see writeWholeFile). An empty source gives an empty
 // destination. The key is checked first; a decryption whose padding fails
-// `padCheck` writes nothing and fails with kErrorWrongKey. A decryption
+// `padCheck` writes nothing and fails with kErrorWrongKey. Encryption
+// refuses and warns of keys as the text commands do. A decryption
 // without the whole check (PadCheck::LengthOnly) writes a new file only,
 // never in place or over an existing one.
 CommandResult runFileCommand(Command command, const FilePath& source, const FilePath& destination,
