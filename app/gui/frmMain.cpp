@@ -3,6 +3,7 @@
 #include "gui/ClickablePicture.h"
 #include "gui/Resources.h"
 #include "gui/TextBox.h"
+#include "gui/WindowStyle.h"
 #include "platform/AppInfo.h"
 #include "tools/basTools.h"
 
@@ -78,15 +79,8 @@ QPlainTextEdit* makeTextBox(QFrame* frame, const char* name, bool readOnly) {
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     initResources();
     setObjectName(QStringLiteral("frmMain"));
-    // A title bar with icon, window menu, minimise and close buttons and no
-    // maximise button. On X11 the flags become the Motif hints, which most
-    // window managers follow button by button; the fixed size becomes equal
-    // minimum and maximum sizes, from which the others (Openbox among them)
-    // take that the window can't be resized and so can't be maximised.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(400, 311);
+    // A title bar with icon, window menu, minimise and close and no maximise.
+    applyWindowStyle(this, WindowStyle::FixedSingle, QSize(400, 311));
     setWindowIcon(QIcon(QStringLiteral(":/zephral/art/icon.png")));
     buildControls();
 #ifndef QT_NO_SESSIONMANAGER

@@ -2,6 +2,7 @@
 
 #include "gui/Resources.h"
 #include "gui/WindowPlacement.h"
+#include "gui/WindowStyle.h"
 
 #include <QLabel>
 
@@ -10,16 +11,15 @@ namespace zephral {
 frmWait::frmWait(QWidget* owner) : QFrame(owner) {
     initResources();
     setObjectName(QStringLiteral("frmWait"));
-    // No title bar, kept out of the task bar, never takes the focus.
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    // No title bar, kept out of the task bar, never takes the focus; a thin
+    // border round a white client area of 189 x 95.
+    applyWindowStyle(this, WindowStyle::NoTitleBar, QSize(189 + 2, 95 + 2));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
 
-    // A thin border around a white client area of 189 x 95.
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
-    setFixedSize(189 + 2, 95 + 2);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);
     // The command disables the main window and with it this window; the text

@@ -8,6 +8,7 @@
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
 #include "platform/AppInfo.h"
+#include "platform/gui/TaskBar.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -321,7 +322,7 @@ private Q_SLOTS:
 
     // What each window asks of the window manager, as the platform layer
     // receives it (on X11: window type, Motif hints, transient-for, modal
-    // state and equal minimum and maximum sizes).
+    // state, equal minimum and maximum sizes) and the task bar request.
     void windowHints() {
         frmMain form;
         form.show();
@@ -339,21 +340,18 @@ private Q_SLOTS:
             Qt::WindowFlags unwanted;
             QWindow* transientParent;
             Qt::WindowModality modality;
+            bool outOfTaskBar;
         } cases[] = {
             {&form, Qt::Window,
              Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint,
-             Qt::WindowMaximizeButtonHint | Qt::FramelessWindowHint, nullptr, Qt::NonModal},
+             Qt::WindowMaximizeButtonHint | Qt::FramelessWindowHint, nullptr, Qt::NonModal, false},
             {&key, Qt::Dialog, Qt::CustomizeWindowHint | Qt::WindowTitleHint,
              Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint |
                  Qt::FramelessWindowHint,
-             form.windowHandle(), Qt::ApplicationModal},
-            {&wait,
-             Qt::Tool,
-             Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus,
-             {},
-             form.windowHandle(),
-             Qt::NonModal},
+             form.windowHandle(), Qt::ApplicationModal, false},
+            {&wait, Qt::Tool, Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus,
+             Qt::WindowTitleHint, form.windowHandle(), Qt::NonModal, true},
         };
         for (const auto& c : cases) {
             const QWindow* window = c.widget->windowHandle();
@@ -364,6 +362,7 @@ private Q_SLOTS:
             QVERIFY2(!(window->flags() & c.unwanted), name);
             QCOMPARE(window->transientParent(), c.transientParent);
             QCOMPARE(window->modality(), c.modality);
+            QCOMPARE(isKeptOutOfTaskBar(c.widget), c.outOfTaskBar);
             // Nothing to resize, so nothing to maximise.
             QCOMPARE(window->minimumSize(), window->maximumSize());
             QCOMPARE(window->minimumSize(), c.widget->size());
