@@ -17,6 +17,15 @@ void applyWindowStyle(QWidget* window, WindowStyle style, QSize size) {
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint);
         break;
+    case WindowStyle::FixedToolWindow:
+        // A dialog window (transient for its owner once shown) with no frame.
+        // Openbox applies the Motif decorations all or nothing and never lets
+        // the function hints take away close or minimise; KWin draws its full
+        // frame, buttons and all, for any decoration bit at all. "No
+        // decorations" is the one request every manager honours alike.
+        window->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        keepOutOfTaskBar(window);
+        break;
     case WindowStyle::NoTitleBar:
         window->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
         keepOutOfTaskBar(window);

@@ -15,6 +15,12 @@ enum class WindowStyle {
     // stands between it and the caption: the hints say no maximise, and
     // managers that draw buttons one by one follow them.
     FixedSingle,
+    // A small title bar with the caption and no buttons, and a raised edge:
+    // drawn by the window itself (ToolWindowFrame), since no X11 hint keeps
+    // every manager's close button off a title bar it draws. The manager is
+    // asked for no frame at all (Motif decorations 0, which every manager
+    // reads the same), the window stays out of the task bar; fixed size.
+    FixedToolWindow,
     // No title bar and no frame from the manager (the window draws its own
     // thin border); out of the task bar, never focused; fixed size.
     NoTitleBar,

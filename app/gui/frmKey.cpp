@@ -1,6 +1,8 @@
 #include "gui/frmKey.h"
 
+#include "gui/ToolWindowFrame.h"
 #include "gui/WindowPlacement.h"
+#include "gui/WindowStyle.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -16,20 +18,17 @@ QString gKey;
 
 frmKey::frmKey(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmKey"));
-    // A modal dialog of its owner with a title and nothing else in its title
-    // bar. On X11 that is a dialog window, transient for the main window (so
-    // out of the task bar), whose Motif hints allow neither closing, nor
-    // minimising, nor maximising; and its fixed size tells every window
-    // manager that it can't be resized or maximised. A manager that still
-    // offers to close or minimise it (Openbox does for every dialog) meets the
-    // refusal in closeEvent and the restore in changeEvent.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A small title bar with the caption and no buttons or window menu, drawn
+    // by the dialog itself, over a client area of 313 x 36; out of the task
+    // bar, modal over its owner.
     setWindowTitle(QStringLiteral("Enter Key"));
-    setFixedSize(313, 36);
+    toolFrame = new ToolWindowFrame(this, QSize(313, 36));
+    applyWindowStyle(this, WindowStyle::FixedToolWindow, toolFrame->parts().window);
     setSizeGripEnabled(false);
     setModal(true);
+    QWidget* client = toolFrame->clientArea();
 
-    sknFrame3D1 = new QFrame(this);
+    sknFrame3D1 = new QFrame(client);
     sknFrame3D1->setObjectName(QStringLiteral("sknFrame3D1"));
     sknFrame3D1->setGeometry(4, 4, 193, 27);
     sknFrame3D1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -46,10 +45,10 @@ frmKey::frmKey(QWidget* owner) : QDialog(owner) {
 
     // Neither button is a default or cancel button: Enter on a focused button
     // does nothing, Space clicks it.
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK = new QPushButton(QStringLiteral("OK"), client);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(200, 4, 53, 27);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), client);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(256, 4, 53, 27);
     for (QPushButton* button : {cmdOK, cmdCancel}) {
@@ -111,8 +110,9 @@ void frmKey::closeEvent(QCloseEvent* event) {
 
 void frmKey::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    // A window manager that minimises the dialog takes its owner with it, and
-    // with no task bar the program would seem gone; both come straight back.
+    // No button minimises the dialog, but a window manager's own keys or menu
+    // can (Openbox's Alt+Space menu), and the owner goes with it; with no task
+    // bar entry the program would seem gone, so both come straight back.
     if (event->type() == QEvent::WindowStateChange && isMinimized()) {
         QTimer::singleShot(0, this, [this] {
             if (QWidget* owner = parentWidget()) {

@@ -9,6 +9,8 @@ class QPushButton;
 
 namespace zephral {
 
+class ToolWindowFrame;
+
 // The key last typed in the key dialog; empty after Cancel. Only the key
 // dialog writes it; the four key-using commands read it.
 extern QString gKey;
@@ -19,6 +21,8 @@ class frmKey : public QDialog {
 public:
     explicit frmKey(QWidget* owner);
 
+    // The drawn title bar and edge; the controls lie in its client area.
+    ToolWindowFrame* toolFrame = nullptr;
     QFrame* sknFrame3D1 = nullptr;
     QLineEdit* txtKey = nullptr;
     QPushButton* cmdOK = nullptr;
