@@ -417,7 +417,7 @@ private Q_SLOTS:
         }
         QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
         QCOMPARE(messages(), QStringList(QStringLiteral("%1_click: error 1006: The cipher library "
-                                                        "libzephcore.so could not be loaded")
+                                                        "libzephcore.so.1 could not be loaded")
                                              .arg(button)));
         services().libraries = &env->libraries;
     }
