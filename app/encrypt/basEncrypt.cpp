@@ -4,7 +4,6 @@
 #include "platform/AppInfo.h"
 #include "platform/Services.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <cstdint>
 #include <cstring>
@@ -255,12 +254,12 @@ bool cipherLibraryAvailable() {
 QStringList cipherLibraryCandidates() {
     const QString name = cipherLibraryFileName();
     QStringList candidates;
-    QString programFolder = gAppPath;
-    if (programFolder.isEmpty() && QCoreApplication::instance() != nullptr) {
-        programFolder = QCoreApplication::applicationDirPath();
-    }
-    if (!programFolder.isEmpty()) {
-        candidates.append(QDir(programFolder).filePath(name));
+    // Beside the program first, so that a program run from its build folder
+    // takes the library built with it; then where an installed tree keeps it.
+    for (const QString& folder : {programFolder(), installedLibraryFolder()}) {
+        if (!folder.isEmpty()) {
+            candidates.append(folder + name);
+        }
     }
     if (const QString systemFolder = services().systemFolder->systemFolder();
         !systemFolder.isEmpty()) {

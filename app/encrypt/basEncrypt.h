@@ -76,8 +76,9 @@ std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& ke
 
 // Loads the library when it is not loaded yet; true when it is.
 bool cipherLibraryAvailable();
-// The places searched, in order: the program's folder, the per-user system
-// folder, then the system's ordinary search for the bare name.
+// The places searched, in order: the program's folder, the private library
+// folder of an installed tree (relative to the program's folder), the
+// per-user system folder, then the system's ordinary search for the bare name.
 QStringList cipherLibraryCandidates();
 
 // For tests: forgets the library and every function found in it (nothing is

@@ -189,8 +189,9 @@ void frmMain::setProgramEnd(std::function<void()> end) {
 // The six command handlers are in frmMainCommands.cpp.
 
 void frmMain::cmdReadme_Click() {
-    // Nothing happens when the read-me is missing.
-    ShellOpen(gAppPath + QStringLiteral("readme.txt"));
+    // Beside the program, else where an installed tree keeps it; nothing
+    // happens when it is missing.
+    ShellOpen(readmePath());
 }
 
 void frmMain::cmdWebsite_Click() {

@@ -2,6 +2,7 @@
 // the key limits, wrong keys, and the library or a function missing.
 #include "EncryptTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFunctionPointer>
 #include <QRandomGenerator>
@@ -308,12 +309,45 @@ TEST_F(Bindings, WithoutTheLibraryEveryOperationGivesEmptyText) {
     EXPECT_TRUE(DecryptString(QString(8, u'x'), QStringLiteral("key")).isEmpty());
     EXPECT_TRUE(EncodeBase64(QStringLiteral("data")).isEmpty());
     EXPECT_TRUE(DecodeBase64(QStringLiteral("ZGF0YQ==")).isEmpty());
-    // The program's folder, the system folder, then the ordinary search.
-    const QStringList order{path(QStringLiteral("program/libzephcore.so")),
-                            path(QStringLiteral("system/libzephcore.so")),
-                            QStringLiteral("libzephcore.so")};
-    ASSERT_GE(loader.asked.size(), 3);
-    EXPECT_EQ(loader.asked.mid(0, 3), order);
+    // The program's folder, an installed tree's private folder beside it,
+    // the system folder, then the ordinary search; always by the SONAME.
+    const QString name = QStringLiteral("libzephcore.so.1");
+    const QString installed = installedLibraryFolder();
+    EXPECT_TRUE(installed.startsWith(m_dir.path() + u'/')) << installed.toStdString();
+    EXPECT_NE(installed, gAppPath);
+    const QStringList order{path(QStringLiteral("program/")) + name, installed + name,
+                            path(QStringLiteral("system/")) + name, name};
+    ASSERT_GE(loader.asked.size(), 4);
+    EXPECT_EQ(loader.asked.mid(0, 4), order);
+}
+
+// A program in an installed tree, with nothing beside it and no copy in the
+// system folder, finds the library in its private folder.
+TEST_F(Bindings, InstalledProgramFindsItsPrivateLibrary) {
+    // The real loader, noting where it first succeeded.
+    struct Noting : LibraryLoader {
+        std::unique_ptr<Library> load(const QString& nameOrPath) override {
+            auto library = real.load(nameOrPath);
+            if (library && loaded.isEmpty()) {
+                loaded = nameOrPath;
+            }
+            return library;
+        }
+        QtLibraryLoader real;
+        QString loaded;
+    } loader;
+    Services s = services();
+    s.libraries = &loader;
+    ScopedServices scoped(s);
+    gAppPath = path(QStringLiteral("usr/bin/"));
+    ASSERT_TRUE(QDir().mkpath(gAppPath));
+    const QString installed = installedLibraryFolder();
+    ASSERT_TRUE(QDir().mkpath(installed));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZEPHCORE_DIR "/") + cipherLibraryFileName(),
+                            installed + cipherLibraryFileName()));
+    resetCipherBinding();
+    EXPECT_EQ(EncodeBase64(QStringLiteral("foo")), QStringLiteral("Zm9v"));
+    EXPECT_EQ(loader.loaded, installed + cipherLibraryFileName());
 }
 
 // The real library, with one function hidden.
