@@ -6,6 +6,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZEPHRAL_APP_ID));
     zephral::installGuiServices();
     std::unique_ptr<zephral::frmMain> form;
     // A failed start-up has been reported; with no window up there is nothing
