@@ -16,5 +16,8 @@ int main(int argc, char* argv[]) {
     if (!started && !(form && form->isVisible())) {
         return 1;
     }
+    if (form) {
+        zephral::closeMainWindowWhenShownForTests(*form);
+    }
     return app.exec();
 }

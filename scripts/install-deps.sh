@@ -3,6 +3,10 @@
 # benchmark and fuzz. Only missing packages are installed, and the package
 # lists are refreshed only when something has to be installed, so running it
 # twice costs nothing the second time.
+#
+#   scripts/install-deps.sh            what building and testing need
+#   scripts/install-deps.sh package    and what installing, packaging and
+#                                      checking the package need
 set -euo pipefail
 
 packages=(
@@ -13,6 +17,18 @@ packages=(
   fonts-dejavu-core
   fonts-liberation2
 )
+
+for group in "$@"; do
+  case $group in
+    package)
+      packages+=(dpkg-dev fakeroot lintian desktop-file-utils appstream bash-completion gzip)
+      ;;
+    *)
+      echo "install-deps: unknown group '$group' (known: package)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
