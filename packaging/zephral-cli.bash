@@ -6,7 +6,7 @@ _zephral_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local commands="encrypt-file decrypt-file encode-text decode-text encrypt-text decrypt-text"
-    local options="--key-file --code-page --help --version"
+    local options="--key-file --code-page --no-check --help --version"
 
     # "--key-file=FILE": bash splits the word at "=".
     if [[ $cur == = ]]; then
@@ -24,7 +24,7 @@ _zephral_cli()
         --code-page)
             local pages
             pages=$("${COMP_WORDS[0]}" --help 2>/dev/null |
-                sed -n 's/.*code page of the text commands: *//p' | tr -d ',')
+                sed -n 's/.*code page of the text and the key: *//p' | tr -d ',')
             COMPREPLY=($(compgen -W "$pages" -- "$cur"))
             return
             ;;

@@ -161,7 +161,7 @@ offered=$(complete_words zephral-cli --)
 missing=$(comm -23 <(echo "$options") <(echo "$offered"))
 [ -n "$options" ] && [ -z "$missing" ] && pass "completion offers every option" ||
   fail "completion lacks: $missing"
-[ "$(complete_words zephral-cli --code-page '')" = "$(sed -n 's/.*text commands: //p' <<<"$help" | tr -d , | tr ' ' '\n' | sort)" ] &&
+[ "$(complete_words zephral-cli --code-page '')" = "$(sed -n 's/.*of the text and the key: //p' <<<"$help" | tr -d , | tr ' ' '\n' | sort)" ] &&
   pass "completion offers the code pages" || fail "completion of --code-page"
 [ -z "$(complete_words zephral-cli encrypt-file a b '')" ] &&
   pass "completion offers nothing after a file command's two operands" ||
