@@ -7,7 +7,10 @@ FUZZ_SECONDS  ?= 60
 CMAKE_FLAGS   ?=
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps build run test bench fuzz sanitize-test clean format gallery screenshots
+PACKAGE_BUILD ?= build-package
+
+.PHONY: all deps build run test bench fuzz sanitize-test clean format gallery screenshots \
+        package-build install-check package
 
 all: build
 
@@ -54,10 +57,32 @@ gallery: deps
 # the pixel density), the key dialog and the wait window in
 # $(BUILD)/screenshots/.
 screenshots: build
+	@bash scripts/install-deps.sh screenshots
 	@bash scripts/screenshots.sh $(BUILD)
+
+# The tree the package is made from: installed under /usr, built with
+# Debian's hardening flags and stripped as Debian strips, without the tests.
+package-build:
+	@bash scripts/install-deps.sh package
+	@export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	  CFLAGS="$$(dpkg-buildflags --get CFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	  cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	    -DCMAKE_STRIP=$(CURDIR)/scripts/debian-strip.sh -DZEPHRAL_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+
+# Installs into a temporary root and runs the installed programs there.
+install-check: package-build
+	@bash scripts/install-check.sh $(PACKAGE_BUILD)
+
+# $(PACKAGE_BUILD)/zephral_<version>_<arch>.deb, checked by lintian.
+package: package-build
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
+	@bash scripts/check-package.sh $(PACKAGE_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-sanitize build-bench build-fuzz
+	rm -rf $(BUILD) build-sanitize build-bench build-fuzz $(PACKAGE_BUILD)

@@ -7,6 +7,8 @@
 int main(int argc, char* argv[]) {
     zephral::prepareHighDpi();
     QApplication app(argc, argv);
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZEPHRAL_APP_ID));
     zephral::installGuiServices();
     zephral::installFrameFailureLog();
     std::unique_ptr<zephral::frmMain> form;
@@ -15,6 +17,9 @@ int main(int argc, char* argv[]) {
     const bool started = zephral::StartWithMainWindow(QCoreApplication::applicationDirPath(), form);
     if (!started && !(form && form->isVisible())) {
         return 1;
+    }
+    if (form) {
+        zephral::closeMainWindowWhenShownForTests(*form);
     }
     return app.exec();
 }

@@ -1,15 +1,14 @@
 #include "Cli.h"
 
 #include "KeyPrompt.h"
-#include "commands/Commands.h"
 #include "commands/Files.h"
 #include "encrypt/CodePage.h"
 #include "platform/AppInfo.h"
-#include "platform/Services.h"
 
-#include <QByteArray>
+#include <QStringDecoder>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <unistd.h>
 
@@ -18,6 +17,8 @@ namespace zephral::cli {
 namespace {
 
 constexpr const char* kProgram = "zephral-cli";
+// A key file is a key, not a document: anything longer is a mistake.
+constexpr qint64 kMaxKeyFile = 4096;
 
 // The commands, each one of the six the main window has.
 struct CliCommand {
@@ -25,30 +26,32 @@ struct CliCommand {
     Command command;
     const char* operands;
     const char* help;
-    // Base64 text in: line breaks at the very end of the input are dropped,
-    // and the result is written without a line break of its own.
-    bool base64In;
 };
 
 constexpr CliCommand kCommands[] = {
     {"encrypt-file", Command::EncryptFile, "SOURCE DEST",
-     "encrypt SOURCE into DEST (may be the same file)", false},
+     "encrypt SOURCE into DEST (may be the same file)"},
     {"decrypt-file", Command::DecryptFile, "SOURCE DEST",
-     "decrypt SOURCE into DEST (may be the same file)", false},
-    {"encode-text", Command::EncodeText, "[TEXT]", "Base64 of TEXT", false},
-    {"decode-text", Command::DecodeText, "[TEXT]", "the text a Base64 TEXT holds", true},
-    {"encrypt-text", Command::EncryptEncodeText, "[TEXT]", "TEXT encrypted, then Base64-encoded",
-     false},
-    {"decrypt-text", Command::DecryptDecodeText, "[TEXT]", "the reverse of encrypt-text", true},
+     "decrypt SOURCE into DEST (may be the same file)"},
+    {"encode-text", Command::EncodeText, "[TEXT]", "Base64 of TEXT"},
+    {"decode-text", Command::DecodeText, "[TEXT]", "the text a Base64 TEXT holds"},
+    {"encrypt-text", Command::EncryptEncodeText, "[TEXT]", "TEXT encrypted, then Base64-encoded"},
+    {"decrypt-text", Command::DecryptDecodeText, "[TEXT]", "the reverse of encrypt-text"},
 };
 
-const CliCommand* findCommand(const QString& name) {
+const CliCommand* findCommand(const QByteArray& name) {
     for (const CliCommand& c : kCommands) {
-        if (name == QLatin1String(c.name)) {
+        if (name == c.name) {
             return &c;
         }
     }
     return nullptr;
+}
+
+// Base64 text in: line breaks at the very end of the input are dropped, and
+// the result is written without a line break of its own.
+bool takesBase64(Command command) {
+    return command == Command::DecodeText || command == Command::DecryptDecodeText;
 }
 
 // %1: the commands; %2: the code pages.
@@ -60,30 +63,39 @@ const char* const kHelp =
     "\n"
     "Without TEXT the text commands read all of standard input. Text is read and\n"
     "written as UTF-8 and converted through the code page as the main window's\n"
-    "text boxes convert it; it is taken as given, with no line-break conversion\n"
-    "(the main window holds line breaks as CR LF, so text encrypted there with\n"
-    "several lines carries CR LF). decode-text and decrypt-text drop line breaks\n"
-    "at the very end of their input; encode-text and encrypt-text end their\n"
-    "result with one line break.\n"
+    "text boxes convert it; text that is not UTF-8, or that holds a character the\n"
+    "code page cannot hold, is refused. It is taken as given, with no line-break\n"
+    "conversion (the main window holds line breaks as CR LF, so text encrypted\n"
+    "there with several lines carries CR LF). decode-text and decrypt-text drop\n"
+    "line breaks at the very end of their input; encode-text and encrypt-text end\n"
+    "their result with one line break.\n"
     "\n"
-    "The key (1 to 56 characters) is the first line of --key-file FILE, else the\n"
-    "environment variable ZEPHRAL_KEY, else asked for on the terminal. It is\n"
-    "never taken as an argument.\n"
+    "The key (1 to 56 characters, converted through the code page like text) is\n"
+    "the first line of --key-file FILE (at most 4 KiB, UTF-8), else the environment\n"
+    "variable ZEPHRAL_KEY, else asked for on the terminal, twice when encrypting.\n"
+    "It is never taken as an argument. Encryption refuses a key with a NUL or with\n"
+    "a character the code page cannot hold, and warns when a character beyond\n"
+    "ASCII weakens it.\n"
     "\n"
     "Options:\n"
     "  --key-file FILE   read the key from the first line of FILE\n"
-    "  --code-page CP    the code page of the text commands: %2\n"
+    "  --code-page CP    the code page of the text and the key: %2\n"
     "                    (default: the CodePage setting, else 1252)\n"
+    "  --no-check        decrypt-file, decrypt-text: check only the padding's\n"
+    "                    length, not its zero bytes, for files another program\n"
+    "                    padded otherwise; a wrong key then passes 1 time in 32,\n"
+    "                    so decrypt-file writes only to a new DEST\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "\n"
     "Exit status: 0 on success, 1 when the operation failed, 2 for a usage error.\n";
 
 struct Options {
-    QString command;
-    QStringList operands;
-    std::optional<QString> keyFile;
-    std::optional<QString> codePage;
+    QByteArray command;
+    QList<QByteArray> operands;
+    std::optional<QByteArray> keyFile;
+    std::optional<QByteArray> codePage;
+    bool noCheck = false;
     bool help = false;
     bool version = false;
 };
@@ -92,11 +104,14 @@ struct UsageError {
     QString message;
 };
 
-void printLine(std::FILE* stream, const QString& line) {
-    const QByteArray bytes = line.toUtf8();
+void printBytes(std::FILE* stream, const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
+}
+
+void printLine(std::FILE* stream, const QString& line) {
+    printBytes(stream, line.toUtf8());
 }
 
 int usage(const QString& message) {
@@ -105,21 +120,30 @@ int usage(const QString& message) {
     return kExitUsage;
 }
 
-int failed(const QString& command, const CommandResult& r) {
-    QString line = QStringLiteral("%1: %2: ").arg(QLatin1String(kProgram), command);
+QByteArray linePrefix(const char* command) {
+    return QByteArray(kProgram) + ": " + command + ": ";
+}
+
+// A path is printed as the bytes it is, so that the name shown is the name.
+int failed(const char* command, const CommandResult& r) {
+    QByteArray line = linePrefix(command);
     if (!r.path.isEmpty()) {
-        line += r.path + QStringLiteral(": ");
+        line += r.path.native() + ": ";
     }
-    line += QStringLiteral("%1 (error %2)").arg(r.description).arg(r.number);
-    printLine(stderr, line);
+    line += QStringLiteral("%1 (error %2)").arg(r.description).arg(r.number).toUtf8();
+    printBytes(stderr, line);
     return kExitFailed;
 }
 
-std::optional<UsageError> parse(const QStringList& arguments, Options& options) {
+void warn(const char* command, const QString& text) {
+    printBytes(stderr, linePrefix(command) + "warning: " + text.toUtf8());
+}
+
+std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& options) {
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (optionsEnded || !a.startsWith(u'-') || a == u"-") {
+        const QByteArray& a = arguments[i];
+        if (optionsEnded || !a.startsWith('-') || a == "-") {
             if (options.command.isEmpty()) {
                 options.command = a;
             } else {
@@ -127,35 +151,34 @@ std::optional<UsageError> parse(const QStringList& arguments, Options& options) 
             }
             continue;
         }
-        if (a == u"--") {
+        if (a == "--") {
             optionsEnded = true;
-            continue;
-        }
-        if (a == u"--help" || a == u"-h") {
+        } else if (a == "--help" || a == "-h") {
             options.help = true;
-            continue;
-        }
-        if (a == u"--version") {
+        } else if (a == "--version") {
             options.version = true;
-            continue;
-        }
-        bool matched = false;
-        for (auto [name, target] : {std::pair{u"--key-file", &options.keyFile},
-                                    std::pair{u"--code-page", &options.codePage}}) {
-            const QString option = QString::fromUtf16(name);
-            if (a == option) {
-                if (i + 1 >= arguments.size()) {
-                    return UsageError{QStringLiteral("%1 needs a value").arg(option)};
+        } else if (a == "--no-check") {
+            options.noCheck = true;
+        } else {
+            bool matched = false;
+            for (auto [name, target] : {std::pair{"--key-file", &options.keyFile},
+                                        std::pair{"--code-page", &options.codePage}}) {
+                const QByteArray option(name);
+                if (a == option) {
+                    if (i + 1 >= arguments.size()) {
+                        return UsageError{QStringLiteral("%1 needs a value").arg(name)};
+                    }
+                    *target = arguments[++i];
+                    matched = true;
+                } else if (a.startsWith(option + '=')) {
+                    *target = a.mid(option.size() + 1);
+                    matched = true;
                 }
-                *target = arguments[++i];
-                matched = true;
-            } else if (a.startsWith(option + u'=')) {
-                *target = a.mid(option.size() + 1);
-                matched = true;
             }
-        }
-        if (!matched) {
-            return UsageError{QStringLiteral("unknown option '%1'").arg(a)};
+            if (!matched) {
+                return UsageError{
+                    QStringLiteral("unknown option '%1'").arg(QString::fromLocal8Bit(a))};
+            }
         }
     }
     return std::nullopt;
@@ -179,45 +202,82 @@ bool readAll(int fd, QByteArray& content) {
     }
 }
 
+void wipe(QByteArray& bytes) {
+    explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    bytes.clear();
+}
+
+CommandResult notUtf8(const QString& what, const FilePath& path = {}) {
+    return CommandResult::failure(kErrorInvalidUtf8,
+                                  QStringLiteral("%1 is not valid UTF-8").arg(what), path);
+}
+
 enum class KeyOutcome { Found, NoSource, Failed };
 
-// The key from --key-file, ZEPHRAL_KEY or the terminal, in that order.
-KeyOutcome readKey(const Options& options, QString& key, CommandResult& failure) {
+// The first line of a key file, without its line break.
+KeyOutcome readKeyFile(const FilePath& path, QString& key, CommandResult& failure) {
+    QByteArray content;
+    failure = readWholeFile(path, content, kMaxKeyFile);
+    if (failure.number == kErrorTooLarge) {
+        failure = CommandResult::failure(kErrorTooLarge,
+                                         QStringLiteral("The key file is larger than 4 KiB"), path);
+    }
+    if (!failure.ok) {
+        return KeyOutcome::Failed;
+    }
+    qsizetype end = content.indexOf('\n');
+    if (end < 0) {
+        end = content.size();
+    }
+    if (end > 0 && content[end - 1] == '\r') {
+        --end;
+    }
+    QByteArray line = content.left(end);
+    const bool valid = decodeUtf8(line, key);
+    wipe(line);
+    wipe(content);
+    if (!valid) {
+        failure = notUtf8(QStringLiteral("The key file"), path);
+        return KeyOutcome::Failed;
+    }
+    return KeyOutcome::Found;
+}
+
+// The key from --key-file, ZEPHRAL_KEY or the terminal, in that order; on
+// the terminal twice for an encryption.
+KeyOutcome readKey(const Options& options, bool encrypting, QString& key, CommandResult& failure) {
     if (options.keyFile) {
-        QByteArray content;
-        failure = readWholeFile(*options.keyFile, content);
-        if (!failure.ok) {
+        return readKeyFile(FilePath::fromNative(*options.keyFile), key, failure);
+    }
+    if (const char* variable = std::getenv("ZEPHRAL_KEY"); variable != nullptr && *variable) {
+        if (!decodeUtf8(QByteArray(variable), key)) {
+            failure = notUtf8(QStringLiteral("ZEPHRAL_KEY"));
             return KeyOutcome::Failed;
         }
-        qsizetype end = content.indexOf('\n');
-        if (end < 0) {
-            end = content.size();
-        }
-        if (end > 0 && content[end - 1] == '\r') {
-            --end;
-        }
-        key = QString::fromUtf8(content.constData(), end);
-        explicit_bzero(content.data(), static_cast<std::size_t>(content.size()));
         return KeyOutcome::Found;
     }
-    const QString fromEnvironment = services().environment->variable(QStringLiteral("ZEPHRAL_KEY"));
-    if (!fromEnvironment.isEmpty()) {
-        key = fromEnvironment;
-        return KeyOutcome::Found;
+    PromptedKey typed = promptKey(encrypting);
+    switch (typed.outcome) {
+    case PromptedKey::Outcome::NoTerminal:
+        return KeyOutcome::NoSource;
+    case PromptedKey::Outcome::Differ:
+        failure =
+            CommandResult::failure(kErrorKeysDiffer, QStringLiteral("The two keys typed differ"));
+        return KeyOutcome::Failed;
+    case PromptedKey::Outcome::Typed:
+        break;
     }
-    if (std::optional<QString> typed = promptKey()) {
-        key = *typed;
-        return KeyOutcome::Found;
+    const bool valid = decodeUtf8(typed.key, key);
+    wipe(typed.key);
+    if (!valid) {
+        failure = notUtf8(QStringLiteral("The key typed"));
+        return KeyOutcome::Failed;
     }
-    return KeyOutcome::NoSource;
+    return KeyOutcome::Found;
 }
 
 // Writes the whole result to standard output.
-CommandResult writeOutput(const QString& text, bool lineBreak) {
-    QByteArray bytes = text.toUtf8();
-    if (lineBreak) {
-        bytes.append('\n');
-    }
+CommandResult writeOutput(const QByteArray& bytes) {
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
@@ -226,25 +286,12 @@ CommandResult writeOutput(const QString& text, bool lineBreak) {
             if (errno == EINTR) {
                 continue;
             }
-            return CommandResult::systemError(errno, QStringLiteral("standard output"));
+            return CommandResult::systemError(
+                errno, FilePath::fromText(QStringLiteral("standard output")));
         }
         data += written;
         left -= written;
     }
-    return CommandResult::success();
-}
-
-// The text of a text command: its argument, else all of standard input.
-CommandResult inputText(const Options& options, QString& text) {
-    if (!options.operands.isEmpty()) {
-        text = options.operands.front();
-        return CommandResult::success();
-    }
-    QByteArray content;
-    if (!readAll(STDIN_FILENO, content)) {
-        return CommandResult::systemError(errno, QStringLiteral("standard input"));
-    }
-    text = QString::fromUtf8(content);
     return CommandResult::success();
 }
 
@@ -268,7 +315,41 @@ QString helpText() {
 
 } // namespace
 
-int run(const QStringList& arguments) {
+bool decodeUtf8(const QByteArray& bytes, QString& text) {
+    // A byte-order mark is kept as the character it is, like any other, and a
+    // sequence cut short at the end is an error, not something to wait for.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
+    text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
+CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
+                          PadCheck padCheck, QByteArray& output) {
+    output.clear();
+    QString text;
+    if (!decodeUtf8(input, text)) {
+        return notUtf8(QStringLiteral("The text"));
+    }
+    if (takesBase64(command)) {
+        dropTrailingLineBreaks(text);
+    }
+    QString result;
+    CommandResult r = runTextCommand(command, text, key, TextChecks::Strict, result, padCheck);
+    if (r.ok) {
+        output = result.toUtf8();
+        if (!takesBase64(command)) {
+            output.append('\n');
+        }
+    }
+    return r;
+}
+
+int run(const QList<QByteArray>& arguments) {
     Options options;
     if (std::optional<UsageError> error = parse(arguments, options)) {
         return usage(error->message);
@@ -288,9 +369,10 @@ int run(const QStringList& arguments) {
     }
     const CliCommand* entry = findCommand(options.command);
     if (entry == nullptr) {
-        return usage(QStringLiteral("unknown command '%1'").arg(options.command));
+        return usage(
+            QStringLiteral("unknown command '%1'").arg(QString::fromLocal8Bit(options.command)));
     }
-    const QString name = QLatin1String(entry->name);
+    const char* name = entry->name;
     const bool fileCommand = isFileCommand(entry->command);
     if (fileCommand && options.operands.size() != 2) {
         return usage(QStringLiteral("%1 takes SOURCE and DEST").arg(name));
@@ -298,8 +380,13 @@ int run(const QStringList& arguments) {
     if (!fileCommand && options.operands.size() > 1) {
         return usage(QStringLiteral("%1 takes at most one TEXT (quote it)").arg(name));
     }
+    const bool decrypting =
+        entry->command == Command::DecryptFile || entry->command == Command::DecryptDecodeText;
+    if (options.noCheck && !decrypting) {
+        return usage(QStringLiteral("--no-check goes with decrypt-file and decrypt-text only"));
+    }
     if (options.codePage) {
-        if (CommandResult r = useCodePage(*options.codePage); !r.ok) {
+        if (CommandResult r = useCodePage(QString::fromUtf8(*options.codePage)); !r.ok) {
             return usage(r.description);
         }
     }
@@ -307,7 +394,9 @@ int run(const QStringList& arguments) {
     QString key;
     if (needsKey(entry->command)) {
         CommandResult failure;
-        switch (readKey(options, key, failure)) {
+        const bool encrypting =
+            entry->command == Command::EncryptFile || entry->command == Command::EncryptEncodeText;
+        switch (readKey(options, encrypting, key, failure)) {
         case KeyOutcome::Found:
             break;
         case KeyOutcome::NoSource:
@@ -317,29 +406,36 @@ int run(const QStringList& arguments) {
             return failed(name, failure);
         }
     }
+    const PadCheck padCheck = options.noCheck ? PadCheck::LengthOnly : PadCheck::Full;
+    if (options.noCheck) {
+        warn(name, QStringLiteral("--no-check: only the padding's length is checked, so a wrong "
+                                  "key gives unrelated bytes without an error 1 time in 32"));
+    }
 
+    CommandResult r;
     if (fileCommand) {
-        const CommandResult r =
-            runFileCommand(entry->command, options.operands[0], options.operands[1], key);
-        return r.ok ? kExitOk : failed(name, r);
+        r = runFileCommand(entry->command, FilePath::fromNative(options.operands[0]),
+                           FilePath::fromNative(options.operands[1]), key, padCheck);
+    } else {
+        QByteArray input;
+        if (!options.operands.isEmpty()) {
+            input = options.operands.front();
+        } else if (!readAll(STDIN_FILENO, input)) {
+            return failed(name, CommandResult::systemError(
+                                    errno, FilePath::fromText(QStringLiteral("standard input"))));
+        }
+        QByteArray output;
+        r = textCommand(entry->command, input, key, padCheck, output);
+        if (r.ok) {
+            const QList<CommandWarning> warnings = r.warnings;
+            r = writeOutput(output);
+            r.warnings = warnings;
+        }
     }
-
-    QString input;
-    if (CommandResult r = inputText(options, input); !r.ok) {
-        return failed(name, r);
+    for (const CommandWarning& w : r.warnings) {
+        warn(name, w.text);
     }
-    if (entry->base64In) {
-        dropTrailingLineBreaks(input);
-    }
-    QString output;
-    if (CommandResult r = runTextCommand(entry->command, input, key, TextChecks::Strict, output);
-        !r.ok) {
-        return failed(name, r);
-    }
-    if (CommandResult r = writeOutput(output, !entry->base64In); !r.ok) {
-        return failed(name, r);
-    }
-    return kExitOk;
+    return r.ok ? kExitOk : failed(name, r);
 }
 
 } // namespace zephral::cli

@@ -1,6 +1,7 @@
 #include "KeyPrompt.h"
 
 #include <QByteArray>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -25,17 +26,43 @@ extern "C" void restoreAndRaise(int signal) {
     std::raise(signal);
 }
 
+// Reads one line from the terminal; the line break is not part of it.
+QByteArray readLine(int fd, const char* prompt) {
+    [[maybe_unused]] ssize_t ignored = ::write(fd, prompt, std::strlen(prompt));
+    QByteArray line;
+    char c = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, &c, 1);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0 || c == '\n') {
+            break;
+        }
+        line.append(c);
+    }
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return line;
+}
+
+void wipe(QByteArray& bytes) {
+    explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    bytes.clear();
+}
+
 } // namespace
 
-std::optional<QString> promptKey() {
+PromptedKey promptKey(bool twice) {
     const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return std::nullopt;
+        return {PromptedKey::Outcome::NoTerminal, {}};
     }
     termios saved{};
     if (::tcgetattr(fd, &saved) != 0) {
         ::close(fd);
-        return std::nullopt;
+        return {PromptedKey::Outcome::NoTerminal, {}};
     }
     gSaved = saved;
     gTerminal = fd;
@@ -53,20 +80,14 @@ std::optional<QString> promptKey() {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
     ::tcsetattr(fd, TCSAFLUSH, &quiet);
-    static constexpr char kPrompt[] = "Key: ";
-    [[maybe_unused]] ssize_t ignored = ::write(fd, kPrompt, sizeof kPrompt - 1);
-
-    QByteArray line;
-    char c = 0;
-    for (;;) {
-        const ssize_t got = ::read(fd, &c, 1);
-        if (got < 0 && errno == EINTR) {
-            continue;
+    PromptedKey result{PromptedKey::Outcome::Typed, readLine(fd, "Key: ")};
+    if (twice) {
+        QByteArray again = readLine(fd, "Again: ");
+        if (again != result.key) {
+            wipe(result.key);
+            result.outcome = PromptedKey::Outcome::Differ;
         }
-        if (got <= 0 || c == '\n') {
-            break;
-        }
-        line.append(c);
+        wipe(again);
     }
 
     ::tcsetattr(fd, TCSAFLUSH, &saved);
@@ -75,13 +96,7 @@ std::optional<QString> promptKey() {
     }
     gTerminal = -1;
     ::close(fd);
-
-    if (line.endsWith('\r')) {
-        line.chop(1);
-    }
-    QString key = QString::fromUtf8(line);
-    explicit_bzero(line.data(), static_cast<std::size_t>(line.size()));
-    return key;
+    return result;
 }
 
 } // namespace zephral::cli

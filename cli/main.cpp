@@ -4,5 +4,10 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return zephral::cli::run(QCoreApplication::arguments());
+    // The arguments as the system gave them: file names need not be UTF-8.
+    QList<QByteArray> arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QByteArray(argv[i]));
+    }
+    return zephral::cli::run(arguments);
 }

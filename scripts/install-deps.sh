@@ -3,20 +3,41 @@
 # benchmark and fuzz. Only missing packages are installed, and the package
 # lists are refreshed only when something has to be installed, so running it
 # twice costs nothing the second time.
+#
+#   scripts/install-deps.sh            what building and testing need
+#   scripts/install-deps.sh package    and what installing, packaging and
+#                                      checking the package need
+#   scripts/install-deps.sh screenshots  and what make screenshots needs
 set -euo pipefail
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev
   qt6-base-dev libgl-dev
+  # the X11 connection, for the one window manager hint Qt does not write
+  libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev
   fonts-dejavu-core
   fonts-liberation2
-  # make screenshots: an X server without a screen, Openbox for the title
-  # bars, xdotool to drive the program, xwd and xwininfo to take its windows,
-  # netpbm to turn them into PNG.
-  xvfb openbox xdotool x11-apps x11-utils netpbm
 )
+
+for group in "$@"; do
+  case $group in
+    package)
+      packages+=(dpkg-dev fakeroot lintian desktop-file-utils appstream bash-completion gzip)
+      ;;
+    screenshots)
+      # an X server without a screen, Openbox for the title bars, xdotool to
+      # drive the program, xwd and xwininfo to take its windows, netpbm to
+      # turn them into PNG
+      packages+=(xvfb openbox xdotool x11-apps x11-utils netpbm)
+      ;;
+    *)
+      echo "install-deps: unknown group '$group' (known: package, screenshots)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

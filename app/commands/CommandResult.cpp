@@ -4,7 +4,7 @@
 
 namespace zephral {
 
-CommandResult CommandResult::failure(int number, const QString& description, const QString& path) {
+CommandResult CommandResult::failure(int number, const QString& description, const FilePath& path) {
     CommandResult r;
     r.ok = false;
     r.number = number;
@@ -13,7 +13,7 @@ CommandResult CommandResult::failure(int number, const QString& description, con
     return r;
 }
 
-CommandResult CommandResult::systemError(int errorNumber, const QString& path) {
+CommandResult CommandResult::systemError(int errorNumber, const FilePath& path) {
     return failure(errorNumber, qt_error_string(errorNumber), path);
 }
 

@@ -1,22 +1,43 @@
 // What a command gives back, from the command layer up: success, or a
-// failure with its number, its description and the path it concerns. The
-// window shows "<procedure>: error <number>: <description> (<path>)"; the
-// command line prints it on standard error and exits with status 1.
+// failure with its number, its description and the path it concerns, and on
+// either the warnings the user should read. The window shows
+// "<procedure>: error <number>: <description> (<path>)" and each warning in a
+// message box; the command line prints them on standard error and exits with
+// status 1 on failure.
 #pragma once
 
+#include "platform/FilePath.h"
+
+#include <QList>
 #include <QString>
 
 namespace zephral {
 
 // The program's own failure numbers, above every errno value.
 enum CommandError : int {
-    kErrorNoKey = 1001,          // "No key was given"
-    kErrorKeyTooLong = 1002,     // "The key is longer than 56 characters"
-    kErrorWrongKey = 1003,       // a ciphertext no key could have made; nothing is written
-    kErrorEmptyResult = 1004,    // the cipher gave nothing; nothing is written
-    kErrorTooLarge = 1005,       // a file beyond the cipher's 32-bit lengths
-    kErrorNoLibrary = 1006,      // the cipher library could not be loaded
-    kErrorUnknownCodePage = 1007 // a code page the program does not have
+    kErrorNoKey = 1001,             // "No key was given"
+    kErrorKeyTooLong = 1002,        // "The key is longer than 56 characters"
+    kErrorWrongKey = 1003,          // a decryption whose padding can't be right; nothing is written
+    kErrorEmptyResult = 1004,       // an encryption gave nothing; nothing is written
+    kErrorTooLarge = 1005,          // a file beyond the cipher's 32-bit lengths
+    kErrorNoLibrary = 1006,         // the cipher library could not be loaded
+    kErrorUnknownCodePage = 1007,   // a code page the program does not have
+    kErrorNotNewFile = 1008,        // a result that may only go to a new file, and the file exists
+    kErrorKeyNotInCodePage = 1009,  // encryption with a key the code page can't hold
+    kErrorKeyHoldsNul = 1010,       // encryption with a key that holds a NUL character
+    kErrorTextNotInCodePage = 1011, // text the code page can't hold, to be encoded or encrypted
+    kErrorInvalidUtf8 = 1012,       // command-line text or key that is not UTF-8
+    kErrorKeysDiffer = 1013,        // the key typed twice, two different ways
+};
+
+// Something the user should know of a command that went on.
+struct CommandWarning {
+    enum class Kind {
+        WeakKey,    // a key byte of 0x80 or more hides the bytes before it
+        OtherNames, // the file replaced had other names, which keep the old content
+    };
+    Kind kind;
+    QString text;
 };
 
 struct CommandResult {
@@ -25,13 +46,14 @@ struct CommandResult {
     // space left on device", ...) or one of the numbers above.
     int number = 0;
     QString description;
-    // The file the failure concerns; empty when it concerns none.
-    QString path;
+    // The file or folder the failure concerns; empty when it concerns none.
+    FilePath path;
+    QList<CommandWarning> warnings;
 
     static CommandResult success() { return {}; }
-    static CommandResult failure(int number, const QString& description, const QString& path = {});
+    static CommandResult failure(int number, const QString& description, const FilePath& path = {});
     // The system's description of errno `errorNumber`.
-    static CommandResult systemError(int errorNumber, const QString& path = {});
+    static CommandResult systemError(int errorNumber, const FilePath& path = {});
     static CommandResult outOfMemory();
 };
 

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "commands/CommandResult.h"
+#include "encrypt/basEncrypt.h"
+#include "platform/FilePath.h"
 
 #include <QString>
 
@@ -30,23 +32,31 @@ enum class TextChecks {
     // an over-long or wrong key gives what the cipher gives (empty or
     // unrelated text), shown without a message.
     Silent,
-    // Scripts: an empty or over-long key, a ciphertext that no key could
-    // have made and an empty result are failures.
+    // Scripts: an empty or over-long key, a decryption whose padding shows a
+    // wrong key or damaged text and an empty encryption are failures.
     Strict,
 };
 
 // `output` is the result's text: set on success, empty on failure. Empty
-// text gives empty text without looking for the library.
+// text gives empty text without looking for the library. With either checks,
+// encryption refuses a key with a NUL or with a character the code page
+// can't hold, encoding and encryption refuse text the code page can't hold,
+// and a key whose high bytes hide others comes back as a warning.
+// `padCheck` judges a Strict decryption.
 CommandResult runTextCommand(Command command, const QString& text, const QString& key,
-                             TextChecks checks, QString& output);
+                             TextChecks checks, QString& output,
+                             PadCheck padCheck = PadCheck::Full);
 
 // Source and destination may be the same file: the source is read whole
 // before anything is written, and the destination is replaced only once the
 // whole result is written (see writeWholeFile). An empty source gives an empty
-// destination. The key is checked first; a decryption that cannot be right
-// (not whole blocks, or a last byte that is no pad length) writes nothing.
-CommandResult runFileCommand(Command command, const QString& source, const QString& destination,
-                             const QString& key);
+// destination. The key is checked first; a decryption whose padding fails
+// `padCheck` writes nothing and fails with kErrorWrongKey. Encryption
+// refuses and warns of keys as the text commands do. A decryption
+// without the whole check (PadCheck::LengthOnly) writes a new file only,
+// never in place or over an existing one.
+CommandResult runFileCommand(Command command, const FilePath& source, const FilePath& destination,
+                             const QString& key, PadCheck padCheck = PadCheck::Full);
 
 // Puts the code page of a number or alias in force for the text conversions.
 CommandResult useCodePage(const QString& name);

@@ -1,11 +1,12 @@
-// Whole files in and out, for the file commands and the command line's key
-// file. Failures carry the system's error number and the path.
+// Whole files in and out, for the file commands. Failures carry the system's
+// error number and the path.
 #pragma once
 
 #include "commands/CommandResult.h"
+#include "commands/FileWriter.h"
+#include "platform/FilePath.h"
 
 #include <QByteArray>
-#include <QString>
 
 namespace zephral {
 
@@ -13,19 +14,24 @@ namespace zephral {
 // are signed 32-bit and encryption adds up to 8 bytes.
 inline constexpr qint64 kMaxFileSize = 2147483647LL - 8;
 
-// Reads a whole file, pipe or device into memory (at most kMaxFileSize
-// bytes); a folder is refused. The buffer keeps room for 8 bytes more, so
-// that encryption can add its padding without moving the whole file.
-CommandResult readWholeFile(const QString& path, QByteArray& content);
+// Reads a whole file, pipe or device into memory (at most `limit` bytes,
+// else kErrorTooLarge); a folder is refused. The buffer keeps room for 8
+// bytes more, so that encryption can add its padding without moving the
+// whole file.
+CommandResult readWholeFile(const FilePath& path, QByteArray& content, qint64 limit = kMaxFileSize);
 
-// Replaces the file at `path` with `content`. The destination is replaced
-// only once the whole content is written (through a temporary file beside it,
-// keeping an existing destination's permission bits), so a failure leaves it
-// as it was. A destination that exists and is not a regular file (a device,
-// a pipe) is written directly.
-CommandResult writeWholeFile(const QString& path, const QByteArray& content);
+// Replaces the file at `path` with `content` through a FileWriter: the
+// destination changes only once the whole content is written, and keeps its
+// permission bits. A replaced file with other names warns that they keep the
+// old content.
+CommandResult writeWholeFile(const FilePath& path, const QByteArray& content,
+                             FileWriter::Existing existing = FileWriter::Existing::Replace);
 
 // EISDIR when `path` is a folder, which no write can replace.
-CommandResult refuseFolder(const QString& path);
+CommandResult refuseFolder(const FilePath& path);
+
+// True when both names lead to one file (the same device and inode), so
+// that writing one changes the other: in-place work.
+bool sameFile(const FilePath& a, const FilePath& b);
 
 } // namespace zephral

@@ -210,6 +210,16 @@ QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
     return bytes;
 }
 
+qsizetype CodePage::firstUnencodable(QStringView text) const {
+    const char16_t* in = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (m_fromUnicode[in[i]] == 0 && in[i] != 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 const CodePage& activeCodePage() {
     const CodePage* page = gActive.load(std::memory_order_acquire);
     if (page == nullptr) {

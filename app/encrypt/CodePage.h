@@ -41,6 +41,10 @@ public:
     // room after the text (the cipher's padding) gets it without a second copy.
     QByteArray encode(QStringView text, qsizetype extra = 0) const;
 
+    // The index of the first character this code page can't represent, -1
+    // when it represents them all.
+    qsizetype firstUnencodable(QStringView text) const;
+
     char16_t toUnicode(std::uint8_t byte) const { return m_toUnicode[byte]; }
 
     CodePage(int number, const char16_t* high);

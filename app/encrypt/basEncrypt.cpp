@@ -4,7 +4,6 @@
 #include "platform/AppInfo.h"
 #include "platform/Services.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <cstdint>
 #include <cstring>
@@ -169,7 +168,7 @@ QString EncodeBase64(const QString& text) {
 }
 
 QString DecodeBase64(const QString& text) {
-    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max()) {
+    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max() - 3) {
         return {};
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
@@ -178,6 +177,12 @@ QString DecodeBase64(const QString& text) {
         return {};
     }
     QByteArray b = StringToBytes(text);
+    // A last group of 2 or 3 characters without its "=" holds 1 or 2 whole
+    // bytes, but the library reads only complete groups and would give NUL
+    // bytes for it; completing the group gives the bytes it stands for.
+    if (const qsizetype tail = b.size() % 4; tail >= 2 && !b.right(tail).contains('=')) {
+        b.append(4 - tail, '=');
+    }
     const qsizetype n = b.size();
     QByteArray out(n, '\0');
     initB64();
@@ -190,12 +195,56 @@ QString DecodeBase64(const QString& text) {
     return BytesToString(finish(out, m));
 }
 
-bool decryptedLengthValid(qsizetype cipherLength, qsizetype plainLength) {
-    if (cipherLength <= 0 || cipherLength % 8 != 0) {
+bool keyHidesCharacters(const QString& key) {
+    const QByteArray bytes = activeCodePage().encode(key);
+    const qsizetype n = bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0');
+    if (n <= 0) {
         return false;
     }
-    const qsizetype pad = cipherLength - plainLength;
-    return pad >= 1 && pad <= 8;
+    // The schedule reads 18 words of 4 bytes, going round the key.
+    for (qsizetype position = 0; position < 18 * 4; ++position) {
+        if (position % 4 != 0 && static_cast<std::uint8_t>(bytes[position % n]) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int padLength(const char* lastBlock, PadCheck check) {
+    const auto pad = static_cast<std::uint8_t>(lastBlock[7]);
+    if (pad < 1 || pad > 8) {
+        return 0;
+    }
+    if (check == PadCheck::Full) {
+        for (int i = 8 - pad; i < 7; ++i) {
+            if (lastBlock[i] != 0) {
+                return 0;
+            }
+        }
+    }
+    return pad;
+}
+
+std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& key, PadCheck check) {
+    const qsizetype n = data.size();
+    if (n <= 0 || n % 8 != 0 || n > kMaxCipherInput || key.isEmpty() ||
+        key.size() > kMaxKeyLength) {
+        return std::nullopt;
+    }
+    const auto cipher = function<BlowFn>(FnBlowDEC);
+    if (cipher == nullptr || !setKey(key)) {
+        return std::nullopt;
+    }
+    // The library's length is the same pad taken off, but only the bytes
+    // themselves tell whether the filler before it is zero.
+    cipher(bytesOf(data), static_cast<std::int32_t>(n));
+    const int pad = padLength(data.constData() + n - 8, check);
+    if (pad == 0) {
+        explicit_bzero(data.data(), static_cast<std::size_t>(n));
+        return std::nullopt;
+    }
+    data.truncate(n - pad);
+    return data;
 }
 
 bool cipherLibraryAvailable() {
@@ -205,12 +254,12 @@ bool cipherLibraryAvailable() {
 QStringList cipherLibraryCandidates() {
     const QString name = cipherLibraryFileName();
     QStringList candidates;
-    QString programFolder = gAppPath;
-    if (programFolder.isEmpty() && QCoreApplication::instance() != nullptr) {
-        programFolder = QCoreApplication::applicationDirPath();
-    }
-    if (!programFolder.isEmpty()) {
-        candidates.append(QDir(programFolder).filePath(name));
+    // Beside the program first, so that a program run from its build folder
+    // takes the library built with it; then where an installed tree keeps it.
+    for (const QString& folder : {programFolder(), installedLibraryFolder()}) {
+        if (!folder.isEmpty()) {
+            candidates.append(folder + name);
+        }
     }
     if (const QString systemFolder = services().systemFolder->systemFolder();
         !systemFolder.isEmpty()) {

@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace zephral {
 
@@ -28,7 +29,7 @@ QString BytesToString(const QByteArray& bytes);
 QString EncryptString(const QString& data, const QString& key);
 // The reverse. The length comes from the last deciphered byte and is not
 // checked here: with a wrong key it can be anything, even longer than the
-// input (the text then ends in NUL characters). See decryptedLengthValid().
+// input (the text then ends in NUL characters). See DecryptBytesChecked().
 QString DecryptString(const QString& data, const QString& key);
 // The same two operations on bytes, for callers that hold bytes (the file
 // commands): every code page maps each byte to a character of its own and
@@ -38,20 +39,46 @@ QByteArray EncryptBytes(QByteArray data, const QString& key);
 QByteArray DecryptBytes(QByteArray data, const QString& key);
 // Standard Base64 with "=" padding, on one line.
 QString EncodeBase64(const QString& text);
-// Lenient: characters outside the alphabet decode as 0.
+// Lenient: characters outside the alphabet decode as 0. A last group of 2
+// or 3 characters without "=" gives the 1 or 2 bytes it holds.
 QString DecodeBase64(const QString& text);
 
-// True when a decryption of `cipherLength` bytes that gave `plainLength`
-// bytes read a valid pad byte (1 to 8) at the end of whole blocks. Only the
-// pad byte is judged, never the zero filler before it, so everything the
-// cipher ever produced still passes with the right key; a wrong key or
-// damaged data fails about 31 times in 32.
-bool decryptedLengthValid(qsizetype cipherLength, qsizetype plainLength);
+// True when a byte of the key, as the code page converts it, is 0x80 or more
+// and stands anywhere but first in a group of four the key schedule reads:
+// widened as a signed value, it sets every bit above its own and hides the
+// bytes before it in the group, so that other keys give the very same
+// schedule (in code page 1252 the bytes "abc\xE9", "xyz\xE9" and "caf\xE9"
+// are one key). The library keeps that reading for the files made with it.
+bool keyHidesCharacters(const QString& key);
+
+// How a decryption judges the padding that ends its last block.
+enum class PadCheck {
+    // The last byte is the pad length, 1 to 8, and the pad - 1 bytes before
+    // it are zero, as every encryption here and by the original tool made
+    // them. A wrong key or damaged data passes about 1 time in 256, and then
+    // encrypting the result with the same key gives back the source.
+    Full,
+    // The last byte alone, for the rare file another program padded with
+    // something other than zeros. A wrong key passes 1 time in 32.
+    LengthOnly,
+};
+
+// The pad length, 1 to 8, that the 8 deciphered bytes of a last block end
+// in; 0 when they can't end anything this cipher made.
+int padLength(const char* lastBlock, PadCheck check);
+
+// Decrypts `data` (whole blocks, worked on in place) and takes the padding
+// off. Nothing when the data is not whole blocks or the padding fails the
+// check; the key and the library are the caller's to check first, and a key
+// or library that fails gives nothing too. A block of padding alone gives
+// empty bytes.
+std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& key, PadCheck check);
 
 // Loads the library when it is not loaded yet; true when it is.
 bool cipherLibraryAvailable();
-// The places searched, in order: the program's folder, the per-user system
-// folder, then the system's ordinary search for the bare name.
+// The places searched, in order: the program's folder, the private library
+// folder of an installed tree (relative to the program's folder), the
+// per-user system folder, then the system's ordinary search for the bare name.
 QStringList cipherLibraryCandidates();
 
 // For tests: forgets the library and every function found in it (nothing is

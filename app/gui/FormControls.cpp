@@ -294,8 +294,12 @@ void FormControls::missing(QStringView name, const char* className) const {
                         .toStdString());
 }
 
+QSize clientSizeInPixels(const FormDescription& description) {
+    return twipsToPixels(description.clientSize);
+}
+
 QSize FormControls::clientSize() const {
-    return twipsToPixels(m_description.clientSize);
+    return clientSizeInPixels(m_description);
 }
 
 FormDescription FormControls::save() const {

@@ -34,6 +34,9 @@ public:
 FormDescription builtInForm(const QString& formName);
 QString builtInFormText(const QString& formName);
 
+// The client size in pixels that a window's description gives.
+QSize clientSizeInPixels(const FormDescription& description);
+
 class FormControls {
 public:
     // Makes the description's controls on form, whose client area is its

@@ -2,9 +2,13 @@
 
 #include "frame3d/FrameFailures.h"
 #include "gui/frmMain.h"
+#include "platform/Services.h"
 #include "tools/basTools.h"
 
 #include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
 
 namespace zephral {
 
@@ -25,6 +29,26 @@ bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>&
     const MainWindowSteps window{[&form] { form = std::make_unique<frmMain>(); },
                                  [&form] { form->show(); }};
     return Main(programFolder, window, options);
+}
+
+void closeMainWindowWhenShownForTests(frmMain& form) {
+    const QString asked =
+        services().environment->variable(QStringLiteral("ZEPHRAL_TEST_CLOSE_MAIN_WINDOW"));
+    if (asked.isEmpty()) {
+        return;
+    }
+    auto* poll = new QTimer(&form);
+    QObject::connect(poll, &QTimer::timeout, &form, [&form, poll] {
+        const QWindow* window = form.windowHandle();
+        if (!form.isVisible() || window == nullptr || !window->isExposed()) {
+            return;
+        }
+        poll->stop();
+        std::fprintf(stderr, "zephral: main window shown: %s\n", qPrintable(form.windowTitle()));
+        std::fflush(stderr);
+        form.close();
+    });
+    poll->start(10);
 }
 
 } // namespace zephral

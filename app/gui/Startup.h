@@ -22,4 +22,12 @@ void installFrameFailureLog();
 bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
                          const StartupOptions& options = {});
 
+// For tests of an installed program only, never set by users: with the
+// environment variable ZEPHRAL_TEST_CLOSE_MAIN_WINDOW set to a non-empty
+// value, once the main window is on screen the program writes
+// "zephral: main window shown: <caption>" to standard error and closes the
+// window as the program itself would, so it ends as after its last window
+// closed. Without the variable this does nothing.
+void closeMainWindowWhenShownForTests(frmMain& form);
+
 } // namespace zephral

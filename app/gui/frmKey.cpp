@@ -3,7 +3,9 @@
 #include "button/sknButton.h"
 #include "frame3d/sknFrame3D.h"
 #include "gui/FormControls.h"
+#include "gui/ToolWindowFrame.h"
 #include "gui/WindowPlacement.h"
+#include "gui/WindowStyle.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -16,24 +18,23 @@ QString gKey;
 
 frmKey::frmKey(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmKey"));
-    // A modal dialog of its owner with a title and nothing else in its title
-    // bar. On X11 that is a dialog window, transient for the main window (so
-    // out of the task bar), whose Motif hints allow neither closing, nor
-    // minimising, nor maximising; and its fixed size tells every window
-    // manager that it can't be resized or maximised. A manager that still
-    // offers to close or minimise it (Openbox does for every dialog) meets the
-    // refusal in closeEvent and the restore in changeEvent.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A small title bar with the caption and no buttons or window menu, drawn
+    // by the dialog itself over the client area of the description; out of
+    // the task bar, modal over its owner.
+    FormDescription form = builtInForm(QStringLiteral("frmKey"));
+    toolFrame = new ToolWindowFrame(this, clientSizeInPixels(form));
+    applyWindowStyle(this, WindowStyle::FixedToolWindow, toolFrame->parts().window);
     setSizeGripEnabled(false);
     setModal(true);
+    QWidget* client = toolFrame->clientArea();
 
-    // The title "Enter Key", the key box in its frame (shown as typed, no
-    // masking, no length limit), OK and Cancel.
-    txtKey = new QLineEdit(this);
+    // The key box in its frame (shown as typed, no masking, no length limit),
+    // OK and Cancel, in the client area; the caption "Enter Key" goes on the
+    // drawn title bar.
+    txtKey = new QLineEdit(client);
     m_controls = std::make_unique<FormControls>(
-        this, builtInForm(QStringLiteral("frmKey")),
-        QHash<QString, QWidget*>{{QStringLiteral("txtKey"), txtKey}});
-    setFixedSize(m_controls->clientSize());
+        client, std::move(form), QHash<QString, QWidget*>{{QStringLiteral("txtKey"), txtKey}});
+    setWindowTitle(client->windowTitle());
     sknFrame3D1 = m_controls->control<sknFrame3D>(u"sknFrame3D1");
     cmdOK = m_controls->control<sknButton>(u"cmdOK");
     cmdCancel = m_controls->control<sknButton>(u"cmdCancel");
@@ -94,8 +95,9 @@ void frmKey::closeEvent(QCloseEvent* event) {
 
 void frmKey::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    // A window manager that minimises the dialog takes its owner with it, and
-    // with no task bar the program would seem gone; both come straight back.
+    // No button minimises the dialog, but a window manager's own keys or menu
+    // can (Openbox's Alt+Space menu), and the owner goes with it; with no task
+    // bar entry the program would seem gone, so both come straight back.
     if (event->type() == QEvent::WindowStateChange && isMinimized()) {
         QTimer::singleShot(0, this, [this] {
             if (QWidget* owner = parentWidget()) {

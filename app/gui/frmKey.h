@@ -10,6 +10,7 @@ class QLineEdit;
 namespace zephral {
 
 class FormControls;
+class ToolWindowFrame;
 class sknButton;
 class sknFrame3D;
 
@@ -26,6 +27,8 @@ public:
 
     const FormControls& controls() const { return *m_controls; }
 
+    // The drawn title bar and edge; the controls lie in its client area.
+    ToolWindowFrame* toolFrame = nullptr;
     sknFrame3D* sknFrame3D1 = nullptr;
     QLineEdit* txtKey = nullptr;
     sknButton* cmdOK = nullptr;

@@ -4,6 +4,8 @@
 #include "frame3d/sknFrame3D.h"
 #include "gui/FormControls.h"
 #include "gui/Resources.h"
+#include "gui/TextBox.h"
+#include "gui/WindowStyle.h"
 #include "line3d/sknLine3D.h"
 #include "platform/AppInfo.h"
 #include "platform/Services.h"
@@ -32,16 +34,10 @@ std::function<void()>& programEnd() {
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
-    // A title bar with icon, window menu, minimise and close buttons and no
-    // maximise button. On X11 the flags become the Motif hints, which most
-    // window managers follow button by button; the fixed size becomes equal
-    // minimum and maximum sizes, from which the others (Openbox among them)
-    // take that the window can't be resized and so can't be maximised.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    // A title bar with icon, window menu, minimise and close and no maximise;
+    // fixed at the description's client size.
     buildControls();
-    setFixedSize(m_controls->clientSize());
+    applyWindowStyle(this, WindowStyle::FixedSingle, m_controls->clientSize());
     setWindowIcon(programIcon());
 #ifndef QT_NO_SESSIONMANAGER
     // Closing during log-off or shut-down is not the user's close button.
@@ -55,8 +51,8 @@ frmMain::~frmMain() = default;
 void frmMain::buildControls() {
     // The text boxes are the window's own; the description places them in
     // their frames.
-    txtOne = new QPlainTextEdit(this);
-    txtTwo = new QPlainTextEdit(this);
+    txtOne = new TextBox(this);
+    txtTwo = new TextBox(this);
     m_controls = std::make_unique<FormControls>(
         this, builtInForm(QStringLiteral("frmMain")),
         QHash<QString, QWidget*>{{QStringLiteral("txtOne"), txtOne},
@@ -189,8 +185,9 @@ void frmMain::fileDropped(sknButton* button, const QList<QUrl>& urls) {
 }
 
 void frmMain::cmdReadme_Click() {
-    // Nothing happens when the read-me is missing.
-    ShellOpen(gAppPath + QStringLiteral("readme.txt"));
+    // Beside the program, else where an installed tree keeps it; nothing
+    // happens when it is missing.
+    ShellOpen(readmePath());
 }
 
 void frmMain::cmdWebsite_Click() {

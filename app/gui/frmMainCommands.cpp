@@ -4,12 +4,15 @@
 // inside the wait-window sequence, which gives the main window back and
 // unloads the wait window on every path out, and then reports a failure.
 #include "commands/Commands.h"
+#include "gui/TextBox.h"
 #include "gui/WaitWindow.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "startup/basMain.h"
 
+#include <QCryptographicHash>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <new>
 
 namespace zephral {
@@ -45,6 +48,25 @@ QString textForBox(QString result) {
     return result;
 }
 
+// Each warning after the work, in a message box of its own. The one about a
+// weak key comes once a run for each key; the keys are remembered by their
+// hash only.
+void reportWarnings(const CommandResult& result, const QString& key) {
+    static QSet<QByteArray> keysWarnedOf;
+    for (const CommandWarning& warning : result.warnings) {
+        if (warning.kind == CommandWarning::Kind::WeakKey) {
+            const QByteArray hash = QCryptographicHash::hash(
+                QByteArrayView(reinterpret_cast<const char*>(key.utf16()), key.size() * 2),
+                QCryptographicHash::Sha256);
+            if (keysWarnedOf.contains(hash)) {
+                continue;
+            }
+            keysWarnedOf.insert(hash);
+        }
+        ReportWarning(warning.text);
+    }
+}
+
 // A file command from its first dialog, or with the source already chosen
 // (a file dropped on the button), when only the destination is asked for.
 void fileCommandClick(frmMain* form, Command command, const std::optional<QString>& dropped) {
@@ -71,11 +93,14 @@ void fileCommandClick(frmMain* form, Command command, const std::optional<QStrin
         if (!destination || !askForKey(form)) {
             return;
         }
-        const CommandResult result = runWithWaitWindow(
-            form, [&] { return runFileCommand(command, *source, *destination, gKey); });
+        const CommandResult result = runWithWaitWindow(form, [&] {
+            return runFileCommand(command, FilePath::fromText(*source),
+                                  FilePath::fromText(*destination), gKey);
+        });
         if (!result.ok) {
             ReportError(procedure, result);
         }
+        reportWarnings(result, gKey);
     } catch (const std::bad_alloc&) {
         ReportError(procedure, CommandResult::outOfMemory());
     }
@@ -88,9 +113,9 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         }
         const CommandResult result = runWithWaitWindow(form, [&] {
             QString output;
-            CommandResult r = zephral::runTextCommand(
-                command, textFromBox(form->txtOne->toPlainText()),
-                needsKey(command) ? gKey : QString(), TextChecks::Silent, output);
+            CommandResult r = zephral::runTextCommand(command, textFromBox(exactText(form->txtOne)),
+                                                      needsKey(command) ? gKey : QString(),
+                                                      TextChecks::Silent, output);
             if (r.ok) {
                 // Replaced, never appended to, also with an empty result.
                 form->txtTwo->setPlainText(textForBox(std::move(output)));
@@ -100,6 +125,7 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         if (!result.ok) {
             ReportError(procedure, result);
         }
+        reportWarnings(result, gKey);
     } catch (const std::bad_alloc&) {
         ReportError(procedure, CommandResult::outOfMemory());
     }

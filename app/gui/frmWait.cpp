@@ -2,6 +2,7 @@
 
 #include "gui/FormControls.h"
 #include "gui/WindowPlacement.h"
+#include "gui/WindowStyle.h"
 #include "working/sknWorking.h"
 
 #include <QLabel>
@@ -11,7 +12,6 @@ namespace zephral {
 frmWait::frmWait(QWidget* owner) : QFrame(owner) {
     setObjectName(QStringLiteral("frmWait"));
     // No title bar, kept out of the task bar, never takes the focus.
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
@@ -21,7 +21,8 @@ frmWait::frmWait(QWidget* owner) : QFrame(owner) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     m_controls = std::make_unique<FormControls>(this, builtInForm(QStringLiteral("frmWait")));
-    setFixedSize(m_controls->clientSize() + QSize(2 * lineWidth(), 2 * lineWidth()));
+    applyWindowStyle(this, WindowStyle::NoTitleBar,
+                     m_controls->clientSize() + QSize(2 * lineWidth(), 2 * lineWidth()));
     sknWorking1 = m_controls->control<sknWorking>(u"sknWorking1");
     Label1 = m_controls->control<QLabel>(u"Label1");
 }

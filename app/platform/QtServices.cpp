@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <cstdio>
 #include <pwd.h>
@@ -72,6 +73,16 @@ QString QtSystemFolder::systemFolder() const {
         return {};
     }
     return folder;
+}
+
+QtDataFolder::QtDataFolder(QString folder) : m_folder(std::move(folder)) {}
+
+QString QtDataFolder::dataFolder() const {
+    if (!m_folder.isEmpty()) {
+        return m_folder;
+    }
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/Quorvan/Zephral");
 }
 
 bool QtFileSystem::exists(const QString& path) const {

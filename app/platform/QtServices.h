@@ -30,6 +30,18 @@ private:
     QString m_folder;
 };
 
+// $XDG_DATA_HOME/Quorvan/Zephral (~/.local/share/Quorvan/Zephral); a given
+// folder in its place for tests. Not created here: only a writer that needs
+// it makes it.
+class QtDataFolder : public DataFolder {
+public:
+    explicit QtDataFolder(QString folder = {});
+    QString dataFolder() const override;
+
+private:
+    QString m_folder;
+};
+
 class QtFileSystem : public FileSystem {
 public:
     bool exists(const QString& path) const override;

@@ -9,6 +9,7 @@ namespace {
 Services makeDefaults() {
     static QtSettingsStore settings;
     static QtSystemFolder systemFolder;
+    static QtDataFolder dataFolder;
     static QtFileSystem files;
     static QtLibraryLoader libraries;
     static StderrMessageBox messageBox;
@@ -19,6 +20,7 @@ Services makeDefaults() {
     Services s;
     s.settings = &settings;
     s.systemFolder = &systemFolder;
+    s.dataFolder = &dataFolder;
     s.files = &files;
     s.libraries = &libraries;
     s.messageBox = &messageBox;

@@ -31,6 +31,14 @@ public:
     virtual QString systemFolder() const = 0;
 };
 
+// The per-user folder for the program's own data: its error log goes there
+// when the program's folder can't take it. Empty text when there is none.
+class DataFolder {
+public:
+    virtual ~DataFolder() = default;
+    virtual QString dataFolder() const = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -105,6 +113,7 @@ public:
 struct Services {
     SettingsStore* settings = nullptr;
     SystemFolder* systemFolder = nullptr;
+    DataFolder* dataFolder = nullptr;
     FileSystem* files = nullptr;
     LibraryLoader* libraries = nullptr;
     MessageBox* messageBox = nullptr;

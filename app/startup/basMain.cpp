@@ -37,9 +37,13 @@ void ReportError(const QString& procedure, const CommandResult& failure) {
     QString text = QStringLiteral("%1: error %2: %3")
                        .arg(procedure, QString::number(failure.number), failure.description);
     if (!failure.path.isEmpty()) {
-        text += QStringLiteral(" (%1)").arg(failure.path);
+        text += QStringLiteral(" (%1)").arg(failure.path.toText());
     }
     services().messageBox->show(QLatin1String(kAppTitle), text, MessageIcon::None);
+}
+
+void ReportWarning(const QString& text) {
+    services().messageBox->show(QLatin1String(kAppTitle), text, MessageIcon::Warning);
 }
 
 } // namespace zephral

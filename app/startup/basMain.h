@@ -37,4 +37,8 @@ bool Main(const QString& programFolder, const MainWindowSteps& window,
 // it when the failure concerns a file.
 void ReportError(const QString& procedure, const CommandResult& failure);
 
+// A warning of a command that went on, in the same message box with the
+// warning icon.
+void ReportWarning(const QString& text);
+
 } // namespace zephral

@@ -37,6 +37,17 @@ void RunSelfInstall(int registrationWaitMs, int pauseMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
 }
 
+QString componentSource(const QString& name) {
+    const QString beside = gAppPath + name;
+    if (services().files->exists(beside)) {
+        return beside;
+    }
+    // An installed program's components lie in its private library folder.
+    const QString installed = installedLibraryFolder();
+    return !installed.isEmpty() && services().files->exists(installed + name) ? installed + name
+                                                                              : beside;
+}
+
 void InstallComponent(const QString& name, int registrationWaitMs) {
     QString folder = TrimAtNul(services().systemFolder->systemFolder());
     if (folder.isEmpty()) {
@@ -49,7 +60,7 @@ void InstallComponent(const QString& name, int registrationWaitMs) {
     // An existing copy is never replaced, whatever its version; it is
     // registered again all the same.
     if (!services().files->exists(target)) {
-        services().files->copy(gAppPath + name, target);
+        services().files->copy(componentSource(name), target);
     }
     RegisterComponent(target, registrationWaitMs);
 }

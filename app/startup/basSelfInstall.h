@@ -12,6 +12,10 @@ namespace zephral {
 // happened, and pauses. Nothing is reported; a failing step is skipped.
 void RunSelfInstall(int registrationWaitMs = 10000, int pauseMs = 500);
 
+// Where a component is copied from: the program's folder when it is there,
+// else the private library folder of an installed tree.
+QString componentSource(const QString& name);
+
 // Copies one component into the system folder when it is not there yet, and
 // registers the copy there in either case.
 void InstallComponent(const QString& name, int registrationWaitMs = 10000);

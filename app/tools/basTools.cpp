@@ -106,6 +106,15 @@ QByteArray errorLogBytes(const QString& record) {
     return activeCodePage().encode(record);
 }
 
+namespace {
+
+bool appendTo(const QString& path, const QByteArray& bytes) {
+    QFile log(path);
+    return log.open(QIODevice::WriteOnly | QIODevice::Append) && log.write(bytes) == bytes.size();
+}
+
+} // namespace
+
 void LogError(bool show, const QString& number, const QString& description, const QString& module,
               const QString& procedure) {
     if (show) {
@@ -116,10 +125,17 @@ void LogError(bool show, const QString& number, const QString& description, cons
     const QByteArray bytes =
         errorLogBytes(errorLogRecord(services().clock->now(), number, description, module,
                                      procedure, errorLogUserName(), errorLogComputerName()));
-    // A log that can't be opened or written loses the record; see the declaration.
-    QFile log(QDir(gAppPath).filePath(QLatin1String(kErrorLogFileName)));
-    if (log.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        log.write(bytes);
+    // Beside a program that runs from a folder of its own; an installed
+    // program keeps nothing beside itself (even when it could: run by root),
+    // and a folder that refuses the record sends it on to the user's data
+    // folder. Only when that refuses it too is the record lost.
+    const QString name = QLatin1String(kErrorLogFileName);
+    if (!gAppPath.isEmpty() && !runsInstalled() && appendTo(gAppPath + name, bytes)) {
+        return;
+    }
+    const QString dataFolder = services().dataFolder->dataFolder();
+    if (!dataFolder.isEmpty() && QDir().mkpath(dataFolder)) {
+        appendTo(QDir(dataFolder).filePath(name), bytes);
     }
 }
 

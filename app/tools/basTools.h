@@ -21,9 +21,11 @@ bool ToBool(const QString& value);
 QString TrimAtNul(const QString& text);
 
 // Appends one record to "ErrorLog.txt" in the program's folder, after first
-// showing a critical message box about the error when `show` is true. A log
-// that can't be opened or written loses the record silently: the callers are
-// error handlers themselves and have nowhere to send a further failure.
+// showing a critical message box about the error when `show` is true. An
+// installed program, and one whose folder refuses the record, writes it to
+// "ErrorLog.txt" in the user's data folder instead. When that fails too the
+// record is lost silently: the callers are error handlers themselves and have
+// nowhere to send a further failure.
 void LogError(bool show, const QString& number, const QString& description, const QString& module,
               const QString& procedure);
 

@@ -73,7 +73,7 @@ TEST(ReportError, ShowsProcedureNumberDescriptionAndPath) {
         CommandResult failure;
         const char* text;
     } cases[] = {
-        {CommandResult::systemError(2, QStringLiteral("/data/in.txt")),
+        {CommandResult::systemError(2, FilePath::fromText(QStringLiteral("/data/in.txt"))),
          "cmdEncryptFile_click: error 2: No such file or directory (/data/in.txt)"},
         {CommandResult::failure(kErrorNoLibrary, QStringLiteral("no library")),
          "cmdET_click: error 1006: no library"},

@@ -114,6 +114,24 @@ TEST_F(SelfInstallTest, FirstStartCopiesAndRegistersEveryComponent) {
     EXPECT_EQ(setting(), QStringLiteral("true"));
 }
 
+// An installed program's components lie in its private library folder, not
+// beside it; one beside it is still taken first.
+TEST_F(SelfInstallTest, InstalledProgramCopiesFromItsLibraryFolder) {
+    const QString installed = installedLibraryFolder();
+    ASSERT_TRUE(installed.startsWith(env.dir.path())) << installed.toStdString();
+    ASSERT_TRUE(QDir().mkpath(installed));
+    putComponent(installed + kRegistering, kRegistering);
+    putComponent(installed + kPlain, kPlain);
+    putInProgramFolder(kPlain);
+    EXPECT_EQ(componentSource(kRegistering), installed + kRegistering);
+    EXPECT_EQ(componentSource(kPlain), program + kPlain);
+    RunSelfInstall(5000, 0);
+    EXPECT_TRUE(QFileInfo::exists(system + kRegistering));
+    EXPECT_EQ(registrations(), 1);
+    EXPECT_EQ(setting(), QStringLiteral("true"));
+    QDir(installed).removeRecursively();
+}
+
 TEST_F(SelfInstallTest, SettingDecidesWhetherItRuns) {
     const struct {
         const char* stored;

@@ -62,7 +62,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(env.dir.isValid());
         resetActiveCodePage();
-        gAppPath = env.dir.path() + QLatin1Char('/');
+        // A folder of its own, so that an installed tree around it stays
+        // inside the temporary folder.
+        gAppPath = env.path(QStringLiteral("program/"));
+        ASSERT_TRUE(QDir().mkpath(gAppPath));
         env.environment.variables.insert(QStringLiteral("username"), QStringLiteral("alice"));
         env.environment.variables.insert(QStringLiteral("computername"), QStringLiteral("PC-7"));
     }
@@ -71,10 +74,12 @@ protected:
         resetActiveCodePage();
     }
 
-    QByteArray log() const {
-        QFile file(gAppPath + QStringLiteral("ErrorLog.txt"));
+    static QByteArray read(const QString& path) {
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    QByteArray log() const { return read(gAppPath + QStringLiteral("ErrorLog.txt")); }
+    QByteArray dataLog() const { return read(env.path(QStringLiteral("data/ErrorLog.txt"))); }
 
     TestServices env;
 };
@@ -92,6 +97,7 @@ TEST_F(ErrorLogTest, WritesOneRecordPerCallAndKeepsOlderLines) {
                                 "\"Frame3D\",\"DrawFlood\",\"Quorvan Zephral v1.0.46\","
                                 "\"alice\",\"PC-7\"\r\n"));
     EXPECT_TRUE(env.messageBox.shown.isEmpty());
+    EXPECT_TRUE(dataLog().isEmpty());
 }
 
 TEST_F(ErrorLogTest, StampLeavesOutTheTimeAtExactlyMidnight) {
@@ -155,16 +161,54 @@ TEST(ErrorMessageText, LeavesOutEmptyLines) {
     }
 }
 
-TEST_F(ErrorLogTest, LogThatCannotBeWrittenIsDroppedSilently) {
-    // A folder where the log file should be: the open fails.
-    ASSERT_TRUE(QDir(gAppPath).mkdir(QStringLiteral("ErrorLog.txt")));
-    LogError(false, QStringLiteral("1"), QStringLiteral("d"), QStringLiteral("m"),
-             QStringLiteral("p"));
-    gAppPath = env.dir.path() + QStringLiteral("/missing/folder/");
-    LogError(true, QStringLiteral("1"), QStringLiteral("d"), QStringLiteral("m"),
-             QStringLiteral("p"));
-    EXPECT_EQ(env.messageBox.shown.size(), 1);
-    EXPECT_FALSE(QFileInfo::exists(gAppPath));
+// Where the record goes when the program's folder can't or shouldn't take it:
+// the user's data folder, created on demand; lost only when that refuses too.
+TEST_F(ErrorLogTest, GoesToTheDataFolderWhenTheProgramFolderWontTakeIt) {
+    enum Setup { LogIsAFolder, FolderMissing, InstalledTree, DataFolderRefusesToo };
+    const struct {
+        Setup setup;
+        bool inDataFolder;
+    } cases[] = {
+        {LogIsAFolder, true},
+        {FolderMissing, true},
+        // Writable, but an installed program keeps nothing beside itself.
+        {InstalledTree, true},
+        {DataFolderRefusesToo, false},
+    };
+    const QString data = env.path(QStringLiteral("data"));
+    const QString program = gAppPath;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.setup));
+        gAppPath = program;
+        QDir(data).removeRecursively();
+        QDir(installedLibraryFolder()).removeRecursively();
+        QDir(program).removeRecursively();
+        QDir().mkpath(program);
+        switch (c.setup) {
+        case LogIsAFolder:
+            ASSERT_TRUE(QDir(program).mkdir(QStringLiteral("ErrorLog.txt")));
+            break;
+        case FolderMissing:
+            gAppPath = env.path(QStringLiteral("missing/folder/"));
+            break;
+        case InstalledTree:
+            ASSERT_TRUE(QDir().mkpath(installedLibraryFolder()));
+            ASSERT_TRUE(runsInstalled());
+            break;
+        case DataFolderRefusesToo:
+            ASSERT_TRUE(QDir(program).mkdir(QStringLiteral("ErrorLog.txt")));
+            ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/ErrorLog.txt")));
+            break;
+        }
+        env.messageBox.shown.clear();
+        LogError(true, QStringLiteral("380"), QStringLiteral("d"), QStringLiteral("Frame3D"),
+                 QStringLiteral("p"));
+        EXPECT_EQ(env.messageBox.shown.size(), 1);
+        EXPECT_EQ(dataLog().startsWith("#2026-12-06 18:05:09#,\"380\""), c.inDataFolder)
+            << dataLog().toStdString();
+        EXPECT_TRUE(log().isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(env.path(QStringLiteral("missing"))));
 }
 
 TEST_F(ErrorLogTest, WrittenInTheCodePage) {

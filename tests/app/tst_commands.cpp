@@ -10,6 +10,7 @@
 #include "platform/AppInfo.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
@@ -396,6 +397,9 @@ private Q_SLOTS:
         QCOMPARE(form->txtTwo->toPlainText().size(), 12);
         runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QLatin1Char('k')));
         QCOMPARE(form->txtTwo->toPlainText(), QString());
+        // Nor is a weak key warned of when it encrypted nothing.
+        runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QChar(0xE9)));
+        QCOMPARE(form->txtTwo->toPlainText(), QString());
         QCOMPARE(messages(), QStringList());
     }
 
@@ -433,9 +437,96 @@ private Q_SLOTS:
         }
         QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
         QCOMPARE(messages(), QStringList(QStringLiteral("%1_click: error 1006: The cipher library "
-                                                        "libzephcore.so could not be loaded")
+                                                        "libzephcore.so.1 could not be loaded")
                                              .arg(button)));
         services().libraries = &env->libraries;
+    }
+
+    // Encryption refuses a key the code page can't hold or that holds a NUL,
+    // and says so; decryption takes it as the original did, so old files
+    // open. A weak key is warned of once a run, and the work goes on.
+    void keysEncryptionRefusesOrWarnsOf() {
+        const QString source = env->path(QStringLiteral("in.txt"));
+        const QString encrypted = env->path(QStringLiteral("in.enc"));
+        writeFile(source, "content");
+        form->txtTwo->setPlainText(QStringLiteral("earlier result"));
+        const QString cyrillic = QStringLiteral(u"\u0436\u0436\u0436\u0436");
+        runKeyText(form->cmdEET, QStringLiteral("text"), cyrillic);
+        runKeyText(form->cmdEET, QStringLiteral("text"), QStringLiteral(u"sec\u0000ret"));
+        runFile(form->cmdEncryptFile, source, encrypted, cyrillic);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
+        QVERIFY(!QFile::exists(encrypted));
+        QCOMPARE(messages(),
+                 QStringList({QStringLiteral("cmdEET_click: error 1009: The key holds a character "
+                                             "that code page 1252 cannot hold"),
+                              QStringLiteral("cmdEET_click: error 1010: The key holds a NUL "
+                                             "character, which would end it there"),
+                              QStringLiteral("cmdEncryptFile_click: error 1009: The key holds a "
+                                             "character that code page 1252 cannot hold")}));
+
+        env->messageBox.shown.clear();
+        runFile(form->cmdEncryptFile, source, encrypted, QStringLiteral("????"));
+        runFile(form->cmdDecryptFile, encrypted, env->path(QStringLiteral("out.txt")), cyrillic);
+        QCOMPARE(readFile(env->path(QStringLiteral("out.txt"))), QByteArray("content"));
+        QCOMPARE(messages(), QStringList());
+
+        const QString weak = QStringLiteral(u"caf\u00e9 au lait");
+        runKeyText(form->cmdEET, QStringLiteral("text"), weak);
+        QCOMPARE(form->txtTwo->toPlainText().size(), 12);
+        runFile(form->cmdEncryptFile, source, encrypted, weak);
+        runKeyText(form->cmdDDT, form->txtTwo->toPlainText(), weak);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("text"));
+        QCOMPARE(env->messageBox.shown.size(), 1);
+        QCOMPARE(env->messageBox.shown[0].icon, MessageIcon::Warning);
+        QVERIFY(messages()[0].startsWith(QStringLiteral("This key is weaker than it looks")));
+    }
+
+    // Text the code page can't hold is refused, not turned into "?".
+    void textTheCodePageCannotHoldIsRefused() {
+        form->txtTwo->setPlainText(QStringLiteral("earlier result"));
+        runText(form->cmdET,
+                QStringLiteral(u"\u041f\u0440\u0438\u0432\u0435\u0442 \u043c\u0438\u0440"));
+        runKeyText(form->cmdEET, QStringLiteral(u"smile \U0001F600"), kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
+        QCOMPARE(messages(), QStringList({QStringLiteral(u"cmdET_click: error 1011: The text holds "
+                                                         u"\"\u041f\" (U+041F), which code page "
+                                                         u"1252 cannot hold"),
+                                          QStringLiteral(u"cmdEET_click: error 1011: The text "
+                                                         u"holds \"\U0001F600\" (U+1F600), which "
+                                                         u"code page 1252 cannot hold")}));
+    }
+
+    // A non-breaking space (byte A0) pasted into the upper box is encoded as
+    // itself, and copied from the lower box as itself.
+    void nonBreakingSpaceSurvivesTheBoxesAndTheClipboard() {
+        QApplication::clipboard()->setText(QStringLiteral(u"a\u00a0b"));
+        form->txtOne->clear();
+        form->txtOne->paste();
+        click(form->cmdET);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YaBi"));
+        runText(form->cmdDT, QStringLiteral("YaBi"));
+        form->txtTwo->selectAll();
+        form->txtTwo->copy();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral(u"a\u00a0b"));
+    }
+
+    // A replaced file's other names keep its old content: said after the work.
+    void hardLinksAreWarnedOf() {
+        const QString source = env->path(QStringLiteral("in.txt"));
+        const QString destination = env->path(QStringLiteral("out.enc"));
+        writeFile(source, "content");
+        writeFile(destination, "old");
+        QVERIFY(QFile::link(destination, env->path(QStringLiteral("symbolic"))));
+        QCOMPARE(::link(QFile::encodeName(destination).constData(),
+                        QFile::encodeName(env->path(QStringLiteral("hard"))).constData()),
+                 0);
+        runFile(form->cmdEncryptFile, source, env->path(QStringLiteral("symbolic")), kKey);
+        QCOMPARE(readFile(destination).size(), 8);
+        QCOMPARE(readFile(env->path(QStringLiteral("hard"))), QByteArray("old"));
+        QCOMPARE(env->messageBox.shown.size(), 1);
+        QCOMPARE(env->messageBox.shown[0].icon, MessageIcon::Warning);
+        QVERIFY2(messages()[0].contains(QStringLiteral("keeps the old content")),
+                 qPrintable(messages()[0]));
     }
 
     void theWorkRunsWithTheWaitWindowUp() {

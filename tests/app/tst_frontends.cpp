@@ -113,22 +113,26 @@ private Q_SLOTS:
         gAppPath.clear();
     }
 
+    // Text and keys beyond ASCII are given as bytes, read in the row's code
+    // page, so that each is one the code page holds.
     void sameOutput_data() {
         QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("key");
-        const QString highKey = QStringLiteral(u"Schl\u00fcssel \u20ac \u0416");
-        QTest::newRow("1252, short key") << 1252 << QStringLiteral("k");
+        QTest::addColumn<QByteArray>("keyBytes");
+        const QByteArray highKey("Schl\xFCssel \xA9 \xC6");
+        QTest::newRow("1252, short key") << 1252 << QByteArray("k");
         QTest::newRow("1252, key beyond ASCII") << 1252 << highKey;
         QTest::newRow("1251, key beyond ASCII") << 1251 << highKey;
-        QTest::newRow("28591, key of 56") << 28591 << QString(56, QLatin1Char('K'));
+        QTest::newRow("28591, key of 56") << 28591 << QByteArray(56, 'K');
     }
     void sameOutput() {
         QFETCH(int, page);
-        QFETCH(QString, key);
-        setActiveCodePage(CodePage::byNumber(page));
+        QFETCH(QByteArray, keyBytes);
+        const CodePage& codePage = CodePage::byNumber(page);
+        setActiveCodePage(codePage);
+        const QString key = codePage.decode(keyBytes);
 
         for (const QString& text :
-             {QStringLiteral("abc"), QStringLiteral(u"caf\u00e9 \u0416\u0435 \u20ac 12345678")}) {
+             {QStringLiteral("abc"), codePage.decode("caf\xE9 \xC6\xE5 \xA9 12345678")}) {
             // Encoding and encrypting; the command line ends its line.
             const QString encoded = window("cmdET", text, key);
             const QString encrypted = window("cmdEET", text, key);
@@ -169,7 +173,12 @@ private Q_SLOTS:
                  0);
         QCOMPARE(readFile(env->path(QStringLiteral("cli.out"))), bytes);
         QCOMPARE(readFile(env->path(QStringLiteral("window.out"))), bytes);
-        QCOMPARE(messages(), QStringList());
+        // No failure; a key beyond ASCII is warned of once, however often used.
+        const bool weak = keyBytes.contains('\xFC');
+        QCOMPARE(messages().size(), weak ? 1 : 0);
+        if (weak) {
+            QCOMPARE(env->messageBox.shown[0].icon, MessageIcon::Warning);
+        }
     }
 
     // The window keeps the text boxes' quiet ways; the command line, where a

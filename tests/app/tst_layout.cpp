@@ -7,6 +7,7 @@
 #include "button/sknButton.h"
 #include "frame3d/sknFrame3D.h"
 #include "gui/FormControls.h"
+#include "gui/ToolWindowFrame.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
@@ -74,10 +75,10 @@ const Place kMain[] = {
     {"txtTwo", "sknFrame3D2", {2, 2, 285, 119}},
 };
 const Place kKey[] = {
-    {"sknFrame3D1", "frmKey", {4, 4, 193, 27}},
+    {"sknFrame3D1", "clientArea", {4, 4, 193, 27}},
     {"txtKey", "sknFrame3D1", {2, 2, 189, 23}},
-    {"cmdOK", "frmKey", {200, 4, 53, 27}},
-    {"cmdCancel", "frmKey", {256, 4, 53, 27}},
+    {"cmdOK", "clientArea", {200, 4, 53, 27}},
+    {"cmdCancel", "clientArea", {256, 4, 53, 27}},
 };
 const Place kWait[] = {
     {"sknWorking1", "frmWait", {2, 2, 90, 90}},
@@ -296,10 +297,12 @@ private Q_SLOTS:
         key.show();
         QVERIFY(QTest::qWaitForWindowActive(&key));
         QCOMPARE(key.windowTitle(), QStringLiteral("Enter Key"));
-        QCOMPARE(key.size(), QSize(313, 36));
+        // The controls lie in the client area below the drawn title bar.
+        QWidget* client = key.toolFrame->clientArea();
+        QCOMPARE(client->size(), QSize(313, 36));
         QCOMPARE(key.minimumSize(), key.maximumSize());
         QCOMPARE(key.frameGeometry().center(), main->frameGeometry().center());
-        checkPlaces(&key, key.controls(), kKey);
+        checkPlaces(client, key.controls(), kKey);
         checkNoOverlap(key.controls());
         checkBorder(key.sknFrame3D1, true);
         QCOMPARE(key.txtKey->echoMode(), QLineEdit::Normal);

@@ -5,17 +5,20 @@
 #include "frame3d/FrameFailures.h"
 #include "frame3d/sknFrame3D.h"
 #include "gui/Startup.h"
+#include "gui/ToolWindowFrame.h"
 #include "gui/WaitWindow.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
 #include "platform/AppInfo.h"
 #include "working/sknWorking.h"
+#include "platform/gui/TaskBar.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -131,6 +134,33 @@ private Q_SLOTS:
         QCOMPARE(endings, 0);
     }
 
+    // The drawn title bar lies right above the client area, as wide, and the
+    // dialog is centred on the main window.
+    void keyDialogFrame() {
+        frmMain form;
+        form.move(100, 100);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        KeyDialogScript script{[&form](frmKey* dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Enter Key"));
+            const ToolFrameGeometry& parts = dialog->toolFrame->parts();
+            QCOMPARE(dialog->toolFrame->clientArea()->geometry(), parts.client);
+            QCOMPARE(parts.client.size(), QSize(313, 36));
+            QCOMPARE(parts.titleBar.bottom() + 1, parts.client.top());
+            QCOMPARE(parts.titleBar.left(), parts.client.left());
+            QCOMPARE(parts.titleBar.width(), parts.client.width());
+            QCOMPARE(dialog->size(), parts.window);
+            QVERIFY(
+                QRect(QPoint(0, 0), parts.window).contains(parts.client.adjusted(-1, -1, 1, 1)));
+            QCOMPARE(dialog->frameGeometry().center(), form.frameGeometry().center());
+            QCOMPARE(dialog->sknFrame3D1->parentWidget(), dialog->toolFrame->clientArea());
+            dialog->cmdCancel->activate();
+        }};
+        runKeyDialog(&form, script);
+        QVERIFY(script.seen);
+        QVERIFY(!script.leftOpen);
+    }
+
     void keyDialogKeys_data() {
         QTest::addColumn<QString>("before"); // gKey before the dialog
         QTest::addColumn<KeyActions>("actions");
@@ -232,7 +262,7 @@ private Q_SLOTS:
 
     // What each window asks of the window manager, as the platform layer
     // receives it (on X11: window type, Motif hints, transient-for, modal
-    // state and equal minimum and maximum sizes).
+    // state, equal minimum and maximum sizes) and the task bar request.
     void windowHints() {
         frmMain form;
         form.show();
@@ -250,21 +280,19 @@ private Q_SLOTS:
             Qt::WindowFlags unwanted;
             QWindow* transientParent;
             Qt::WindowModality modality;
+            bool outOfTaskBar;
         } cases[] = {
             {&form, Qt::Window,
              Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint,
-             Qt::WindowMaximizeButtonHint | Qt::FramelessWindowHint, nullptr, Qt::NonModal},
-            {&key, Qt::Dialog, Qt::CustomizeWindowHint | Qt::WindowTitleHint,
-             Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint |
-                 Qt::FramelessWindowHint,
-             form.windowHandle(), Qt::ApplicationModal},
-            {&wait,
-             Qt::Tool,
-             Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus,
-             {},
-             form.windowHandle(),
-             Qt::NonModal},
+             Qt::WindowMaximizeButtonHint | Qt::FramelessWindowHint, nullptr, Qt::NonModal, false},
+            // The key dialog draws its own title bar: the manager draws none.
+            {&key, Qt::Dialog, Qt::FramelessWindowHint,
+             Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                 Qt::WindowCloseButtonHint,
+             form.windowHandle(), Qt::ApplicationModal, true},
+            {&wait, Qt::Tool, Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus,
+             Qt::WindowTitleHint, form.windowHandle(), Qt::NonModal, true},
         };
         for (const auto& c : cases) {
             const QWindow* window = c.widget->windowHandle();
@@ -275,11 +303,90 @@ private Q_SLOTS:
             QVERIFY2(!(window->flags() & c.unwanted), name);
             QCOMPARE(window->transientParent(), c.transientParent);
             QCOMPARE(window->modality(), c.modality);
+            QCOMPARE(isKeptOutOfTaskBar(c.widget), c.outOfTaskBar);
             // Nothing to resize, so nothing to maximise.
             QCOMPARE(window->minimumSize(), window->maximumSize());
             QCOMPARE(window->minimumSize(), c.widget->size());
         }
         key.cmdCancel->activate();
+    }
+
+    // The drawn frame: a raised edge, a title bar in the palette's selection
+    // colours (grey when inactive) with the caption at its left and nothing
+    // else in it, and the client area left to the controls.
+    void toolFrameDrawing_data() {
+        QTest::addColumn<bool>("active");
+        QTest::newRow("active") << true;
+        QTest::newRow("inactive") << false;
+    }
+    void toolFrameDrawing() {
+        QFETCH(bool, active);
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(0xc0, 0xc0, 0xc0));
+        palette.setColor(QPalette::Light, Qt::white);
+        palette.setColor(QPalette::Shadow, Qt::black);
+        palette.setColor(QPalette::Highlight, QColor(0x00, 0x00, 0x80));
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        palette.setColor(QPalette::Inactive, QPalette::Dark, QColor(0x80, 0x80, 0x80));
+        palette.setColor(QPalette::Inactive, QPalette::Window, QColor(0xd4, 0xd0, 0xc8));
+        const QFont font = toolCaptionFont();
+        const ToolFrameGeometry parts = toolFrameGeometry(QSize(313, 36), toolTitleBarHeight(font));
+        QVERIFY(parts.titleBar.height() > QFontMetrics(font).ascent());
+
+        QImage image(parts.window, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        drawToolFrame(painter, parts, QStringLiteral("Enter Key"), font, palette, active);
+        painter.end();
+
+        const TitleColours colours = toolTitleColours(palette, active);
+        QCOMPARE(colours.background, active ? QColor(0x00, 0x00, 0x80) : QColor(0x80, 0x80, 0x80));
+        QCOMPARE(colours.text, active ? QColor(Qt::white) : QColor(0xd4, 0xd0, 0xc8));
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(image.width() - 1, image.height() - 1), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(parts.client.center()).alpha(), 0);
+        // The caption is drawn in the left part; the rest of the bar is empty,
+        // so no button, glyph or stray line is in it.
+        const QRect bar = parts.titleBar;
+        int captionPixels = 0;
+        for (int y = bar.top(); y <= bar.bottom(); ++y) {
+            for (int x = bar.left(); x <= bar.right(); ++x) {
+                const bool background = image.pixelColor(x, y) == colours.background;
+                if (x > bar.left() + bar.width() / 2) {
+                    QVERIFY2(background, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                } else if (!background) {
+                    ++captionPixels;
+                }
+            }
+        }
+        QVERIFY(captionPixels > 20);
+    }
+
+    // Dragging the title bar moves the dialog; where the window manager
+    // cannot move it (as here, off screen) it follows the pointer itself.
+    void keyDialogMovesByItsTitleBar() {
+        frmMain form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        KeyDialogScript script{[](frmKey* d) {
+            ToolWindowFrame* frame = d->toolFrame;
+            const QPoint start = d->pos();
+            const QPoint grip = frame->parts().titleBar.center();
+            QTest::mousePress(frame, Qt::LeftButton, {}, grip);
+            QTest::mouseMove(frame, grip + QPoint(30, 20));
+            QTest::mouseRelease(frame, Qt::LeftButton, {}, grip + QPoint(30, 20));
+            QCOMPARE(d->pos(), start + QPoint(30, 20));
+            // Only the title bar is a handle.
+            const QPoint edge(1, frame->height() - 2);
+            QTest::mousePress(frame, Qt::LeftButton, {}, edge);
+            QTest::mouseMove(frame, edge + QPoint(30, 20));
+            QTest::mouseRelease(frame, Qt::LeftButton, {}, edge + QPoint(30, 20));
+            QCOMPARE(d->pos(), start + QPoint(30, 20));
+            d->cmdCancel->activate();
+        }};
+        runKeyDialog(&form, script);
+        QVERIFY(script.seen);
+        QVERIFY(!script.leftOpen);
     }
 
     // A window manager that still offers to minimise the key dialog takes the

@@ -9,9 +9,11 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,26 +42,62 @@ protected:
         m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     }
 
+    // Runs the program with arguments given as bytes, as a shell would pass
+    // them, in a session of its own: no controlling terminal, nothing can
+    // prompt. Input and output go through files.
+    Outcome run(const QList<QByteArray>& args, const QByteArray& input = {},
+                const char* key = nullptr, const QString& program = kCli) {
+        QList<QByteArray> environment;
+        for (const QString& entry : m_env.toStringList()) {
+            environment.append(entry.toUtf8());
+        }
+        if (key != nullptr) {
+            environment.append(QByteArray("ZEPHRAL_KEY=") + key);
+        }
+        const QByteArray in = QFile::encodeName(file(QStringLiteral(".in"), input));
+        const QByteArray out = QFile::encodeName(path(QStringLiteral(".out")));
+        const QByteArray err = QFile::encodeName(path(QStringLiteral(".err")));
+        const QByteArray programPath = QFile::encodeName(program);
+        std::vector<char*> argv{const_cast<char*>(programPath.constData())};
+        for (const QByteArray& a : args) {
+            argv.push_back(const_cast<char*>(a.constData()));
+        }
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (const QByteArray& e : environment) {
+            envp.push_back(const_cast<char*>(e.constData()));
+        }
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 0, in.constData(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&files, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+        pid_t pid = -1;
+        Outcome r;
+        if (posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data()) == 0) {
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&files);
+        posix_spawnattr_destroy(&attributes);
+        r.out = read(path(QStringLiteral(".out")));
+        r.err = read(path(QStringLiteral(".err")));
+        return r;
+    }
     Outcome run(const QStringList& args, const QByteArray& input = {}, const char* key = nullptr,
                 const QString& program = kCli) {
-        QProcessEnvironment env = m_env;
-        if (key != nullptr) {
-            env.insert(QStringLiteral("ZEPHRAL_KEY"), QString::fromUtf8(key));
+        QList<QByteArray> bytes;
+        for (const QString& a : args) {
+            bytes.append(a.toUtf8());
         }
-        QProcess p;
-        p.setProcessEnvironment(env);
-        // No controlling terminal, so nothing can prompt.
-        p.setChildProcessModifier([] { ::setsid(); });
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForStarted());
-        p.write(input);
-        p.closeWriteChannel();
-        EXPECT_TRUE(p.waitForFinished(60000));
-        Outcome r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = p.readAllStandardError();
-        return r;
+        return run(bytes, input, key, program);
     }
 
     QString file(const QString& name, const QByteArray& content) {
@@ -130,9 +168,6 @@ TEST_F(Cli, TextCommands) {
         {{e, QStringLiteral("a\r\nb")}, {}, "YQ0KYg==\n"}, // line breaks as given
         {{e, QString()}, {}, "\n"},
         {{e, QStringLiteral(u"\u00E9")}, {}, "6Q==\n"}, // Windows-1252 by default
-        {{QStringLiteral("--code-page"), QStringLiteral("1251"), e, QStringLiteral(u"\u00E9")},
-         {},
-         "Pw==\n"},
         {{QStringLiteral("--code-page=cp1251"), e, QStringLiteral(u"\u0416")}, {}, "xg==\n"},
         {{QStringLiteral("--"), e, QStringLiteral("-x")}, {}, "LXg=\n"},
         {{d, QStringLiteral("Zm9vYmFy\r\n")}, {}, "foobar"},
@@ -140,6 +175,7 @@ TEST_F(Cli, TextCommands) {
         {{d, QStringLiteral("6Q==")}, {}, "\xC3\xA9"},
         {{d, QString()}, {}, ""},
         {{d, QStringLiteral("AAAA")}, {}, QByteArray("\0\0\0", 3)},
+        {{d, QStringLiteral("YWJ")}, {}, "ab"}, // a last group without its "="
     };
     for (const Case& c : cases) {
         const Outcome r = run(c.args, c.input);
@@ -160,8 +196,41 @@ TEST_F(Cli, CodePageSetting) {
     EXPECT_EQ(r.out, QByteArray("xg==\n"));
     // The option wins over the setting.
     r = run({QStringLiteral("--code-page"), QStringLiteral("28591"), QStringLiteral("encode-text"),
-             QStringLiteral(u"\u0416")});
-    EXPECT_EQ(r.out, QByteArray("Pw==\n"));
+             QStringLiteral(u"\u00E9")});
+    EXPECT_EQ(r.out, QByteArray("6Q==\n"));
+}
+
+// Text the code page can't hold and bytes that are no UTF-8 are refused,
+// never turned into "?" or U+FFFD.
+TEST_F(Cli, RefusesWhatTheCodePageCannotHold) {
+    QByteArray noise;
+    for (int i = 0; i < 300; ++i) {
+        noise.append(static_cast<char>((i * 151 + 7) & 0xFF));
+    }
+    struct Case {
+        QList<QByteArray> args;
+        QByteArray input;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"encode-text",
+          "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB8\xD1\x80"},
+         {},
+         "The text holds \"\xD0\x9F\" (U+041F), which code page 1252 cannot hold (error 1011)"},
+        {{"encrypt-text", "smile \xF0\x9F\x98\x80"}, {}, "(U+1F600), which code page 1252"},
+        {{"--code-page", "1251", "encode-text", "caf\xC3\xA9"},
+         {},
+         "(U+00E9), which code page 1251"},
+        {{"encode-text"}, noise, "The text is not valid UTF-8 (error 1012)"},
+        {{"decode-text"}, "Zm9v\xFF", "The text is not valid UTF-8"},
+        {{"encode-text", "bad\xFF"}, {}, "The text is not valid UTF-8"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, c.input, "k");
+        EXPECT_EQ(r.status, 1) << c.args.join(' ').constData();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
+    }
 }
 
 TEST_F(Cli, EncryptTextGivesTheKnownAnswerAndComesBack) {
@@ -219,6 +288,26 @@ TEST_F(Cli, Failures) {
         {{QStringLiteral("decrypt-file"), source, path(QStringLiteral("out"))},
          "k",
          "Wrong key or damaged file"},
+        // Keys that encryption refuses, and key files that are no key.
+        {{e, QStringLiteral("x")},
+         "\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6",
+         "The key holds a character that code page 1252 cannot hold (error 1009)"},
+        {{QStringLiteral("--key-file"), file(QStringLiteral("nul"), QByteArray("\0secret", 7)),
+          QStringLiteral("encrypt-file"), source, path(QStringLiteral("out"))},
+         nullptr,
+         "The key holds a NUL character"},
+        {{QStringLiteral("--key-file"), file(QStringLiteral("big"), QByteArray(4097, 'k')), e,
+          QStringLiteral("x")},
+         nullptr,
+         "/big: The key file is larger than 4 KiB"},
+        {{QStringLiteral("--key-file"), QStringLiteral("/dev/zero"), e, QStringLiteral("x")},
+         nullptr,
+         "/dev/zero: The key file is larger than 4 KiB"},
+        {{QStringLiteral("--key-file"), file(QStringLiteral("latin1"), "caf\xE9\n"), e,
+          QStringLiteral("x")},
+         nullptr,
+         "/latin1: The key file is not valid UTF-8 (error 1012)"},
+        {{e, QStringLiteral("x")}, "caf\xE9", "ZEPHRAL_KEY is not valid UTF-8"},
     };
     for (const Case& c : cases) {
         const Outcome r = run(c.args, {}, c.key);
@@ -226,7 +315,7 @@ TEST_F(Cli, Failures) {
         EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
         EXPECT_TRUE(r.err.contains(c.message)) << r.err.constData();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
-        if (c.key != nullptr && qstrlen(c.key) > 1) {
+        if (c.key != nullptr && qstrlen(c.key) > 4) {
             EXPECT_FALSE(r.err.contains(c.key));
         }
     }
@@ -268,6 +357,118 @@ TEST_F(Cli, FileCommands) {
     EXPECT_EQ(QFileInfo(path(QStringLiteral("e2"))).size(), 0);
 }
 
+// A key of 4 KiB is still read; decryption takes every key the original
+// could have used; encryption warns of a weak key and of other names that
+// keep a replaced file's old content, and goes on.
+TEST_F(Cli, KeysAndWarnings) {
+    const QString keyFile =
+        file(QStringLiteral("key"), QByteArray(56, 'k') + QByteArray(4040, '\n'));
+    Outcome r = run({QStringLiteral("--key-file"), keyFile, QStringLiteral("encrypt-text"),
+                     QStringLiteral("x")});
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+
+    // The original turned a character its code page lacks into "?".
+    r = run({QStringLiteral("encrypt-text"), QStringLiteral("secret")}, {}, "????");
+    const QByteArray encrypted = r.out;
+    r = run({QStringLiteral("decrypt-text"), QString::fromLatin1(encrypted)}, {},
+            "\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6");
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out, QByteArray("secret"));
+
+    r = run({QStringLiteral("encrypt-text"), QStringLiteral("x")}, {}, "caf\xC3\xA9");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("zephral-cli: encrypt-text: warning: This key is weaker"))
+        << r.err.constData();
+    EXPECT_EQ(run({QStringLiteral("encrypt-text"), QStringLiteral("x")}, {}, "abcd").err,
+              QByteArray());
+
+    const QString plain = file(QStringLiteral("plain"), "data");
+    const QString dest = file(QStringLiteral("dest"), "old");
+    ASSERT_EQ(::link(QFile::encodeName(dest).constData(),
+                     QFile::encodeName(path(QStringLiteral("other"))).constData()),
+              0);
+    r = run({QStringLiteral("encrypt-file"), plain, dest}, {}, "k");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains("warning: " + QFile::encodeName(dest) +
+                               " had another name (a hard link), which keeps the old content."))
+        << r.err.constData();
+    EXPECT_EQ(read(path(QStringLiteral("other"))), QByteArray("old"));
+}
+
+// A file another program padded with something other than zeros opens with
+// --no-check only, and only into a new file.
+TEST_F(Cli, NoCheckWritesANewFileOnly) {
+    // Twelve bytes and the padding 04 04 04 04, enciphered with key "k".
+    const QString padded = path(QStringLiteral("padded"));
+    {
+        const QString plain = file(QStringLiteral("plain"), "twelve bytes\4\4\4\4");
+        ASSERT_EQ(run({QStringLiteral("encrypt-file"), plain, padded}, {}, "k").status, 0);
+        QFile f(padded);
+        ASSERT_TRUE(f.resize(16));
+    }
+    const QString out = path(QStringLiteral("out"));
+    const QString d = QStringLiteral("decrypt-file");
+    const QString noCheck = QStringLiteral("--no-check");
+    Outcome r = run({d, padded, out}, {}, "k");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Wrong key or damaged file (error 1003)")) << r.err.constData();
+
+    // In place under its own name, a symbolic link or a hard link, or over
+    // another file: all refused.
+    const QString link = path(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(padded, link));
+    const QString hard = path(QStringLiteral("hard"));
+    ASSERT_EQ(::link(QFile::encodeName(padded).constData(), QFile::encodeName(hard).constData()),
+              0);
+    const QString existing = file(QStringLiteral("existing"), "keep");
+    const QByteArray before = read(padded);
+    for (const QString& dest : {padded, link, hard, existing}) {
+        r = run({noCheck, d, padded, dest}, {}, "k");
+        EXPECT_EQ(r.status, 1) << qPrintable(dest);
+        EXPECT_TRUE(r.err.contains(dest == existing ? "and this one exists (error 1008)"
+                                                    : "never in place (error 1008)"))
+            << r.err.constData();
+    }
+    EXPECT_EQ(read(padded), before);
+    EXPECT_EQ(read(existing), QByteArray("keep"));
+
+    r = run({noCheck, d, padded, out}, {}, "k");
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("warning: --no-check")) << r.err.constData();
+    EXPECT_EQ(read(out), QByteArray("twelve bytes"));
+    EXPECT_EQ(run({noCheck, QStringLiteral("encrypt-file"), padded, out}, {}, "k").status, 2);
+}
+
+// File names are the bytes the system gave, UTF-8 or not.
+TEST_F(Cli, FileNamesAreBytes) {
+    const QByteArray folder = QFile::encodeName(m_home.path()) + '/';
+    const QByteArray source = folder + "bad\xFF\xFE.txt";
+    const QByteArray encrypted = folder + "out\xFF.enc";
+    const QByteArray back = folder + "back\xE9";
+    {
+        const int fd = ::open(source.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "bytes", 5), 5);
+        ::close(fd);
+    }
+    Outcome r = run(QList<QByteArray>{"encrypt-file", source, encrypted}, {}, "k");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    r = run(QList<QByteArray>{"decrypt-file", encrypted, back}, {}, "k");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    struct stat st {};
+    EXPECT_EQ(::stat(encrypted.constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 8);
+    EXPECT_EQ(::stat(back.constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 5);
+    // A failure names the file by its very bytes.
+    r = run(QList<QByteArray>{"encrypt-file", folder + "gone\xFF", encrypted}, {}, "k");
+    EXPECT_TRUE(r.err.contains(folder + "gone\xFF: No such file")) << r.err.constData();
+    // Names Qt can't hold as text are beyond QTemporaryDir's clean-up.
+    for (const QByteArray& name : {source, encrypted, back}) {
+        ::unlink(name.constData());
+    }
+}
+
 TEST_F(Cli, ReadOnlyFolder) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permission bits do not stop root";
@@ -296,28 +497,42 @@ TEST_F(Cli, LibraryMissing) {
     for (const QStringList& args : cases) {
         const Outcome r = run(args, {}, "k", lonely);
         EXPECT_EQ(r.status, 1) << qPrintable(args.join(u' '));
-        EXPECT_TRUE(r.err.contains("libzephcore.so could not be loaded")) << r.err.constData();
+        EXPECT_TRUE(r.err.contains("libzephcore.so.1 could not be loaded")) << r.err.constData();
     }
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
     // Text that needs no library still works.
     EXPECT_EQ(run({QStringLiteral("encode-text"), QString()}, {}, nullptr, lonely).status, 0);
 }
 
-// The key typed on a terminal: prompted for, not echoed, and used.
-TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
+// The program on a terminal of its own (a pseudo-terminal): each prompt that
+// shows is answered with the next line; the exit status and everything shown
+// come back.
+struct TerminalRun {
+    int status = -1;
+    QByteArray seen;
+};
+
+TerminalRun onTerminal(const QByteArray& home, const QList<QByteArray>& args,
+                       const QList<QByteArray>& lines) {
     const QByteArray cli = QFile::encodeName(kCli);
-    const QByteArray home = QFile::encodeName(m_home.path());
+    std::vector<const char*> argv{cli.constData()};
+    for (const QByteArray& a : args) {
+        argv.push_back(a.constData());
+    }
+    argv.push_back(nullptr);
     int master = -1;
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::unsetenv("ZEPHRAL_KEY");
         ::setenv("HOME", home.constData(), 1);
         ::setenv("XDG_CONFIG_HOME", home.constData(), 1);
-        ::execl(cli.constData(), cli.constData(), "encrypt-text", "BLOWFISH", nullptr);
+        ::execv(argv[0], const_cast<char* const*>(argv.data()));
         ::_exit(127);
     }
-    QByteArray seen;
+    TerminalRun run;
+    if (pid < 0) {
+        return run;
+    }
     // Reads until `done` holds, the terminal closes or nothing comes for 10 s.
     auto readUntil = [&](auto done) {
         pollfd p{master, POLLIN, 0};
@@ -327,14 +542,19 @@ TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
             if (got <= 0) {
                 return;
             }
-            seen.append(buf, got);
+            run.seen.append(buf, got);
         }
     };
-    readUntil([&] { return seen.contains("Key: "); });
-    ASSERT_TRUE(seen.contains("Key: ")) << seen.constData();
-    const QByteArray typed = QByteArray(kVectorKey) + '\n';
-    ASSERT_EQ(::write(master, typed.constData(), static_cast<std::size_t>(typed.size())),
-              typed.size());
+    const QByteArray prompts[] = {"Key: ", "Again: "};
+    for (qsizetype i = 0; i < lines.size() && i < 2; ++i) {
+        readUntil([&] { return run.seen.contains(prompts[i]); });
+        if (!run.seen.contains(prompts[i])) {
+            break;
+        }
+        const QByteArray typed = lines[i] + '\n';
+        [[maybe_unused]] ssize_t written =
+            ::write(master, typed.constData(), static_cast<std::size_t>(typed.size()));
+    }
     readUntil([] { return false; });
     int status = 0;
     pid_t done = 0;
@@ -342,14 +562,40 @@ TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
         ::usleep(10000);
     }
     if (done == 0) {
-        // Still waiting for its key: the key never arrived.
+        // Still waiting for a key that never came.
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);
     }
     ::close(master);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen.constData();
-    EXPECT_FALSE(seen.contains(kVectorKey)) << "the key was echoed";
-    EXPECT_TRUE(seen.contains(kVectorCipher.toBase64())) << seen.constData();
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The key typed on a terminal: prompted for, not echoed, and used; asked
+// twice for an encryption, which stops when the two differ.
+TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
+    const QByteArray home = QFile::encodeName(m_home.path());
+    const QByteArray key(kVectorKey);
+    const QByteArray encoded = kVectorCipher.toBase64();
+    struct Case {
+        QList<QByteArray> args;
+        QList<QByteArray> lines;
+        int status;
+        bool askedAgain;
+        QByteArray shown;
+    };
+    const Case cases[] = {
+        {{"encrypt-text", "BLOWFISH"}, {key, key}, 0, true, encoded},
+        {{"encrypt-text", "BLOWFISH"}, {key, key + "!"}, 1, true, "The two keys typed differ"},
+        {{"decrypt-text", encoded}, {key}, 0, false, "BLOWFISH"},
+    };
+    for (const Case& c : cases) {
+        const TerminalRun r = onTerminal(home, c.args, c.lines);
+        EXPECT_EQ(r.status, c.status) << r.seen.constData();
+        EXPECT_EQ(r.seen.contains("Again: "), c.askedAgain) << r.seen.constData();
+        EXPECT_FALSE(r.seen.contains(kVectorKey)) << "the key was echoed";
+        EXPECT_TRUE(r.seen.contains(c.shown)) << r.seen.constData();
+    }
 }
 
 } // namespace

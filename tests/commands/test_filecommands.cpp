@@ -7,8 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -17,12 +20,16 @@ namespace {
 
 const QString kKey = QStringLiteral("correct horse");
 
+FilePath at(const QString& path) {
+    return FilePath::fromText(path);
+}
+
 CommandResult encryptFile(const QString& source, const QString& destination, const QString& key) {
-    return runFileCommand(Command::EncryptFile, source, destination, key);
+    return runFileCommand(Command::EncryptFile, at(source), at(destination), key);
 }
 
 CommandResult decryptFile(const QString& source, const QString& destination, const QString& key) {
-    return runFileCommand(Command::DecryptFile, source, destination, key);
+    return runFileCommand(Command::DecryptFile, at(source), at(destination), key);
 }
 
 class FileCommand : public BindingTest {
@@ -142,7 +149,8 @@ TEST_F(FileCommand, KeepsPermissionBitsAndFollowsLinks) {
     EXPECT_EQ(read(dest), QByteArray("data"));
 }
 
-// A wrong key or a damaged file fails and the destination keeps its bytes.
+// A wrong key or a damaged file fails with one number and the destination
+// keeps its bytes, whatever the file's size.
 TEST_F(FileCommand, DecryptionThatCannotBeRightWritesNothing) {
     const QByteArray data = allBytes(100);
     const QString source = write(QStringLiteral("plain"), data);
@@ -150,31 +158,39 @@ TEST_F(FileCommand, DecryptionThatCannotBeRightWritesNothing) {
     ASSERT_TRUE(encryptFile(source, cipher, kKey).ok);
     QByteArray truncated = read(cipher);
     truncated.chop(3);
-    // A block that deciphers to a last byte of 0x08: data of no length.
-    const QString padOnly =
-        write(QStringLiteral("padonly"),
-              StringToBytes(EncryptString(bytesText(QByteArray("1234567\x08")), kKey).left(8)));
+    const QString small = write(QStringLiteral("small"), EncryptBytes(QByteArray("seven!!"), kKey));
+    // Another program's padding: the filler before the pad length is not zero.
+    const QString foreign = write(QStringLiteral("foreign"),
+                                  EncryptBytes(QByteArray("twelve bytes\4\4\4\4"), kKey).left(16));
 
     struct Case {
         QString source;
         QString key;
-        int number;
     };
-    const Case cases[] = {
-        {cipher, QStringLiteral("wrong horse"), kErrorWrongKey},
-        {write(QStringLiteral("truncated"), truncated), kKey, kErrorWrongKey},
-        {source, kKey, kErrorWrongKey}, // 100 bytes: not whole blocks
-        {padOnly, kKey, kErrorEmptyResult},
+    std::vector<Case> cases = {
+        {cipher, QStringLiteral("wrong horse")},
+        {write(QStringLiteral("truncated"), truncated), kKey},
+        {source, kKey}, // 100 bytes: not whole blocks
+        {foreign, kKey},
     };
+    // A one-block file with a wrong key most often deciphers to a length of
+    // nothing or less: still a wrong key.
+    for (int i = 0; i < 16; ++i) {
+        cases.push_back({small, QStringLiteral("wrong %1").arg(i)});
+    }
     for (const Case& c : cases) {
         const QString dest = write(QStringLiteral("dest"), QByteArray("keep me"));
         const CommandResult r = decryptFile(c.source, dest, c.key);
         EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.number, c.number) << qPrintable(r.description);
-        EXPECT_FALSE(r.description.isEmpty());
-        EXPECT_FALSE(r.description.contains(c.key));
+        EXPECT_EQ(r.number, kErrorWrongKey) << qPrintable(r.description);
+        EXPECT_EQ(r.description, QStringLiteral("Wrong key or damaged file"));
         EXPECT_EQ(read(dest), QByteArray("keep me"));
     }
+    // With the pad's length alone checked, the foreign file opens.
+    ASSERT_TRUE(runFileCommand(Command::DecryptFile, at(foreign), at(path(QStringLiteral("out"))),
+                               kKey, PadCheck::LengthOnly)
+                    .ok);
+    EXPECT_EQ(read(path(QStringLiteral("out"))), QByteArray("twelve bytes"));
 }
 
 TEST_F(FileCommand, KeyChecks) {
@@ -187,7 +203,7 @@ TEST_F(FileCommand, KeyChecks) {
     const Case cases[] = {{QString(57, u'k'), kErrorKeyTooLong}, {QString(), kErrorNoKey}};
     for (const Case& c : cases) {
         for (Command command : {Command::EncryptFile, Command::DecryptFile}) {
-            const CommandResult r = runFileCommand(command, source, dest, c.key);
+            const CommandResult r = runFileCommand(command, at(source), at(dest), c.key);
             EXPECT_FALSE(r.ok);
             EXPECT_EQ(r.number, c.number);
             EXPECT_FALSE(QFileInfo::exists(dest));
@@ -211,8 +227,10 @@ TEST_F(FileCommand, SystemErrorsCarryNumberDescriptionAndPath) {
          "No such file or directory", path(QStringLiteral("missing"))},
         {folder, path(QStringLiteral("d2")), 21, "Is a directory", folder},
         {source, folder, 21, "Is a directory", folder},
+        // A folder that is missing or no folder is named as the cause.
         {source, path(QStringLiteral("nofolder/d3")), 2, "No such file or directory",
-         path(QStringLiteral("nofolder/d3"))},
+         path(QStringLiteral("nofolder"))},
+        {source, source + QStringLiteral("/d5"), 20, "Not a directory", source},
         {QString(), path(QStringLiteral("d4")), 2, "No such file or directory", QString()},
         {source, QStringLiteral("/dev/full"), 28, "No space left on device",
          QStringLiteral("/dev/full")},
@@ -222,7 +240,7 @@ TEST_F(FileCommand, SystemErrorsCarryNumberDescriptionAndPath) {
         EXPECT_FALSE(r.ok) << qPrintable(c.dest);
         EXPECT_EQ(r.number, c.number) << qPrintable(c.dest);
         EXPECT_EQ(r.description, QLatin1String(c.description));
-        EXPECT_EQ(r.path, c.failing);
+        EXPECT_EQ(r.path.toText(), c.failing);
     }
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("d1"))));
     EXPECT_TRUE(strays({QStringLiteral("plain")}).isEmpty());
@@ -246,7 +264,125 @@ TEST_F(FileCommand, ReadOnlyDestinationAndFolder) {
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
     r = encryptFile(source, folder + QStringLiteral("/x"), kKey);
     EXPECT_EQ(r.number, 13);
+    EXPECT_EQ(r.path.toText(), folder);
     ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+// The temporary file is its owner's alone until its content is complete,
+// whether unnamed or named; the result gets the mode a new file gets, or the
+// one the replaced file had; an abandoned writer leaves nothing.
+TEST_F(FileCommand, TheTemporaryFileIsPrivateUntilComplete) {
+    const mode_t savedUmask = ::umask(022);
+    const QString source = write(QStringLiteral("plain"), allBytes(100));
+    const QString replaced = write(QStringLiteral("replaced"), QByteArray("old"));
+    ::chmod(QFile::encodeName(replaced).constData(), 0640);
+    for (const bool named : {false, true}) {
+        fileWriterSeams().namedOnly = named;
+        for (const auto& [dest, finalMode] :
+             {std::pair{path(QStringLiteral("new")), 0644u}, std::pair{replaced, 0640u}}) {
+            mode_t modeWhileHeld = 0;
+            QStringList seenWhileHeld;
+            fileWriterSeams().beforeCommit = [&](const FileWriter& writer) {
+                struct stat st {};
+                ::fstat(writer.descriptor(), &st);
+                modeWhileHeld = st.st_mode & 07777;
+                seenWhileHeld = strays(
+                    {QStringLiteral("plain"), QStringLiteral("replaced"), QStringLiteral("new")});
+            };
+            ASSERT_TRUE(encryptFile(source, dest, kKey).ok);
+            EXPECT_EQ(modeWhileHeld, 0600u) << named;
+            // Unnamed, it has no name to be seen by; named, it is hidden.
+            EXPECT_EQ(seenWhileHeld.size(), named ? 1 : 0) << qPrintable(seenWhileHeld.join(u' '));
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(dest).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, finalMode) << named;
+        }
+        FileWriter abandoned;
+        ASSERT_TRUE(abandoned.open(at(replaced)).ok);
+        ASSERT_TRUE(abandoned.write("x", 1).ok);
+        abandoned.abort();
+    }
+    fileWriterSeams() = {};
+    ::umask(savedUmask);
+    EXPECT_TRUE(strays({QStringLiteral("plain"), QStringLiteral("replaced"), QStringLiteral("new")})
+                    .isEmpty());
+    EXPECT_EQ(read(replaced).size(), 104);
+}
+
+// Other names of a replaced file keep the old content, and the command says
+// so; the source under another name is the same file.
+TEST_F(FileCommand, HardLinksAreNamed) {
+    const QString source = write(QStringLiteral("plain"), QByteArray("data"));
+    const QString dest = write(QStringLiteral("dest"), QByteArray("old"));
+    const QString other = path(QStringLiteral("other"));
+    ASSERT_TRUE(::link(QFile::encodeName(dest).constData(), QFile::encodeName(other).constData()) ==
+                0);
+    EXPECT_TRUE(sameFile(at(dest), at(other)));
+    EXPECT_FALSE(sameFile(at(dest), at(source)));
+    CommandResult r = encryptFile(source, dest, kKey);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.warnings.size(), 1);
+    EXPECT_EQ(r.warnings[0].kind, CommandWarning::Kind::OtherNames);
+    EXPECT_TRUE(r.warnings[0].text.contains(dest));
+    EXPECT_EQ(read(other), QByteArray("old"));
+    r = encryptFile(source, dest, kKey);
+    EXPECT_TRUE(r.warnings.isEmpty());
+}
+
+// Without a descriptor to spare no temporary file can be made, and the
+// message says that, not merely the system's words.
+TEST_F(FileCommand, AFailedTemporaryFileSaysSo) {
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ::setrlimit(RLIMIT_NOFILE, &tight);
+    FileWriter writer;
+    const CommandResult r = writer.open(at(path(QStringLiteral("out"))));
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(r.number, EMFILE);
+    EXPECT_EQ(r.description,
+              QStringLiteral("Could not create a temporary file: Too many open files"));
+    EXPECT_EQ(r.path.toText(), path(QStringLiteral("out")));
+}
+
+// A child held at the point where its content is complete, then ended by a
+// signal: the named temporary file goes with it, and an unnamed one leaves
+// nothing even after SIGKILL. The destination is as it was.
+TEST_F(FileCommand, AnInterruptedCommandLeavesNothing) {
+    const QString source = write(QStringLiteral("plain"), allBytes(5000));
+    const QString dest = write(QStringLiteral("dest"), QByteArray("keep me"));
+    const std::pair<int, const char*> cases[] = {
+        {SIGINT, "named"}, {SIGTERM, "named"}, {SIGHUP, "named"}, {SIGKILL, "unnamed"}};
+    for (auto [signal, how] : cases) {
+        int out[2];
+        ASSERT_EQ(::pipe(out), 0);
+        const QByteArray child(FILE_WORK_CHILD);
+        const QByteArray s = QFile::encodeName(source);
+        const QByteArray d = QFile::encodeName(dest);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(out[1], 1);
+            ::execl(child.constData(), child.constData(), how, s.constData(), d.constData(),
+                    ZEPHCORE_DIR, nullptr);
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        char held[4096] = {};
+        const ssize_t got = ::read(out[0], held, sizeof held - 1);
+        ::close(out[0]);
+        ASSERT_GT(got, 0) << "the child never reached the seam";
+        EXPECT_EQ(strays({QStringLiteral("plain"), QStringLiteral("dest")}).size(),
+                  qstrcmp(how, "named") == 0 ? 1 : 0);
+        ::kill(pid, signal);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_TRUE(strays({QStringLiteral("plain"), QStringLiteral("dest")}).isEmpty()) << signal;
+        EXPECT_EQ(read(dest), QByteArray("keep me"));
+    }
 }
 
 TEST_F(FileCommand, TooLargeSourceFailsBeforeReading) {
@@ -295,7 +431,7 @@ TEST_F(FileCommand, ReadsFromPipes) {
         ::close(fds[1]);
     });
     QByteArray content;
-    const CommandResult r = readWholeFile(QStringLiteral("/dev/fd/%1").arg(fds[0]), content);
+    const CommandResult r = readWholeFile(at(QStringLiteral("/dev/fd/%1").arg(fds[0])), content);
     writer.join();
     ::close(fds[0]);
     ASSERT_TRUE(r.ok) << qPrintable(r.description);

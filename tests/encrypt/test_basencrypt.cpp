@@ -2,8 +2,10 @@
 // the key limits, wrong keys, and the library or a function missing.
 #include "EncryptTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFunctionPointer>
+#include <QRandomGenerator>
 
 namespace zephral::test {
 namespace {
@@ -68,10 +70,15 @@ TEST_F(Bindings, Base64OfTheRfcVectors) {
 TEST_F(Bindings, DecodeBase64IsLenient) {
     // Without "=" a short last group still yields its bytes; a line break
     // inside decodes as 0 and shifts what follows.
-    EXPECT_EQ(DecodeBase64(QStringLiteral("Zm9vYg")), QStringLiteral("foob"));
-    EXPECT_EQ(DecodeBase64(QStringLiteral("====")), QString(QChar(0)));
+    const std::pair<const char*, QString> cases[] = {
+        {"Zm9vYg", QStringLiteral("foob")}, {"YWJ", QStringLiteral("ab")},
+        {"YW", QStringLiteral("a")},        {"Zm9vYmE", QStringLiteral("fooba")},
+        {"YW=", QStringLiteral("a")},       {"====", QString(QChar(0))},
+    };
+    for (const auto& [encoded, decoded] : cases) {
+        EXPECT_EQ(DecodeBase64(QLatin1String(encoded)), decoded) << encoded;
+    }
     EXPECT_NE(DecodeBase64(QStringLiteral("Zm9v\nYmFy")), QStringLiteral("foobar"));
-    EXPECT_EQ(DecodeBase64(QStringLiteral("Zm")), QString(QChar(0)));
 }
 
 TEST_F(Bindings, CipherTextLengths) {
@@ -108,6 +115,35 @@ TEST_F(Bindings, KeyWithHighBytesRoundTrips) {
     const QString cipher = EncryptString(data, key);
     EXPECT_EQ(DecryptString(cipher, key), data);
     EXPECT_NE(cipher, EncryptString(data, QStringLiteral("Schlussel")));
+}
+
+// A key byte of 0x80 or more hides the bytes before it in its group of four:
+// those keys are one, and only those are called weak.
+TEST_F(Bindings, KeysWhoseHighBytesHideOthers) {
+    const QString data = QStringLiteral("the same data");
+    const QString cafe = bytesText("caf\xE9");
+    EXPECT_EQ(EncryptString(data, bytesText("abc\xE9")), EncryptString(data, cafe));
+    EXPECT_EQ(EncryptString(data, bytesText("xyz\xE9")), EncryptString(data, cafe));
+    const std::pair<const char*, bool> keys[] = {
+        {"caf\xE9", true},
+        {"\xE9", true},
+        {"abcd", false},
+        {"\xE9"
+         "abc",
+         false},
+        {"\xE9"
+         "bcd\xE9"
+         "fgh",
+         false},
+        {"\xE9"
+         "bcd\xE9"
+         "fg",
+         true},
+        {"ab\x80", true},
+    };
+    for (auto [key, hides] : keys) {
+        EXPECT_EQ(keyHidesCharacters(bytesText(key)), hides) << key;
+    }
 }
 
 TEST_F(Bindings, EmptyTextForEmptyInputOrBadKey) {
@@ -154,9 +190,6 @@ TEST_F(Bindings, DecryptedLengthFollowsTheLastByte) {
             // Grown past the input with NUL characters.
             EXPECT_EQ(plain.mid(8), QString(c.length - 8, QChar(0)));
         }
-        if (c.length > 0) {
-            EXPECT_EQ(decryptedLengthValid(8, plain.size()), c.length <= 7) << c.last;
-        }
     }
 }
 
@@ -193,16 +226,73 @@ TEST_F(Bindings, BytePathEqualsTheTextPath) {
     EXPECT_TRUE(DecryptBytes(QByteArray(), QStringLiteral("k")).isEmpty());
 }
 
-TEST(DecryptedLength, Valid) {
+TEST(PadLength, LastByteAndZeroFiller) {
     struct Case {
-        qsizetype cipher, plain;
-        bool valid;
+        const char* hex;
+        int full, lengthOnly;
     };
-    const Case cases[] = {{8, 7, true},   {8, 0, true},   {8, 8, false},  {8, 9, false},
-                          {16, 8, true},  {16, 15, true}, {16, 7, false}, {16, 16, false},
-                          {12, 8, false}, {0, 0, false},  {24, -1, false}};
+    const Case cases[] = {
+        {"4142434445464701", 1, 1}, {"4100000000000007", 7, 7}, {"0000000000000008", 8, 8},
+        {"4142434445460002", 2, 2}, {"4142434445464702", 0, 2}, {"0100000000000008", 0, 8},
+        {"4142434445464700", 0, 0}, {"4142434445464709", 0, 0}, {"41424344454647FF", 0, 0},
+    };
     for (const Case& c : cases) {
-        EXPECT_EQ(decryptedLengthValid(c.cipher, c.plain), c.valid) << c.cipher << " " << c.plain;
+        const QByteArray block = fromHex(c.hex);
+        EXPECT_EQ(padLength(block.constData(), PadCheck::Full), c.full) << c.hex;
+        EXPECT_EQ(padLength(block.constData(), PadCheck::LengthOnly), c.lengthOnly) << c.hex;
+    }
+}
+
+// Random wrong keys on a ciphertext, and on plain files decrypted by
+// mistake: the few that pass the padding check give a result that encrypts
+// back, with the same key, to the very source, so nothing accepted is lost.
+TEST_F(Bindings, EveryAcceptedDecryptionEncryptsBackToItsSource) {
+    QRandomGenerator random(8);
+    auto randomBytes = [&](int n) {
+        QByteArray b(n, Qt::Uninitialized);
+        for (char& c : b) {
+            c = static_cast<char>(random.bounded(256));
+        }
+        return b;
+    };
+    const QByteArray sources[] = {EncryptBytes(randomBytes(25), QStringLiteral("the right key")),
+                                  randomBytes(32), randomBytes(8)};
+    int accepted = 0;
+    int tried = 0;
+    for (const QByteArray& source : sources) {
+        for (int i = 0; i < 1500; ++i, ++tried) {
+            QString key;
+            for (int k = random.bounded(1, 21); k > 0; --k) {
+                key.append(QChar(u' ' + random.bounded(95)));
+            }
+            const std::optional<QByteArray> plain =
+                DecryptBytesChecked(source, key, PadCheck::Full);
+            if (plain) {
+                ++accepted;
+                EXPECT_EQ(EncryptBytes(*plain, key), source) << qPrintable(key);
+            }
+        }
+    }
+    // About 1 in 256 passes; a check of the last byte alone would pass 1 in 32.
+    EXPECT_GT(accepted, 0);
+    EXPECT_LT(accepted, tried / 100);
+}
+
+TEST_F(Bindings, CheckedDecryption) {
+    const QString key = QStringLiteral("key");
+    const QByteArray cipher = EncryptBytes(QByteArray("twelve bytes"), key);
+    EXPECT_EQ(DecryptBytesChecked(cipher, key, PadCheck::Full), QByteArray("twelve bytes"));
+    // Another program's padding: the filler is not zero.
+    const QByteArray foreign =
+        StringToBytes(EncryptString(bytesText(QByteArray("twelve bytes\4\4\4\4")), key)).left(16);
+    EXPECT_EQ(DecryptBytesChecked(foreign, key, PadCheck::Full), std::nullopt);
+    EXPECT_EQ(DecryptBytesChecked(foreign, key, PadCheck::LengthOnly), QByteArray("twelve bytes"));
+    // A block of padding alone is the encryption of nothing.
+    const QByteArray padOnly =
+        StringToBytes(EncryptString(bytesText(QByteArray("\0\0\0\0\0\0\0\x08", 8)), key).left(8));
+    EXPECT_EQ(DecryptBytesChecked(padOnly, key, PadCheck::Full), QByteArray());
+    for (const QByteArray& bad : {cipher.left(12), QByteArray()}) {
+        EXPECT_EQ(DecryptBytesChecked(bad, key, PadCheck::LengthOnly), std::nullopt);
     }
 }
 
@@ -219,12 +309,45 @@ TEST_F(Bindings, WithoutTheLibraryEveryOperationGivesEmptyText) {
     EXPECT_TRUE(DecryptString(QString(8, u'x'), QStringLiteral("key")).isEmpty());
     EXPECT_TRUE(EncodeBase64(QStringLiteral("data")).isEmpty());
     EXPECT_TRUE(DecodeBase64(QStringLiteral("ZGF0YQ==")).isEmpty());
-    // The program's folder, the system folder, then the ordinary search.
-    const QStringList order{path(QStringLiteral("program/libzephcore.so")),
-                            path(QStringLiteral("system/libzephcore.so")),
-                            QStringLiteral("libzephcore.so")};
-    ASSERT_GE(loader.asked.size(), 3);
-    EXPECT_EQ(loader.asked.mid(0, 3), order);
+    // The program's folder, an installed tree's private folder beside it,
+    // the system folder, then the ordinary search; always by the SONAME.
+    const QString name = QStringLiteral("libzephcore.so.1");
+    const QString installed = installedLibraryFolder();
+    EXPECT_TRUE(installed.startsWith(m_dir.path() + u'/')) << installed.toStdString();
+    EXPECT_NE(installed, gAppPath);
+    const QStringList order{path(QStringLiteral("program/")) + name, installed + name,
+                            path(QStringLiteral("system/")) + name, name};
+    ASSERT_GE(loader.asked.size(), 4);
+    EXPECT_EQ(loader.asked.mid(0, 4), order);
+}
+
+// A program in an installed tree, with nothing beside it and no copy in the
+// system folder, finds the library in its private folder.
+TEST_F(Bindings, InstalledProgramFindsItsPrivateLibrary) {
+    // The real loader, noting where it first succeeded.
+    struct Noting : LibraryLoader {
+        std::unique_ptr<Library> load(const QString& nameOrPath) override {
+            auto library = real.load(nameOrPath);
+            if (library && loaded.isEmpty()) {
+                loaded = nameOrPath;
+            }
+            return library;
+        }
+        QtLibraryLoader real;
+        QString loaded;
+    } loader;
+    Services s = services();
+    s.libraries = &loader;
+    ScopedServices scoped(s);
+    gAppPath = path(QStringLiteral("usr/bin/"));
+    ASSERT_TRUE(QDir().mkpath(gAppPath));
+    const QString installed = installedLibraryFolder();
+    ASSERT_TRUE(QDir().mkpath(installed));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZEPHCORE_DIR "/") + cipherLibraryFileName(),
+                            installed + cipherLibraryFileName()));
+    resetCipherBinding();
+    EXPECT_EQ(EncodeBase64(QStringLiteral("foo")), QStringLiteral("Zm9v"));
+    EXPECT_EQ(loader.loaded, installed + cipherLibraryFileName());
 }
 
 // The real library, with one function hidden.

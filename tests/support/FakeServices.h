@@ -102,15 +102,17 @@ public:
 };
 
 // Every service a fake or a Qt one confined to a temporary folder: settings
-// in <tmp>/config, the system folder <tmp>/system.
+// in <tmp>/config, the system folder <tmp>/system, the data folder <tmp>/data.
 class TestServices {
 public:
     TestServices()
         : settingsStore(dir.filePath(QStringLiteral("config"))),
-          systemFolder(dir.filePath(QStringLiteral("system"))) {
+          systemFolder(dir.filePath(QStringLiteral("system"))),
+          dataFolder(dir.filePath(QStringLiteral("data"))) {
         Services s = services();
         s.settings = &settingsStore;
         s.systemFolder = &systemFolder;
+        s.dataFolder = &dataFolder;
         s.files = &files;
         s.libraries = &libraries;
         s.messageBox = &messageBox;
@@ -125,6 +127,7 @@ public:
     QTemporaryDir dir;
     QtSettingsStore settingsStore;
     QtSystemFolder systemFolder;
+    QtDataFolder dataFolder;
     QtFileSystem files;
     QtLibraryLoader libraries;
     FakeMessageBox messageBox;

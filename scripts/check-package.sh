@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Shows what the Debian package made by `make package` holds and what it
+# depends on, then runs lintian on it: any error or warning fails.
+#
+#   bash scripts/check-package.sh BUILD      (make package runs it)
+set -euo pipefail
+build=${1:?usage: check-package.sh BUILD}
+shopt -s nullglob
+debs=("$build"/zephral_*.deb)
+[ ${#debs[@]} -eq 1 ] || { echo "check-package: expected one zephral_*.deb in $build" >&2; exit 1; }
+deb=${debs[0]}
+
+dpkg-deb --field "$deb" Package Version Architecture Depends Installed-Size
+# Lintian's own advice against running it as root does not apply to a
+# package it only reads.
+lintian --fail-on error,warning --display-info --info --allow-root "$deb"
+echo "check-package: $deb"
