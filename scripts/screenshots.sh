@@ -167,7 +167,7 @@ click "$main" 54 76
 key=$(find_window "Enter Key")
 sleep 0.5
 shoot key "$mx" "$my" "$mw" "$mh" "$key"
-click "$key" 282 17 # Cancel
+click "$key" 285 36 # Cancel, in the client area under the drawn title bar
 sleep 0.3
 
 # "Encrypt File" with a named pipe as the source: the wait window stays up
