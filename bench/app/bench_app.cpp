@@ -6,6 +6,7 @@
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/AppInfo.h"
+#include "platform/FilePath.h"
 #include "zephcore.h"
 
 #include <QByteArray>
@@ -119,7 +120,8 @@ void blowencFileCore(benchmark::State& state, int64_t size) {
     const QString source = largeSource();
     for (auto _ : state) {
         const zephral::CommandResult r = zephral::runFileCommand(
-            zephral::Command::EncryptFile, source, largeDestination(), QString::fromLatin1(kKey));
+            zephral::Command::EncryptFile, zephral::FilePath::fromText(source),
+            zephral::FilePath::fromText(largeDestination()), QString::fromLatin1(kKey));
         if (!r.ok) {
             state.SkipWithError(r.description.toStdString().c_str());
             break;
