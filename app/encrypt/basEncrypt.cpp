@@ -247,6 +247,54 @@ std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& ke
     return data;
 }
 
+PieceCipher::PieceCipher(const QString& key) {
+    m_initialize = reinterpret_cast<QFunctionPointer>(function<InitializeFn>(FnInitialize));
+    m_encrypt = reinterpret_cast<QFunctionPointer>(function<BlowFn>(FnBlowENC));
+    m_decrypt = reinterpret_cast<QFunctionPointer>(function<BlowFn>(FnBlowDEC));
+    m_key = activeCodePage().encode(key, 1); // NUL-terminated
+    m_ok = m_initialize != nullptr && m_encrypt != nullptr && m_decrypt != nullptr &&
+           !key.isEmpty() && m_key.size() - 1 <= kMaxKeyLength;
+}
+
+PieceCipher::~PieceCipher() {
+    explicit_bzero(m_key.data(), static_cast<std::size_t>(m_key.size()));
+}
+
+bool PieceCipher::run(int which, char* data, qsizetype n, qsizetype expected) {
+    if (!m_ok || n < 0 || n > kMaxPiece) {
+        return false;
+    }
+    const auto initialize = reinterpret_cast<InitializeFn>(m_initialize);
+    if (initialize(m_key.constData()) != 0) {
+        return false;
+    }
+    const auto cipher = reinterpret_cast<BlowFn>(which == FnBlowENC ? m_encrypt : m_decrypt);
+    const std::int32_t m =
+        cipher(reinterpret_cast<std::uint8_t*>(data), static_cast<std::int32_t>(n));
+    return which == FnBlowDEC || m == expected;
+}
+
+bool PieceCipher::encryptBlocks(char* data, qsizetype n) {
+    if (n % 8 != 0) {
+        return false;
+    }
+    return n == 0 || run(FnBlowENC, data, n, n + 8);
+}
+
+qsizetype PieceCipher::encryptLast(char* data, qsizetype n) {
+    const qsizetype padded = n - n % 8 + 8;
+    // The filler before the pad length is zeros, as EncryptBytes makes it.
+    std::memset(data + n, 0, static_cast<std::size_t>(padded - n));
+    return run(FnBlowENC, data, n, padded) ? padded : 0;
+}
+
+bool PieceCipher::decryptBlocks(char* data, qsizetype n) {
+    if (n % 8 != 0) {
+        return false;
+    }
+    return n == 0 || run(FnBlowDEC, data, n, 0);
+}
+
 bool cipherLibraryAvailable() {
     return loadLibrary();
 }

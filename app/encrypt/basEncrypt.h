@@ -74,6 +74,51 @@ int padLength(const char* lastBlock, PadCheck check);
 // empty bytes.
 std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& key, PadCheck check);
 
+// A file's worth of data in pieces, for the file commands: the same bytes as
+// EncryptBytes and DecryptBytesChecked give for the whole, in bounded memory
+// and without the library's 32-bit limit on the whole. The key is converted
+// once; Initialize runs before every piece, as before every whole buffer.
+// Only the last piece of an encryption is padded: ECB enciphers every block on
+// its own, so the pieces put together are the whole file's ciphertext.
+//
+// One PieceCipher is used from one thread at a time, and no other cipher work
+// may run meanwhile: the library keeps one key schedule for the process. The
+// functions are found on the thread that makes it.
+class PieceCipher {
+public:
+    // The largest piece: far below the library's 32-bit lengths.
+    static constexpr qsizetype kMaxPiece = qsizetype{1} << 30;
+
+    explicit PieceCipher(const QString& key);
+    ~PieceCipher();
+    PieceCipher(const PieceCipher&) = delete;
+    PieceCipher& operator=(const PieceCipher&) = delete;
+
+    // False when the library or one of its functions is missing, or the key
+    // is empty or longer than 56 bytes once converted.
+    bool ok() const { return m_ok; }
+
+    // Encrypts n bytes, a multiple of 8, in place and unpadded. The buffer
+    // holds n + 8 bytes: the library pads every call, and its padding block
+    // lands in the 8 bytes after the data, which are scratch.
+    bool encryptBlocks(char* data, qsizetype n);
+    // Encrypts the last n bytes (0 included) with the padding: the buffer
+    // holds n + 8 bytes. Returns the padded length, 0 on failure.
+    qsizetype encryptLast(char* data, qsizetype n);
+    // Decrypts n bytes, a multiple of 8, in place. The padding is the
+    // caller's to judge, with padLength() on the last 8 bytes.
+    bool decryptBlocks(char* data, qsizetype n);
+
+private:
+    bool run(int which, char* data, qsizetype n, qsizetype expected);
+
+    QByteArray m_key; // NUL-terminated, wiped at the end
+    QFunctionPointer m_initialize = nullptr;
+    QFunctionPointer m_encrypt = nullptr;
+    QFunctionPointer m_decrypt = nullptr;
+    bool m_ok = false;
+};
+
 // Loads the library when it is not loaded yet; true when it is.
 bool cipherLibraryAvailable();
 // The places searched, in order: the program's folder, the private library
