@@ -19,7 +19,7 @@ enum CommandError : int {
     kErrorKeyTooLong = 1002,        // "The key is longer than 56 characters"
     kErrorWrongKey = 1003,          // a decryption whose padding can't be right; nothing is written
     kErrorEmptyResult = 1004,       // an encryption gave nothing; nothing is written
-    kErrorTooLarge = 1005,          // a file beyond the cipher's 32-bit lengths
+    kErrorTooLarge = 1005,          // a small file read whole (a key file) that is too large
     kErrorNoLibrary = 1006,         // the cipher library could not be loaded
     kErrorUnknownCodePage = 1007,   // a code page the program does not have
     kErrorNotNewFile = 1008,        // a result that may only go to a new file, and the file exists

@@ -6,9 +6,12 @@
 #include "platform/Services.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace zephral {
 
@@ -135,43 +138,184 @@ CommandResult transformText(Command command, const QString& text, const QString&
     return CommandResult::success();
 }
 
-CommandResult transformFile(bool encrypt, const FilePath& source, const FilePath& destination,
-                            const QString& key, PadCheck padCheck) {
-    // The file's bytes go to the cipher as they are: they would come back
-    // unchanged from the code page anyway, and the file is held once, not as
-    // bytes and text both.
-    QByteArray content;
-    if (CommandResult r = readWholeFile(source, content); !r.ok) {
+// A source as the stream reads it: the descriptor (closed at the end when the
+// command opened it) and, for a regular file, its size from where it stands.
+class Source {
+public:
+    ~Source() {
+        if (m_owned && m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    CommandResult open(const FileEnd& end) {
+        m_path = end.path;
+        struct stat st {};
+        if (end.descriptor >= 0) {
+            m_fd = end.descriptor;
+            if (::fstat(m_fd, &st) != 0) {
+                return CommandResult::systemError(errno, m_path);
+            }
+            m_start = S_ISREG(st.st_mode) ? ::lseek(m_fd, 0, SEEK_CUR) : -1;
+        } else {
+            if (CommandResult r = openSource(end.path, m_fd, st); !r.ok) {
+                return r;
+            }
+            m_owned = true;
+            m_start = 0;
+        }
+        m_size =
+            S_ISREG(st.st_mode) && m_start >= 0 ? std::max<qint64>(st.st_size - m_start, 0) : -1;
+        return CommandResult::success();
+    }
+    int fd() const { return m_fd; }
+    qint64 size() const { return m_size; }
+    const FilePath& path() const { return m_path; }
+
+    // The last block, for a decryption to judge before anything is written.
+    bool readLastBlock(char* block) const {
+        return m_size >= 8 &&
+               ::pread(m_fd, block, 8, static_cast<off_t>(m_start + m_size - 8)) == 8;
+    }
+
+private:
+    FilePath m_path;
+    int m_fd = -1;
+    bool m_owned = false;
+    qint64 m_start = 0;
+    qint64 m_size = -1;
+};
+
+QString sizeText(qint64 bytes) {
+    const char* units[] = {"KiB", "MiB", "GiB", "TiB"};
+    double value = static_cast<double>(bytes);
+    QString shown = QStringLiteral("%1 bytes").arg(bytes);
+    for (const char* unit : units) {
+        if (value < 1024) {
+            break;
+        }
+        value /= 1024;
+        shown = QStringLiteral("%1 %2 (%3 bytes)")
+                    .arg(value, 0, 'f', 1)
+                    .arg(QLatin1String(unit))
+                    .arg(bytes);
+    }
+    return shown;
+}
+
+// Whether the file system the writer writes to has room for `needed` bytes
+// more; the old destination keeps its room until it is replaced.
+CommandResult checkRoom(const FileWriter& writer, const FilePath& destination, qint64 needed) {
+    struct statvfs vfs {};
+    if (needed <= 0 || writer.direct() || ::fstatvfs(writer.descriptor(), &vfs) != 0) {
+        return CommandResult::success();
+    }
+    const auto block = static_cast<qint64>(vfs.f_frsize > 0 ? vfs.f_frsize : 1);
+    const qint64 blocksNeeded = (needed + block - 1) / block;
+    if (static_cast<qint64>(vfs.f_bavail) >= blocksNeeded) {
+        return CommandResult::success();
+    }
+    return CommandResult::failure(
+        ENOSPC,
+        QStringLiteral("Not enough room for the result: it needs %1, and its file system has %2 "
+                       "free")
+            .arg(sizeText(needed), sizeText(static_cast<qint64>(vfs.f_bavail) * block)),
+        destination);
+}
+
+CommandResult writeAllTo(int fd, const char* data, qsizetype size, const FilePath& path) {
+    while (size > 0) {
+        const ssize_t written =
+            ::write(fd, data, static_cast<std::size_t>(std::min<qsizetype>(size, 1 << 30)));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return CommandResult::systemError(errno, path);
+        }
+        data += written;
+        size -= written;
+    }
+    return CommandResult::success();
+}
+
+CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& destination,
+                            const QString& key, PadCheck padCheck, const FileProgress& progress) {
+    Source in;
+    if (CommandResult r = in.open(source); !r.ok) {
         return r;
     }
     // A destination that is a folder can never be written: say so before
     // the long part of the work.
-    if (CommandResult r = refuseFolder(destination); !r.ok) {
-        return r;
+    if (destination.descriptor < 0) {
+        if (CommandResult r = refuseFolder(destination.path); !r.ok) {
+            return r;
+        }
     }
-    if (content.isEmpty()) {
-        return writeWholeFile(destination, content);
-    }
-    if (!cipherLibraryAvailable()) {
+    // An empty file gives an empty file without the library.
+    if (in.size() != 0 && !cipherLibraryAvailable()) {
         return libraryMissing();
     }
-    if (encrypt) {
-        const QByteArray result = EncryptBytes(std::move(content), key);
-        if (result.isEmpty()) {
-            return CommandResult::failure(kErrorEmptyResult,
-                                          QStringLiteral("The cipher gave no result"), source);
+    PieceCipher cipher(key);
+    if (in.size() != 0 && !cipher.ok()) {
+        return encrypt
+                   ? CommandResult::failure(kErrorEmptyResult,
+                                            QStringLiteral("The cipher gave no result"), in.path())
+                   : wrongKey(QStringLiteral("file"), in.path());
+    }
+
+    // The result's size where the source's is known; a decryption's last
+    // block is judged here, before anything is written.
+    qint64 resultSize = -1;
+    if (in.size() == 0) {
+        resultSize = 0;
+    } else if (in.size() > 0 && encrypt) {
+        resultSize = in.size() - in.size() % 8 + 8;
+    } else if (in.size() > 0) {
+        char last[8];
+        if (in.size() % 8 != 0 || !in.readLastBlock(last) || !cipher.decryptBlocks(last, 8)) {
+            return wrongKey(QStringLiteral("file"), in.path());
         }
-        return writeWholeFile(destination, result);
+        const int pad = padLength(last, padCheck);
+        explicit_bzero(last, sizeof last);
+        if (pad == 0) {
+            return wrongKey(QStringLiteral("file"), in.path());
+        }
+        resultSize = in.size() - pad;
     }
-    const std::optional<QByteArray> result = DecryptBytesChecked(std::move(content), key, padCheck);
-    if (!result) {
-        return wrongKey(QStringLiteral("file"), source);
+
+    StreamJob job;
+    job.encrypt = encrypt;
+    job.padCheck = padCheck;
+    job.source = in.fd();
+    job.sourcePath = in.path();
+    job.sourceSize = in.size();
+    job.progress = progress;
+    if (destination.descriptor >= 0) {
+        job.write = [&](const char* data, qsizetype size) {
+            return writeAllTo(destination.descriptor, data, size, destination.path);
+        };
+        return streamFile(cipher, job);
     }
+
     // Without the whole check a wrong key is taken 1 time in 32: what it
     // gives goes to a new file only, so nothing is ever lost to it.
-    return writeWholeFile(destination, *result,
-                          padCheck == PadCheck::Full ? FileWriter::Existing::Replace
-                                                     : FileWriter::Existing::Refuse);
+    FileWriter writer;
+    CommandResult r = writer.open(destination.path, encrypt || padCheck == PadCheck::Full
+                                                        ? FileWriter::Existing::Replace
+                                                        : FileWriter::Existing::Refuse);
+    if (r.ok) {
+        r = checkRoom(writer, destination.path, resultSize);
+    }
+    if (!r.ok) {
+        return r;
+    }
+    job.write = [&](const char* data, qsizetype size) { return writer.write(data, size); };
+    r = streamFile(cipher, job);
+    if (!r.ok) {
+        writer.abort();
+        return r;
+    }
+    return commitFile(writer, destination.path);
 }
 
 } // namespace
@@ -230,8 +374,8 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
     }
 }
 
-CommandResult runFileCommand(Command command, const FilePath& source, const FilePath& destination,
-                             const QString& key, PadCheck padCheck) {
+CommandResult runFileCommand(Command command, const FileEnd& source, const FileEnd& destination,
+                             const QString& key, PadCheck padCheck, const FileProgress& progress) {
     if (!isFileCommand(command)) {
         return CommandResult::systemError(EINVAL);
     }
@@ -243,25 +387,26 @@ CommandResult runFileCommand(Command command, const FilePath& source, const File
             return r;
         }
     }
-    if (command == Command::DecryptFile && padCheck != PadCheck::Full) {
-        if (sameFile(source, destination)) {
+    if (command == Command::DecryptFile && padCheck != PadCheck::Full &&
+        destination.descriptor < 0) {
+        if (source.descriptor < 0 && sameFile(source.path, destination.path)) {
             return CommandResult::failure(
                 kErrorNotNewFile,
                 QStringLiteral("Without the padding check the result goes to a new file, never "
                                "in place"),
-                destination);
+                destination.path);
         }
-        if (struct stat st{}; ::lstat(destination.c_str(), &st) == 0) {
+        if (struct stat st{}; ::lstat(destination.path.c_str(), &st) == 0) {
             return CommandResult::failure(
                 kErrorNotNewFile,
                 QStringLiteral("Without the padding check the result goes to a new file only, "
                                "and this one exists"),
-                destination);
+                destination.path);
         }
     }
     try {
-        CommandResult r =
-            transformFile(command == Command::EncryptFile, source, destination, key, padCheck);
+        CommandResult r = transformFile(command == Command::EncryptFile, source, destination, key,
+                                        padCheck, progress);
         if (r.ok && command == Command::EncryptFile && keyHidesCharacters(key)) {
             r.warnings.prepend(weakKeyWarning());
         }
@@ -269,6 +414,12 @@ CommandResult runFileCommand(Command command, const FilePath& source, const File
     } catch (const std::bad_alloc&) {
         return CommandResult::outOfMemory();
     }
+}
+
+CommandResult runFileCommand(Command command, const FilePath& source, const FilePath& destination,
+                             const QString& key, PadCheck padCheck, const FileProgress& progress) {
+    return runFileCommand(command, FileEnd::named(source), FileEnd::named(destination), key,
+                          padCheck, progress);
 }
 
 CommandResult useCodePage(const QString& name) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "commands/CommandResult.h"
+#include "commands/FileStream.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/FilePath.h"
 
@@ -47,16 +48,37 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
                              TextChecks checks, QString& output,
                              PadCheck padCheck = PadCheck::Full);
 
-// Source and destination may be the same file: the source is read whole
-// before anything is written, and the destination is replaced only once the
-// whole result is written (see writeWholeFile). An empty source gives an empty
-// destination. The key is checked first; a decryption whose padding fails
-// `padCheck` writes nothing and fails with kErrorWrongKey. Encryption
-// refuses and warns of keys as the text commands do. A decryption
+// One end of a file command: a named file, or a descriptor already open
+// (zephral-cli's standard input and output), read or written as it comes.
+struct FileEnd {
+    FilePath path;       // the file; for a descriptor, the name messages give
+    int descriptor = -1; // when not -1, used instead of opening `path`
+
+    static FileEnd named(const FilePath& path) { return {path, -1}; }
+    static FileEnd stream(int descriptor, const QString& name) {
+        return {FilePath::fromText(name), descriptor};
+    }
+};
+
+// The file is transformed a piece at a time (commands/FileStream.h), in
+// bounded memory whatever its size. Source and destination may be the same
+// file: the destination is replaced only once the whole result is written
+// (see FileWriter), and before that the command checks that its file system
+// has room for the result (ENOSPC, saying how much is needed). An empty
+// source gives an empty destination. The key is checked first; a decryption
+// whose source is not whole blocks or whose padding fails `padCheck` fails
+// with kErrorWrongKey and writes nothing: a named source's last block is
+// judged before anything is written, and a pipe's is held back to its end
+// (what came before it may be in a destination descriptor by then).
+// Encryption refuses and warns of keys as the text commands do. A decryption
 // without the whole check (PadCheck::LengthOnly) writes a new file only,
-// never in place or over an existing one.
+// never in place or over an existing one. `progress` hears of every piece.
+CommandResult runFileCommand(Command command, const FileEnd& source, const FileEnd& destination,
+                             const QString& key, PadCheck padCheck = PadCheck::Full,
+                             const FileProgress& progress = {});
 CommandResult runFileCommand(Command command, const FilePath& source, const FilePath& destination,
-                             const QString& key, PadCheck padCheck = PadCheck::Full);
+                             const QString& key, PadCheck padCheck = PadCheck::Full,
+                             const FileProgress& progress = {});
 
 // Puts the code page of a number or alias in force for the text conversions.
 CommandResult useCodePage(const QString& name);

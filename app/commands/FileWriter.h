@@ -52,6 +52,8 @@ public:
     // The temporary file's descriptor, and its name (empty when unnamed).
     int descriptor() const { return m_fd; }
     const QByteArray& temporaryName() const { return m_temporary; }
+    // True when the destination is a device or a pipe, written directly.
+    bool direct() const { return m_mode == Mode::Direct; }
 
 private:
     enum class Mode { Closed, Unnamed, Named, Direct };

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zephral {
 
@@ -24,6 +25,7 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -31,27 +33,7 @@ private:
 
 CommandResult tooLargeFailure(const FilePath& path, qint64 limit) {
     return CommandResult::failure(
-        kErrorTooLarge,
-        QStringLiteral("The file is too large to encrypt or decrypt (at most %1 bytes)").arg(limit),
-        path);
-}
-
-// Opens a source for reading and takes its status; a folder is refused.
-CommandResult openSource(const FilePath& path, Descriptor& fd, struct stat& st) {
-    if (path.isEmpty()) {
-        return CommandResult::systemError(ENOENT, path);
-    }
-    fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        return CommandResult::systemError(errno, path);
-    }
-    if (::fstat(fd.get(), &st) != 0) {
-        return CommandResult::systemError(errno, path);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return CommandResult::systemError(EISDIR, path);
-    }
-    return CommandResult::success();
+        kErrorTooLarge, QStringLiteral("The file is larger than %1 bytes").arg(limit), path);
 }
 
 QString otherNamesWarning(const FilePath& path, nlink_t others) {
@@ -66,25 +48,42 @@ QString otherNamesWarning(const FilePath& path, nlink_t others) {
 
 } // namespace
 
+CommandResult openSource(const FilePath& path, int& fd, struct stat& st) {
+    fd = -1;
+    if (path.isEmpty()) {
+        return CommandResult::systemError(ENOENT, path);
+    }
+    Descriptor opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (opened.get() < 0) {
+        return CommandResult::systemError(errno, path);
+    }
+    if (::fstat(opened.get(), &st) != 0) {
+        return CommandResult::systemError(errno, path);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return CommandResult::systemError(EISDIR, path);
+    }
+    fd = opened.release();
+    return CommandResult::success();
+}
+
 CommandResult readWholeFile(const FilePath& path, QByteArray& content, qint64 limit) {
     content.clear();
-    Descriptor fd;
     struct stat st {};
-    if (CommandResult opened = openSource(path, fd, st); !opened.ok) {
-        return opened;
+    int opened = -1;
+    if (CommandResult r = openSource(path, opened, st); !r.ok) {
+        return r;
     }
+    Descriptor fd(opened);
     if (S_ISREG(st.st_mode) && st.st_size > limit) {
         return tooLargeFailure(path, limit);
     }
     // A regular file is read into a buffer of its size plus one byte, so its
     // end shows without a second allocation; a pipe or device grows the
     // buffer as it goes. One byte more than the limit marks a source too large.
-    // The buffer keeps room for 8 bytes more, so that encryption can add its
-    // padding without moving the whole file.
     qsizetype capacity = S_ISREG(st.st_mode) ? static_cast<qsizetype>(st.st_size) + 1
                                              : std::min<qsizetype>(1 << 16, limit + 1);
     content = QByteArray();
-    content.reserve(capacity + 8);
     content.resize(capacity);
     qsizetype used = 0;
     for (;;) {
@@ -115,16 +114,8 @@ CommandResult readWholeFile(const FilePath& path, QByteArray& content, qint64 li
     return CommandResult::success();
 }
 
-CommandResult writeWholeFile(const FilePath& path, const QByteArray& content,
-                             FileWriter::Existing existing) {
-    FileWriter writer;
-    CommandResult r = writer.open(path, existing);
-    if (r.ok) {
-        r = writer.write(content.constData(), content.size());
-    }
-    if (r.ok) {
-        r = writer.commit();
-    }
+CommandResult commitFile(FileWriter& writer, const FilePath& path) {
+    CommandResult r = writer.commit();
     if (r.ok && writer.otherNames() > 0) {
         r.warnings.append(
             {CommandWarning::Kind::OtherNames, otherNamesWarning(path, writer.otherNames())});

@@ -7,25 +7,21 @@
 #include "platform/FilePath.h"
 
 #include <QByteArray>
+#include <sys/stat.h>
 
 namespace zephral {
 
-// The largest source the in-memory file commands take: the library's lengths
-// are signed 32-bit and encryption adds up to 8 bytes.
-inline constexpr qint64 kMaxFileSize = 2147483647LL - 8;
+// Reads a whole small file, pipe or device into memory (at most `limit`
+// bytes, else kErrorTooLarge); a folder is refused.
+CommandResult readWholeFile(const FilePath& path, QByteArray& content, qint64 limit);
 
-// Reads a whole file, pipe or device into memory (at most `limit` bytes,
-// else kErrorTooLarge); a folder is refused. The buffer keeps room for 8
-// bytes more, so that encryption can add its padding without moving the
-// whole file.
-CommandResult readWholeFile(const FilePath& path, QByteArray& content, qint64 limit = kMaxFileSize);
+// Opens a source for reading and takes its status; a folder is refused.
+// The descriptor is the caller's to close.
+CommandResult openSource(const FilePath& path, int& fd, struct stat& st);
 
-// Replaces the file at `path` with `content` through a FileWriter: the
-// destination changes only once the whole content is written, and keeps its
-// permission bits. A replaced file with other names warns that they keep the
-// old content.
-CommandResult writeWholeFile(const FilePath& path, const QByteArray& content,
-                             FileWriter::Existing existing = FileWriter::Existing::Replace);
+// Commits a writer for the file at `path`: a replaced file with other names
+// warns that they keep the old content.
+CommandResult commitFile(FileWriter& writer, const FilePath& path);
 
 // EISDIR when `path` is a folder, which no write can replace.
 CommandResult refuseFolder(const FilePath& path);

@@ -1,0 +1,44 @@
+// The file commands' transform in pieces: the source is read, transformed and
+// written a piece at a time, so memory stays bounded whatever the file's size
+// and the bytes are those of the whole-file transform.
+//
+// Three stages overlap: a thread reads the next piece while the calling
+// thread has the library transform the current one (the library shares a
+// long piece out between the cores) and another thread writes the one
+// before. A decryption holds back its last 8 bytes until the source ends, so
+// nothing of the padding, and nothing at all of a last piece whose padding
+// fails the check, is ever written.
+#pragma once
+
+#include "commands/CommandResult.h"
+#include "encrypt/basEncrypt.h"
+
+#include <functional>
+
+namespace zephral {
+
+// How far a long file command is: bytes of the source done, and the source's
+// size, or -1 when it can't be known (a pipe). Called from the thread that
+// runs the command, after every piece.
+using FileProgress = std::function<void(qint64 done, qint64 total)>;
+
+struct StreamJob {
+    bool encrypt = true;
+    PadCheck padCheck = PadCheck::Full;
+    int source = -1;        // read from where it stands to its end
+    FilePath sourcePath;    // for messages
+    qint64 sourceSize = -1; // -1 when unknown
+    // Takes each piece of the result in order; a failure ends the work.
+    std::function<CommandResult(const char* data, qsizetype size)> write;
+    FileProgress progress;
+};
+
+// Runs the job; fails with kErrorWrongKey when a decryption's source is not
+// whole blocks or its padding fails the check, or with the reading or
+// writing failure. Empty sources give nothing to write.
+CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
+
+// The size of a piece: 4 MiB, a multiple of 8. Tests set a small one.
+qsizetype& streamPieceSize();
+
+} // namespace zephral
