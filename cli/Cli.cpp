@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "KeyPrompt.h"
+#include "Progress.h"
 #include "commands/Files.h"
 #include "encrypt/CodePage.h"
 #include "platform/AppInfo.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zephral::cli {
@@ -70,9 +72,18 @@ const char* const kHelp =
     "line breaks at the very end of their input; encode-text and encrypt-text end\n"
     "their result with one line break.\n"
     "\n"
+    "The file commands take files of any size, a piece at a time. SOURCE - reads\n"
+    "standard input and DEST - writes standard output. A DEST file is replaced only\n"
+    "once complete, and a decryption writes nothing when the key is wrong or the\n"
+    "file damaged; from a pipe, whose end comes last, it holds the last block back\n"
+    "until then, but what came before may already be on standard output when it\n"
+    "fails. On a terminal, a file command that takes more than a second shows its\n"
+    "progress on standard error.\n"
+    "\n"
     "The key (1 to 56 characters, converted through the code page like text) is\n"
     "the first line of --key-file FILE (at most 4 KiB, UTF-8), else the environment\n"
     "variable ZEPHRAL_KEY, else asked for on the terminal, twice when encrypting.\n"
+    "--key-file - reads it from standard input, unless SOURCE is - too.\n"
     "It is never taken as an argument. Encryption refuses a key with a NUL or with\n"
     "a character the code page cannot hold, and warns when a character beyond\n"
     "ASCII weakens it.\n"
@@ -84,7 +95,8 @@ const char* const kHelp =
     "  --no-check        decrypt-file, decrypt-text: check only the padding's\n"
     "                    length, not its zero bytes, for files another program\n"
     "                    padded otherwise; a wrong key then passes 1 time in 32,\n"
-    "                    so decrypt-file writes only to a new DEST\n"
+    "                    so decrypt-file writes only to a new DEST or to -\n"
+    "  -q, --quiet       no progress line\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "\n"
@@ -96,6 +108,7 @@ struct Options {
     std::optional<QByteArray> keyFile;
     std::optional<QByteArray> codePage;
     bool noCheck = false;
+    bool quiet = false;
     bool help = false;
     bool version = false;
 };
@@ -159,6 +172,8 @@ std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& opt
             options.version = true;
         } else if (a == "--no-check") {
             options.noCheck = true;
+        } else if (a == "--quiet" || a == "-q") {
+            options.quiet = true;
         } else {
             bool matched = false;
             for (auto [name, target] : {std::pair{"--key-file", &options.keyFile},
@@ -214,6 +229,29 @@ CommandResult notUtf8(const QString& what, const FilePath& path = {}) {
 
 enum class KeyOutcome { Found, NoSource, Failed };
 
+constexpr char kStandardStream[] = "-";
+
+FilePath keyFilePath(const QByteArray& option) {
+    return FilePath::fromNative(option == kStandardStream ? QByteArray("/dev/stdin") : option);
+}
+
+// True when a key file would be read from standard input: "-", or a name for
+// the very file standard input is.
+bool keyFileIsStandardInput(const QByteArray& option) {
+    struct stat file {};
+    struct stat input {};
+    return option == kStandardStream ||
+           (::stat(option.constData(), &file) == 0 && ::fstat(STDIN_FILENO, &input) == 0 &&
+            file.st_dev == input.st_dev && file.st_ino == input.st_ino);
+}
+
+FileEnd fileEnd(const QByteArray& operand, int standard, const char* name) {
+    if (operand == kStandardStream) {
+        return FileEnd::stream(standard, QLatin1String(name));
+    }
+    return FileEnd::named(FilePath::fromNative(operand));
+}
+
 // The first line of a key file, without its line break.
 KeyOutcome readKeyFile(const FilePath& path, QString& key, CommandResult& failure) {
     QByteArray content;
@@ -247,7 +285,7 @@ KeyOutcome readKeyFile(const FilePath& path, QString& key, CommandResult& failur
 // the terminal twice for an encryption.
 KeyOutcome readKey(const Options& options, bool encrypting, QString& key, CommandResult& failure) {
     if (options.keyFile) {
-        return readKeyFile(FilePath::fromNative(*options.keyFile), key, failure);
+        return readKeyFile(keyFilePath(*options.keyFile), key, failure);
     }
     if (const char* variable = std::getenv("ZEPHRAL_KEY"); variable != nullptr && *variable) {
         if (!decodeUtf8(QByteArray(variable), key)) {
@@ -391,6 +429,13 @@ int run(const QList<QByteArray>& arguments) {
         }
     }
 
+    const bool sourceIsInput = fileCommand && options.operands[0] == kStandardStream;
+    if (sourceIsInput && options.keyFile && keyFileIsStandardInput(*options.keyFile)) {
+        return usage(QStringLiteral("the key cannot come from standard input when SOURCE is -, "
+                                    "which reads the data from it: give the key in another "
+                                    "--key-file, in ZEPHRAL_KEY or on the terminal"));
+    }
+
     QString key;
     if (needsKey(entry->command)) {
         CommandResult failure;
@@ -414,8 +459,12 @@ int run(const QList<QByteArray>& arguments) {
 
     CommandResult r;
     if (fileCommand) {
-        r = runFileCommand(entry->command, FilePath::fromNative(options.operands[0]),
-                           FilePath::fromNative(options.operands[1]), key, padCheck);
+        ProgressLine progress(stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
+        r = runFileCommand(
+            entry->command, fileEnd(options.operands[0], STDIN_FILENO, "standard input"),
+            fileEnd(options.operands[1], STDOUT_FILENO, "standard output"), key, padCheck,
+            [&](qint64 done, qint64 total) { progress.update(done, total); });
+        progress.finish();
     } else {
         QByteArray input;
         if (!options.operands.isEmpty()) {

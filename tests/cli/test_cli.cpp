@@ -70,7 +70,14 @@ protected:
         envp.push_back(nullptr);
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 0, in.constData(), O_RDONLY, 0);
+        int feed[2] = {-1, -1};
+        if (m_pipeInput && ::pipe(feed) == 0) {
+            posix_spawn_file_actions_adddup2(&files, feed[0], 0);
+            posix_spawn_file_actions_addclose(&files, feed[0]);
+            posix_spawn_file_actions_addclose(&files, feed[1]);
+        } else {
+            posix_spawn_file_actions_addopen(&files, 0, in.constData(), O_RDONLY, 0);
+        }
         posix_spawn_file_actions_addopen(&files, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
         posix_spawn_file_actions_addopen(&files, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -81,6 +88,20 @@ protected:
         pid_t pid = -1;
         Outcome r;
         if (posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data()) == 0) {
+            if (feed[0] >= 0) {
+                ::close(feed[0]);
+                // Whatever the program leaves unread ends the writing with EPIPE.
+                std::signal(SIGPIPE, SIG_IGN);
+                for (qsizetype at = 0; at < input.size();) {
+                    const ssize_t w = ::write(feed[1], input.constData() + at,
+                                              static_cast<std::size_t>(input.size() - at));
+                    if (w <= 0) {
+                        break;
+                    }
+                    at += w;
+                }
+                ::close(feed[1]);
+            }
             int status = 0;
             ::waitpid(pid, &status, 0);
             r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -116,6 +137,7 @@ protected:
 
     QTemporaryDir m_home;
     QProcessEnvironment m_env;
+    bool m_pipeInput = false; // standard input a pipe rather than a file
 };
 
 TEST_F(Cli, VersionAndHelp) {
@@ -355,6 +377,69 @@ TEST_F(Cli, FileCommands) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("e2"))));
     EXPECT_EQ(QFileInfo(path(QStringLiteral("e2"))).size(), 0);
+}
+
+// "-" is standard input or output, a file or a pipe: the same bytes as the
+// named files give. A decryption that fails its check on standard output
+// exits 1 with the wrong-key error, and from a file or a short pipe has
+// written nothing. Nothing but failures reaches standard error off a
+// terminal: no progress line.
+TEST_F(Cli, StandardInputAndOutput) {
+    QByteArray data;
+    for (int i = 0; i < 70000; ++i) {
+        data.append(static_cast<char>(i * 13 + i / 256));
+    }
+    const QString plain = file(QStringLiteral("plain"), data);
+    const QString cipherFile = path(QStringLiteral("cipher"));
+    ASSERT_EQ(run({QStringLiteral("encrypt-file"), plain, cipherFile}, {}, "k").status, 0);
+    const QByteArray cipher = read(cipherFile);
+    struct Case {
+        const char* command;
+        QByteArray input;
+        const char* key;
+        int status;
+        QByteArray out;
+    };
+    const Case cases[] = {
+        {"encrypt-file", data, "k", 0, cipher},
+        {"decrypt-file", cipher, "k", 0, data},
+        {"decrypt-file", cipher, "wrong", 1, {}},
+        {"decrypt-file", cipher.left(cipher.size() - 1), "k", 1, {}},
+    };
+    for (const bool pipe : {false, true}) {
+        m_pipeInput = pipe;
+        for (const Case& c : cases) {
+            const Outcome r =
+                run({QString::fromLatin1(c.command), QStringLiteral("-"), QStringLiteral("-")},
+                    c.input, c.key);
+            EXPECT_EQ(r.status, c.status) << c.command << pipe << r.err.constData();
+            EXPECT_TRUE(r.out == c.out) << c.command << pipe << r.out.size();
+            if (c.status == 0) {
+                EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+            } else {
+                EXPECT_TRUE(r.err.contains("Wrong key or damaged file (error 1003)"));
+            }
+        }
+        // From standard input into a named file.
+        Outcome r = run({QStringLiteral("decrypt-file"), QStringLiteral("-"), plain}, cipher, "k");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(read(plain) == data);
+    }
+    // The key can't share standard input with the data.
+    for (const QString& from : {QStringLiteral("-"), QStringLiteral("/dev/stdin")}) {
+        const Outcome r = run({QStringLiteral("--key-file"), from, QStringLiteral("encrypt-file"),
+                               QStringLiteral("-"), QStringLiteral("-")},
+                              "k\n");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.err.contains("the key cannot come from standard input")) << r.err.constData();
+    }
+    m_pipeInput = false;
+    const Outcome r =
+        run({QStringLiteral("--key-file"), QStringLiteral("-"), QStringLiteral("--quiet"),
+             QStringLiteral("encrypt-file"), plain, QStringLiteral("-")},
+            "k\n");
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_TRUE(r.out == cipher);
 }
 
 // A key of 4 KiB is still read; decryption takes every key the original
