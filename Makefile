@@ -9,7 +9,7 @@ export QT_QPA_PLATFORM ?= offscreen
 
 PACKAGE_BUILD ?= build-package
 
-.PHONY: all deps build run test bench fuzz sanitize-test clean format gallery screenshots \
+.PHONY: all deps build run test bench bench-e2e fuzz sanitize-test clean format gallery screenshots \
         package-build install-check package
 
 all: build
@@ -39,6 +39,12 @@ bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZEPHRAL_BENCH=ON -DZEPHRAL_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+# zephral-cli's file commands against openssl enc, ccrypt, gpg and cp on a
+# 1 GiB and a 16 MiB file in /dev/shm: wall time, peak memory and ratios.
+bench-e2e: build
+	@bash scripts/install-deps.sh bench
+	@bash scripts/bench-e2e.sh $(BUILD)
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEPHRAL_FUZZ=ON $(CMAKE_FLAGS) >/dev/null

@@ -96,7 +96,7 @@ const char* const kHelp =
     "                    length, not its zero bytes, for files another program\n"
     "                    padded otherwise; a wrong key then passes 1 time in 32,\n"
     "                    so decrypt-file writes only to a new DEST or to -\n"
-    "  -q, --quiet       no progress line\n"
+    "  --quiet, -q       no progress line on standard error\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "\n"

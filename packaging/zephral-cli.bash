@@ -6,7 +6,7 @@ _zephral_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local commands="encrypt-file decrypt-file encode-text decode-text encrypt-text decrypt-text"
-    local options="--key-file --code-page --no-check --help --version"
+    local options="--key-file --code-page --no-check --quiet --help --version"
 
     # "--key-file=FILE": bash splits the word at "=".
     if [[ $cur == = ]]; then

@@ -8,6 +8,7 @@
 #   scripts/install-deps.sh package    and what installing, packaging and
 #                                      checking the package need
 #   scripts/install-deps.sh screenshots  and what make screenshots needs
+#   scripts/install-deps.sh bench  and the tools make bench-e2e races
 set -euo pipefail
 
 packages=(
@@ -32,8 +33,13 @@ for group in "$@"; do
       # turn them into PNG
       packages+=(xvfb openbox xdotool x11-apps x11-utils netpbm)
       ;;
+    bench)
+      # the tools the file commands are timed against, and GNU time for
+      # their peak memory
+      packages+=(openssl ccrypt gnupg time)
+      ;;
     *)
-      echo "install-deps: unknown group '$group' (known: package, screenshots)" >&2
+      echo "install-deps: unknown group '$group' (known: package, screenshots, bench)" >&2
       exit 2
       ;;
   esac

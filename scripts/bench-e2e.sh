@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# make bench-e2e: zephral-cli's file commands against the tools people would
+# otherwise use, end to end, on a 1 GiB and a 16 MiB file in a RAM-backed
+# folder so that the disk decides nothing. For each tool and direction: the
+# best wall time of 3 runs and the highest peak memory (GNU time's maximum
+# resident set), then the speed relative to openssl enc and the time relative
+# to cp, the floor any tool that reads and writes the file has.
+#
+#   scripts/bench-e2e.sh BUILD_DIR
+#
+# BENCH_DIR (default /dev/shm) holds the files while it runs; BENCH_SIZES_MIB
+# (default "1024 16") the sizes; BENCH_RUNS (default 3) the runs per figure.
+set -euo pipefail
+
+build=${1:-build}
+cli=$(cd "$build/bin" && pwd)/zephral-cli
+base=${BENCH_DIR:-/dev/shm}
+sizes=${BENCH_SIZES_MIB:-1024 16}
+runs=${BENCH_RUNS:-3}
+
+[ -x "$cli" ] || { echo "bench-e2e: no $cli; run make build first" >&2; exit 1; }
+for tool in openssl ccrypt gpg /usr/bin/time; do
+  command -v "$tool" >/dev/null ||
+    { echo "bench-e2e: $tool is missing: scripts/install-deps.sh bench" >&2; exit 1; }
+done
+
+work=$(mktemp -d "$base/zephral-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+largest=$(tr ' ' '\n' <<<"$sizes" | sort -n | tail -1)
+free_mib=$(df -Pm "$work" | awk 'NR == 2 { print $4 }')
+if [ "$free_mib" -lt $((largest * 4)) ]; then
+  echo "bench-e2e: $base has $free_mib MiB free; $((largest * 4)) MiB are needed" >&2
+  exit 1
+fi
+
+# One key for every tool: 16 ASCII characters are the same Blowfish key to
+# zephral-cli (a passphrase) and to openssl (its bytes as hex), so the two
+# make the same ciphertext but for zephral's padding block.
+key=benchmark-key-16
+hexkey=$(printf %s "$key" | od -An -tx1 | tr -d ' \n')
+printf %s "$key" >"$work/passphrase"
+export ZEPHRAL_KEY=$key GNUPGHOME=$work/gnupg
+mkdir -m 700 "$GNUPGHOME"
+openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nopad -K "$hexkey")
+gpg_batch=(gpg --batch --quiet --pinentry-mode loopback --passphrase-file "$work/passphrase")
+
+# Runs one command line BENCH_RUNS times; prints "best_seconds peak_kib".
+measure() {
+  local best="" peak=0 t m
+  for ((i = 0; i < runs; i++)); do
+    rm -f "$work/out"
+    # The wall time from the shell's clock, finer than GNU time's 10 ms.
+    local start=$EPOCHREALTIME
+    /usr/bin/time -f '%M' -o "$work/time" bash -c "exec $1" 2>/dev/null ||
+      { echo "bench-e2e: failed: $1" >&2; exit 1; }
+    t=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
+    read -r m <"$work/time"
+    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
+    [ "$m" -gt "$peak" ] && peak=$m
+  done
+  echo "$best $peak"
+}
+
+echo "Versions:"
+echo "  $("$cli" --version)"
+echo "  $(openssl version)"
+echo "  $(ccrypt --version 2>&1 | head -1)"
+echo "  $(gpg --version | head -1)"
+echo "  $(cp --version | head -1)"
+echo "  $(nproc) processors; files in $base"
+echo
+
+src=$work/src
+for mib in $sizes; do
+  head -c $((mib << 20)) /dev/urandom >"$src"
+  label="$mib MiB"
+  [ "$mib" -ge 1024 ] && label="$((mib / 1024)) GiB"
+
+  # Each tool's ciphertext, for its own decryption, and the checks that the
+  # race is fair: everything comes back, and zephral and openssl agree.
+  q() { printf %q "$1"; }
+  "$cli" --quiet encrypt-file "$src" "$work/zephral.enc"
+  "${openssl_bf[@]}" -in "$src" -out "$work/openssl.enc"
+  ccrypt -e -K "$key" <"$src" >"$work/ccrypt.enc"
+  "${gpg_batch[@]}" --symmetric --compress-algo none -o "$work/gpg.enc" "$src"
+  cmp -s <(head -c $((mib << 20)) "$work/zephral.enc") "$work/openssl.enc" ||
+    { echo "bench-e2e: zephral-cli and openssl disagree" >&2; exit 1; }
+  "$cli" --quiet decrypt-file "$work/zephral.enc" "$work/out"
+  cmp -s "$src" "$work/out" || { echo "bench-e2e: zephral-cli lost bytes" >&2; exit 1; }
+
+  declare -A enc dec
+  enc[zephral-cli]="$(q "$cli") --quiet encrypt-file $(q "$src") $(q "$work/out")"
+  dec[zephral-cli]="$(q "$cli") --quiet decrypt-file $(q "$work/zephral.enc") $(q "$work/out")"
+  enc[openssl]="${openssl_bf[*]} -in $(q "$src") -out $(q "$work/out")"
+  dec[openssl]="${openssl_bf[*]} -d -in $(q "$work/openssl.enc") -out $(q "$work/out")"
+  enc[ccrypt]="ccrypt -e -K $(q "$key") < $(q "$src") > $(q "$work/out")"
+  dec[ccrypt]="ccrypt -d -K $(q "$key") < $(q "$work/ccrypt.enc") > $(q "$work/out")"
+  enc[gpg]="${gpg_batch[*]} --symmetric --compress-algo none -o $(q "$work/out") $(q "$src")"
+  dec[gpg]="${gpg_batch[*]} --decrypt -o $(q "$work/out") $(q "$work/gpg.enc")"
+  enc[cp]="cp $(q "$src") $(q "$work/out")"
+  dec[cp]=${enc[cp]}
+
+  for direction in encrypt decrypt; do
+    declare -A time peak
+    for tool in zephral-cli openssl ccrypt gpg cp; do
+      if [ $direction = encrypt ]; then line=${enc[$tool]}; else line=${dec[$tool]}; fi
+      read -r time[$tool] peak[$tool] < <(measure "$line")
+    done
+    echo "$label, $direction (best of $runs):"
+    printf '  %-12s %9s %11s %13s %9s\n' tool "wall s" "peak MiB" "vs openssl" "vs cp"
+    for tool in zephral-cli openssl ccrypt gpg cp; do
+      awk -v tool="$tool" -v t="${time[$tool]}" -v m="${peak[$tool]}" \
+        -v o="${time[openssl]}" -v c="${time[cp]}" 'BEGIN {
+          printf "  %-12s %9.3f %11.1f %12.1fx %8.1fx\n", tool, t, m / 1024, o / t, t / c }'
+    done
+    echo
+    unset time peak
+  done
+  unset enc dec
+  rm -f "$work"/*.enc "$work/out"
+done
+echo "vs openssl: how many times faster than openssl enc -bf-ecb (higher is faster);"
+echo "vs cp: how many times cp's time (lower is better). Wall times include"
+echo "starting the tool through GNU time, a few milliseconds."
