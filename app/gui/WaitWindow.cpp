@@ -2,8 +2,15 @@
 
 #include "gui/frmWait.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 namespace zephral {
 
@@ -26,6 +33,72 @@ WaitWindowSession::WaitWindowSession(QWidget* owner) : m_owner(owner) {
     } catch (...) {
         finish();
         throw;
+    }
+}
+
+namespace {
+
+// Refuses every close request while work runs: the title bar's, the
+// window manager's and the session's. Nothing of the program closes the
+// two windows meanwhile.
+class CloseRefusal : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int& waitProgressDelayMs() {
+    static int delay = 1000;
+    return delay;
+}
+
+void WaitWindowSession::runAside(const std::function<void(const FileProgress&)>& work) {
+    CloseRefusal refusal;
+    for (QWidget* w : {m_owner, static_cast<QWidget*>(m_wait.get())}) {
+        if (w != nullptr) {
+            w->installEventFilter(&refusal);
+        }
+    }
+    std::atomic<qint64> done{0};
+    std::atomic<qint64> total{-1};
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.setInterval(100);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (clock.elapsed() >= waitProgressDelayMs() && total.load() > 0) {
+            m_wait->showProgress(done.load(), total.load());
+        }
+    });
+    tick.start();
+
+    QEventLoop loop;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work([&](qint64 d, qint64 t) {
+                total.store(t);
+                done.store(d);
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        // Queued, so that a quit before the loop has started still ends it.
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    // A loop ended from elsewhere (the program asked to end) still waits
+    // for the work: a half-written file is never left to the system.
+    worker.join();
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 

@@ -1,7 +1,10 @@
 // The wait window around a command's work.
 #pragma once
 
+#include "commands/FileStream.h"
+
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -19,6 +22,15 @@ public:
     WaitWindowSession(const WaitWindowSession&) = delete;
     WaitWindowSession& operator=(const WaitWindowSession&) = delete;
 
+    // Runs work on a thread of its own while this thread turns the event
+    // loop, so that both windows are repainted and the desktop never takes
+    // the program for hung. Input to them stays blocked (the owner is
+    // disabled, the wait window takes none) and a close request is refused
+    // until the work ends. The work reports its
+    // progress through the function it is given; once it has taken a second
+    // the wait window shows it. An exception from the work comes back here.
+    void runAside(const std::function<void(const FileProgress&)>& work);
+
 private:
     void finish() noexcept;
 
@@ -34,5 +46,18 @@ auto runWithWaitWindow(QWidget* owner, F&& work) -> decltype(std::forward<F>(wor
     WaitWindowSession session(owner);
     return std::forward<F>(work)();
 }
+
+// The same for long work, run aside (see WaitWindowSession::runAside).
+template <class R>
+R runAsideWithWaitWindow(QWidget* owner, const std::function<R(const FileProgress&)>& work) {
+    WaitWindowSession session(owner);
+    R result{};
+    session.runAside([&](const FileProgress& progress) { result = work(progress); });
+    return result;
+}
+
+// How long work runs before the wait window shows its progress: a second.
+// Tests shorten it.
+int& waitProgressDelayMs();
 
 } // namespace zephral

@@ -1,8 +1,10 @@
 // The six commands of the main window: two file commands and four text
-// commands. Each runs on the user-interface thread from the click to its end:
-// it asks for what the command needs (files, key), runs the command layer
-// inside the wait-window sequence, which gives the main window back and
-// unloads the wait window on every path out, and then reports a failure.
+// commands. Each asks for what the command needs (files, key), runs the
+// command layer inside the wait-window sequence, which gives the main window
+// back and unloads the wait window on every path out, and then reports a
+// failure. A text command's work is short and runs on the user-interface
+// thread; a file command's may take minutes, and runs on a thread of its own
+// while the event loop turns.
 #include "commands/Commands.h"
 #include "gui/TextBox.h"
 #include "gui/WaitWindow.h"
@@ -93,10 +95,15 @@ void fileCommandClick(frmMain* form, Command command, const std::optional<QStrin
         if (!destination || !askForKey(form)) {
             return;
         }
-        const CommandResult result = runWithWaitWindow(form, [&] {
-            return runFileCommand(command, FilePath::fromText(*source),
-                                  FilePath::fromText(*destination), gKey);
-        });
+        // Long work: off this thread, so that the windows are repainted and
+        // the desktop never marks the program as not responding.
+        const FilePath from = FilePath::fromText(*source);
+        const FilePath to = FilePath::fromText(*destination);
+        const QString key = gKey;
+        const CommandResult result =
+            runAsideWithWaitWindow<CommandResult>(form, [&](const FileProgress& progress) {
+                return runFileCommand(command, from, to, key, PadCheck::Full, progress);
+            });
         if (!result.ok) {
             ReportError(procedure, result);
         }

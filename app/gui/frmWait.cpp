@@ -6,8 +6,44 @@
 #include "working/sknWorking.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <algorithm>
 
 namespace zephral {
+
+namespace {
+
+// A thin bar: a grey frame, the part done in the highlight colour of the
+// program's controls, the rest white.
+class ProgressStrip : public QWidget {
+public:
+    explicit ProgressStrip(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("Progress1"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    void setFraction(double fraction) {
+        const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * (width() - 2));
+        if (filled != m_filled) {
+            m_filled = filled;
+            update();
+        }
+    }
+    int filled() const { return m_filled; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        p.setPen(QColor(128, 128, 128));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.fillRect(1, 1, m_filled, height() - 2, QColor(0, 0, 128));
+    }
+
+private:
+    int m_filled = -1;
+};
+
+} // namespace
 
 frmWait::frmWait(QWidget* owner) : QFrame(owner) {
     setObjectName(QStringLiteral("frmWait"));
@@ -25,6 +61,18 @@ frmWait::frmWait(QWidget* owner) : QFrame(owner) {
                      m_controls->clientSize() + QSize(2 * lineWidth(), 2 * lineWidth()));
     sknWorking1 = m_controls->control<sknWorking>(u"sknWorking1");
     Label1 = m_controls->control<QLabel>(u"Label1");
+
+    // Under the label, as wide as the space right of the indicator allows.
+    const QRect label = Label1->geometry();
+    Progress1 = new ProgressStrip(this);
+    Progress1->setGeometry(label.left(), label.bottom() + 6, width() - label.left() - 10, 5);
+    Progress1->hide();
+}
+
+void frmWait::showProgress(qint64 done, qint64 total) {
+    auto* strip = static_cast<ProgressStrip*>(Progress1);
+    strip->setFraction(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0);
+    strip->show();
 }
 
 frmWait::~frmWait() = default;

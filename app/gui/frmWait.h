@@ -22,8 +22,13 @@ public:
 
     const FormControls& controls() const { return *m_controls; }
 
+    // Shows how far long work is, in a thin bar under "Please wait...".
+    void showProgress(qint64 done, qint64 total);
+
     sknWorking* sknWorking1 = nullptr;
     QLabel* Label1 = nullptr;
+    // Hidden until the work has taken a while.
+    QWidget* Progress1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

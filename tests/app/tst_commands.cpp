@@ -3,7 +3,9 @@
 // files, the boxes, the message boxes and the windows checked afterwards.
 #include "FakeServices.h"
 #include "button/sknButton.h"
+#include "commands/FileWriter.h"
 #include "encrypt/basEncrypt.h"
+#include "gui/WaitWindow.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
@@ -18,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
 #include <optional>
 #include <unistd.h>
 
@@ -539,6 +542,57 @@ private Q_SLOTS:
         runText(form->cmdET, QStringLiteral("abc"));
         QVERIFY(!enabledDuringWork);
         QCOMPARE(waitWindowsDuringWork, 1);
+    }
+
+    // A file command works on a thread of its own: while it works the event
+    // loop turns, the main window takes no input and refuses to close, and
+    // the wait window shows the progress; the result is the same.
+    void fileWorkRunsAside() {
+        const QByteArray plain = randomBytes(100000, 5);
+        const QString source = env->path(QStringLiteral("plain.bin"));
+        const QString destination = env->path(QStringLiteral("plain.enc"));
+        writeFile(source, plain);
+        waitProgressDelayMs() = 0;
+        int endings = 0;
+        frmMain::setProgramEnd([&] { ++endings; });
+        std::atomic<bool> held = false;
+        std::atomic<bool> release = false;
+        // The work is held where its content is complete, until the checks
+        // are done or two seconds have passed.
+        fileWriterSeams().beforeCommit = [&](const FileWriter&) {
+            held = true;
+            for (int i = 0; i < 2000 && !release; ++i) {
+                QThread::msleep(1);
+            }
+        };
+        bool barShown = false;
+        bool disabled = false;
+        bool closeRefused = false;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            frmWait* wait = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                wait = wait != nullptr ? wait : qobject_cast<frmWait*>(w);
+            }
+            if (!held || release || wait == nullptr || !wait->Progress1->isVisible()) {
+                return;
+            }
+            barShown = wait->isVisible();
+            disabled = !form->isEnabled();
+            closeRefused = !form->close() && !wait->close() && form->isVisible();
+            release = true;
+        });
+        watcher.start(10);
+        runFile(form->cmdEncryptFile, source, destination, kKey);
+        fileWriterSeams() = {};
+        waitProgressDelayMs() = 1000;
+        frmMain::setProgramEnd([] { QCoreApplication::exit(0); });
+        QVERIFY(barShown);
+        QVERIFY(disabled);
+        QVERIFY(closeRefused);
+        QCOMPARE(endings, 0);
+        QCOMPARE(readFile(destination), EncryptBytes(plain, kKey));
+        QCOMPARE(messages(), QStringList());
     }
 
     // Every command works from the keyboard as from the mouse: the button

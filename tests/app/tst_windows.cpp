@@ -11,8 +11,8 @@
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
 #include "platform/AppInfo.h"
-#include "working/sknWorking.h"
 #include "platform/gui/TaskBar.h"
+#include "working/sknWorking.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -45,7 +45,9 @@ TEST(ProgressLine, ShownOnlyOnATerminalAfterASecond) {
         // A pipe's size is unknown: bytes done instead.
         {true, {{2.0, 100 * mib}}, -1, {"100.0 MiB  50.0 MiB/s"}},
         // Redrawn at most five times a second.
-        {true, {{2.0, 100 * mib}, {2.1, 105 * mib}, {4.0, 300 * mib}}, 400 * mib,
+        {true,
+         {{2.0, 100 * mib}, {2.1, 105 * mib}, {4.0, 300 * mib}},
+         400 * mib,
          {" 25%", " 75%  75.0 MiB/s  0:01 left"}},
     };
     for (const Case& c : cases) {
