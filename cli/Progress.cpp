@@ -35,8 +35,8 @@ QString ProgressLine::format(qint64 done, qint64 total, double seconds) {
         return QStringLiteral("%1 MiB  %2").arg(mib(static_cast<double>(done)), speed);
     }
     const auto percent = static_cast<int>(done * 100 / total);
-    const QString left = rate > 0 ? duration(static_cast<double>(total - done) / rate)
-                                  : QStringLiteral("?:??");
+    const QString left =
+        rate > 0 ? duration(static_cast<double>(total - done) / rate) : QStringLiteral("?:??");
     return QStringLiteral("%1%  %2  %3 left").arg(percent, 3).arg(speed, left);
 }
 
