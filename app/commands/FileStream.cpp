@@ -16,9 +16,10 @@ namespace zephral {
 
 namespace {
 
-// Pieces in flight: one being read, one transformed, one or two written.
-constexpr int kPieces = 4;
 constexpr qsizetype kBlock = 8;
+// Pieces being transformed at once: one per core, as the library would
+// share out one long buffer.
+constexpr unsigned kMaxWorkers = 8;
 
 // One buffer: 8 bytes before the data, where a decryption puts the block it
 // held back from the piece before, and 8 after, which encryption's padding
@@ -26,34 +27,64 @@ constexpr qsizetype kBlock = 8;
 struct Piece {
     std::unique_ptr<char[]> memory;
     char* data = nullptr;
-    qsizetype size = 0; // bytes read into data
-    bool last = false;  // the source ended in this piece
-    const char* out = nullptr;
+    qint64 index = 0;  // the piece's place in the source, 0 first
+    qint64 offset = 0; // bytes of the source before it
+    qsizetype size = 0;
+    bool last = false; // the source ended in this piece
     qsizetype outSize = 0;
 };
 
-// The three stages hand pieces round through three queues under one lock.
-// Any stage that fails stops the others.
+// The stages hand pieces round through three queues under one lock: free
+// pieces to the reader, read ones to the transforming threads, transformed
+// ones to the writer, which takes them in their order. Any stage that fails
+// stops the others.
 class Pipeline {
 public:
-    explicit Pipeline(qsizetype pieceSize) {
-        for (Piece& p : m_pieces) {
-            p.memory = std::make_unique<char[]>(static_cast<std::size_t>(pieceSize + 2 * kBlock));
-            p.data = p.memory.get() + kBlock;
-        }
-        for (int i = 0; i < kPieces; ++i) {
-            m_free.push_back(i);
+    Pipeline(int pieces, qsizetype pieceSize) : m_pieces(static_cast<std::size_t>(pieces)) {
+        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+            m_pieces[i].memory =
+                std::make_unique<char[]>(static_cast<std::size_t>(pieceSize + 2 * kBlock));
+            m_pieces[i].data = m_pieces[i].memory.get() + kBlock;
+            m_free.push_back(static_cast<int>(i));
         }
     }
 
-    Piece& operator[](int i) { return m_pieces[i]; }
+    Piece& operator[](int i) { return m_pieces[static_cast<std::size_t>(i)]; }
 
-    // The next piece from a queue; -1 once the work has stopped.
-    int takeFree() { return take(m_free); }
-    int takeRead() { return take(m_read); }
-    int takeDone() { return take(m_done); }
+    // Each gives the next piece for its stage, or -1 when there is none to
+    // come or the work has stopped.
+    int takeFree() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_stopped || !m_free.empty(); });
+        return m_stopped ? -1 : pop(m_free);
+    }
+    int takeRead() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_stopped || m_readEnded || !m_read.empty(); });
+        return m_stopped || m_read.empty() ? -1 : pop(m_read);
+    }
+    int takeNextDone(qint64 index) {
+        std::unique_lock lock(m_mutex);
+        auto found = m_done.end();
+        m_changed.wait(lock, [&] {
+            found = std::find_if(m_done.begin(), m_done.end(),
+                                 [&](int i) { return (*this)[i].index == index; });
+            return m_stopped || found != m_done.end();
+        });
+        if (m_stopped) {
+            return -1;
+        }
+        const int i = *found;
+        m_done.erase(found);
+        return i;
+    }
     void giveFree(int i) { give(m_free, i); }
-    void giveRead(int i) { give(m_read, i); }
+    void giveRead(int i, bool last) {
+        std::lock_guard lock(m_mutex);
+        m_read.push_back(i);
+        m_readEnded = last;
+        m_changed.notify_all();
+    }
     void giveDone(int i) { give(m_done, i); }
 
     // Records the first failure and stops every stage.
@@ -65,22 +96,13 @@ public:
         m_stopped = true;
         m_changed.notify_all();
     }
-    bool stopped() {
-        std::lock_guard lock(m_mutex);
-        return m_stopped;
-    }
     CommandResult failure() {
         std::lock_guard lock(m_mutex);
         return m_failure;
     }
 
 private:
-    int take(std::deque<int>& queue) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_stopped || !queue.empty(); });
-        if (m_stopped) {
-            return -1;
-        }
+    static int pop(std::deque<int>& queue) {
         const int i = queue.front();
         queue.pop_front();
         return i;
@@ -91,13 +113,24 @@ private:
         m_changed.notify_all();
     }
 
-    Piece m_pieces[kPieces];
+    std::vector<Piece> m_pieces;
     std::deque<int> m_free, m_read, m_done;
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    bool m_readEnded = false;
     bool m_stopped = false;
     CommandResult m_failure;
 };
+
+CommandResult wrongKey(const FilePath& path) {
+    return CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged file"),
+                                  path);
+}
+
+CommandResult cipherFailed(const FilePath& path) {
+    return CommandResult::failure(kErrorEmptyResult, QStringLiteral("The cipher gave no result"),
+                                  path);
+}
 
 // Fills data with up to `size` bytes; fewer only where the source ends.
 // Returns the count, or -1 with errno set.
@@ -120,7 +153,8 @@ qsizetype readFull(int fd, char* data, qsizetype size) {
 }
 
 void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
-    for (;;) {
+    qint64 offset = 0;
+    for (qint64 index = 0;; ++index) {
         const int i = line.takeFree();
         if (i < 0) {
             return;
@@ -131,123 +165,115 @@ void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
             line.fail(CommandResult::systemError(errno, job.sourcePath));
             return;
         }
+        p.index = index;
+        p.offset = offset;
         p.size = got;
         p.last = got < pieceSize;
-        line.giveRead(i);
+        offset += got;
+        line.giveRead(i, p.last);
         if (p.last) {
             return;
         }
     }
 }
 
-void writeStage(Pipeline& line, const StreamJob& job) {
+// Transforms pieces in place, whichever come next; several threads run this
+// at once. Only the last piece of an encryption is padded.
+void transformStage(Pipeline& line, const StreamJob& job, PieceCipher& cipher) {
     for (;;) {
-        const int i = line.takeDone();
+        const int i = line.takeRead();
         if (i < 0) {
             return;
         }
         Piece& p = line[i];
-        if (p.outSize > 0) {
-            if (CommandResult r = job.write(p.out, p.outSize); !r.ok) {
+        bool ok = true;
+        if (!job.encrypt) {
+            if (p.last && (p.offset + p.size) % kBlock != 0) {
+                line.fail(wrongKey(job.sourcePath)); // not whole blocks
+                return;
+            }
+            ok = cipher.decryptBlocks(p.data, p.size);
+            p.outSize = p.size;
+        } else if (!p.last) {
+            ok = cipher.encryptBlocks(p.data, p.size);
+            p.outSize = p.size;
+        } else if (p.offset + p.size == 0) {
+            p.outSize = 0; // an empty source gives nothing at all
+        } else {
+            p.outSize = cipher.encryptLast(p.data, p.size);
+            ok = p.outSize > 0;
+        }
+        if (!ok) {
+            line.fail(cipherFailed(job.sourcePath));
+            return;
+        }
+        line.giveDone(i);
+    }
+}
+
+// Writes the pieces in their order. A decryption holds back the last block
+// it has seen until the source ends, and then writes it without its padding
+// or, when the padding fails the check, not at all.
+void writeStage(Pipeline& line, const StreamJob& job) {
+    char held[kBlock] = {};
+    bool holding = false;
+    for (qint64 index = 0;; ++index) {
+        const int i = line.takeNextDone(index);
+        if (i < 0) {
+            return;
+        }
+        Piece& p = line[i];
+        char* start = p.data;
+        qsizetype length = p.outSize;
+        if (!job.encrypt) {
+            if (holding) {
+                start -= kBlock; // the room before the data
+                std::memcpy(start, held, kBlock);
+                length += kBlock;
+            }
+            if (length >= kBlock && !p.last) {
+                std::memcpy(held, start + length - kBlock, kBlock);
+                holding = true;
+                length -= kBlock;
+            } else if (length >= kBlock) {
+                const int pad = padLength(start + length - kBlock, job.padCheck);
+                if (pad == 0) {
+                    explicit_bzero(start, static_cast<std::size_t>(length));
+                    line.fail(wrongKey(job.sourcePath));
+                    return;
+                }
+                length -= pad;
+            }
+            // else: an empty source, nothing to write
+        }
+        if (length > 0) {
+            if (CommandResult r = job.write(start, length); !r.ok) {
                 line.fail(r);
                 return;
             }
         }
+        if (job.progress) {
+            job.progress(p.offset + p.size, job.sourceSize);
+        }
         const bool last = p.last;
         line.giveFree(i);
         if (last) {
+            explicit_bzero(held, sizeof held);
             return;
         }
     }
 }
 
-CommandResult wrongKey(const FilePath& path) {
-    return CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged file"),
-                                  path);
+unsigned workerCount() {
+    return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxWorkers);
 }
-
-CommandResult cipherFailed(const FilePath& path) {
-    return CommandResult::failure(kErrorEmptyResult, QStringLiteral("The cipher gave no result"),
-                                  path);
-}
-
-// The transform of one piece, on the calling thread. A decryption carries
-// the last block it has seen in `held` from piece to piece.
-class Transform {
-public:
-    Transform(PieceCipher& cipher, const StreamJob& job) : m_cipher(cipher), m_job(job) {}
-
-    // Sets p.out and p.outSize; false (and the failure) when the work must end.
-    CommandResult run(Piece& p) {
-        m_total += p.size;
-        return m_job.encrypt ? encrypt(p) : decrypt(p);
-    }
-    qint64 total() const { return m_total; }
-
-private:
-    CommandResult encrypt(Piece& p) {
-        p.out = p.data;
-        if (!p.last) {
-            p.outSize = p.size;
-            return m_cipher.encryptBlocks(p.data, p.size) ? CommandResult::success()
-                                                          : cipherFailed(m_job.sourcePath);
-        }
-        // An empty source gives nothing at all; any other ends in its padding.
-        if (m_total == 0) {
-            p.outSize = 0;
-            return CommandResult::success();
-        }
-        p.outSize = m_cipher.encryptLast(p.data, p.size);
-        return p.outSize > 0 ? CommandResult::success() : cipherFailed(m_job.sourcePath);
-    }
-
-    CommandResult decrypt(Piece& p) {
-        if (p.last && m_total % kBlock != 0) {
-            return wrongKey(m_job.sourcePath); // not whole blocks
-        }
-        if (!m_cipher.decryptBlocks(p.data, p.size)) {
-            return cipherFailed(m_job.sourcePath);
-        }
-        // The block held back goes in front of this piece's bytes, and the
-        // last block of them is held back in its turn.
-        char* start = p.data;
-        qsizetype length = p.size;
-        if (m_holding) {
-            start -= kBlock;
-            length += kBlock;
-            std::memcpy(start, m_held, kBlock);
-        }
-        p.out = start;
-        p.outSize = 0;
-        if (length < kBlock) {
-            return CommandResult::success(); // an empty source, last too
-        }
-        if (!p.last) {
-            std::memcpy(m_held, start + length - kBlock, kBlock);
-            m_holding = true;
-            p.outSize = length - kBlock;
-            return CommandResult::success();
-        }
-        const int pad = padLength(start + length - kBlock, m_job.padCheck);
-        if (pad == 0) {
-            explicit_bzero(start, static_cast<std::size_t>(length));
-            return wrongKey(m_job.sourcePath);
-        }
-        p.outSize = length - pad;
-        return CommandResult::success();
-    }
-
-    PieceCipher& m_cipher;
-    const StreamJob& m_job;
-    qint64 m_total = 0;
-    char m_held[kBlock] = {};
-    bool m_holding = false;
-};
 
 } // namespace
 
 qsizetype& streamPieceSize() {
-    static qsizetype size = qsizetype{4} << 20;
+    // Below the 1 MiB from which the library shares one buffer out between
+    // the cores: here the pieces are shared out instead.
+    static qsizetype size = qsizetype{512} << 10;
     return size;
 }
 
@@ -255,40 +281,27 @@ CommandResult streamFile(PieceCipher& cipher, const StreamJob& job) {
     // Whole blocks, so that only the last piece is ever padded or short.
     const qsizetype pieceSize =
         std::clamp<qsizetype>(streamPieceSize() / kBlock * kBlock, kBlock, PieceCipher::kMaxPiece);
-    Pipeline line(pieceSize);
-    std::thread reader, writer;
+    const unsigned workers = workerCount();
+    // One piece being read, one being written and two in the queues besides
+    // each transforming thread's.
+    Pipeline line(static_cast<int>(workers) + 4, pieceSize);
+    std::vector<std::thread> threads;
     try {
-        reader = std::thread(readStage, std::ref(line), std::cref(job), pieceSize);
-        writer = std::thread(writeStage, std::ref(line), std::cref(job));
+        threads.emplace_back(readStage, std::ref(line), std::cref(job), pieceSize);
+        threads.emplace_back(writeStage, std::ref(line), std::cref(job));
+        for (unsigned w = 1; w < workers; ++w) {
+            threads.emplace_back(transformStage, std::ref(line), std::cref(job), std::ref(cipher));
+        }
     } catch (const std::system_error& e) {
-        line.fail(CommandResult::systemError(e.code().value()));
-    }
-
-    Transform transform(cipher, job);
-    for (;;) {
-        const int i = line.takeRead();
-        if (i < 0) {
-            break;
-        }
-        Piece& p = line[i];
-        if (CommandResult r = transform.run(p); !r.ok) {
-            line.fail(r);
-            break;
-        }
-        const bool last = p.last;
-        line.giveDone(i);
-        if (job.progress) {
-            job.progress(transform.total(), job.sourceSize);
-        }
-        if (last) {
-            break;
+        // Without its reader or writer nothing moves; without a helper the
+        // work goes on with fewer hands.
+        if (threads.size() < 2) {
+            line.fail(CommandResult::systemError(e.code().value()));
         }
     }
-    if (reader.joinable()) {
-        reader.join();
-    }
-    if (writer.joinable()) {
-        writer.join();
+    transformStage(line, job, cipher);
+    for (std::thread& t : threads) {
+        t.join();
     }
     return line.failure();
 }

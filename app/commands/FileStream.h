@@ -2,12 +2,13 @@
 // written a piece at a time, so memory stays bounded whatever the file's size
 // and the bytes are those of the whole-file transform.
 //
-// Three stages overlap: a thread reads the next piece while the calling
-// thread has the library transform the current one (the library shares a
-// long piece out between the cores) and another thread writes the one
-// before. A decryption holds back its last 8 bytes until the source ends, so
-// nothing of the padding, and nothing at all of a last piece whose padding
-// fails the check, is ever written.
+// The stages overlap: a thread reads ahead, one thread per core (the calling
+// thread among them) transforms whichever piece comes next, and a thread
+// writes the pieces in their order. The pieces are small enough that the
+// library keeps each on the thread that hands it over, so the cores are
+// shared out here and never twice. A decryption holds back its last 8 bytes
+// until the source ends, so nothing of the padding, and nothing at all of a
+// last piece whose padding fails the check, is ever written.
 #pragma once
 
 #include "commands/CommandResult.h"
@@ -18,8 +19,8 @@
 namespace zephral {
 
 // How far a long file command is: bytes of the source done, and the source's
-// size, or -1 when it can't be known (a pipe). Called from the thread that
-// runs the command, after every piece.
+// size, or -1 when it can't be known (a pipe). Called after every piece is
+// written, from the thread that writes them.
 using FileProgress = std::function<void(qint64 done, qint64 total)>;
 
 struct StreamJob {
@@ -38,7 +39,7 @@ struct StreamJob {
 // writing failure. Empty sources give nothing to write.
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
 
-// The size of a piece: 4 MiB, a multiple of 8. Tests set a small one.
+// The size of a piece: 512 KiB, a multiple of 8. Tests set a small one.
 qsizetype& streamPieceSize();
 
 } // namespace zephral

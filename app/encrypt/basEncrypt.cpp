@@ -248,24 +248,16 @@ std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& ke
 }
 
 PieceCipher::PieceCipher(const QString& key) {
-    m_initialize = reinterpret_cast<QFunctionPointer>(function<InitializeFn>(FnInitialize));
     m_encrypt = reinterpret_cast<QFunctionPointer>(function<BlowFn>(FnBlowENC));
     m_decrypt = reinterpret_cast<QFunctionPointer>(function<BlowFn>(FnBlowDEC));
-    m_key = activeCodePage().encode(key, 1); // NUL-terminated
-    m_ok = m_initialize != nullptr && m_encrypt != nullptr && m_decrypt != nullptr &&
-           !key.isEmpty() && m_key.size() - 1 <= kMaxKeyLength;
+    m_ok = m_encrypt != nullptr && m_decrypt != nullptr && !key.isEmpty() &&
+           key.size() <= kMaxKeyLength && setKey(key);
 }
 
-PieceCipher::~PieceCipher() {
-    explicit_bzero(m_key.data(), static_cast<std::size_t>(m_key.size()));
-}
+PieceCipher::~PieceCipher() = default;
 
 bool PieceCipher::run(int which, char* data, qsizetype n, qsizetype expected) {
     if (!m_ok || n < 0 || n > kMaxPiece) {
-        return false;
-    }
-    const auto initialize = reinterpret_cast<InitializeFn>(m_initialize);
-    if (initialize(m_key.constData()) != 0) {
         return false;
     }
     const auto cipher = reinterpret_cast<BlowFn>(which == FnBlowENC ? m_encrypt : m_decrypt);

@@ -76,14 +76,14 @@ std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& ke
 
 // A file's worth of data in pieces, for the file commands: the same bytes as
 // EncryptBytes and DecryptBytesChecked give for the whole, in bounded memory
-// and without the library's 32-bit limit on the whole. The key is converted
-// once; Initialize runs before every piece, as before every whole buffer.
-// Only the last piece of an encryption is padded: ECB enciphers every block on
-// its own, so the pieces put together are the whole file's ciphertext.
+// and without the library's 32-bit limit on the whole. Only the last piece of
+// an encryption is padded: ECB enciphers every block on its own, so the
+// pieces put together are the whole file's ciphertext.
 //
-// One PieceCipher is used from one thread at a time, and no other cipher work
-// may run meanwhile: the library keeps one key schedule for the process. The
-// functions are found on the thread that makes it.
+// Making one converts the key and runs Initialize with it, once. The library
+// keeps that one schedule for the whole process, and BlowENC and BlowDEC only
+// read it, so pieces may then be transformed on several threads at once;
+// no other cipher work may run until the PieceCipher is gone.
 class PieceCipher {
 public:
     // The largest piece: far below the library's 32-bit lengths.
@@ -95,7 +95,7 @@ public:
     PieceCipher& operator=(const PieceCipher&) = delete;
 
     // False when the library or one of its functions is missing, or the key
-    // is empty or longer than 56 bytes once converted.
+    // is empty or refused (longer than 56 bytes once converted).
     bool ok() const { return m_ok; }
 
     // Encrypts n bytes, a multiple of 8, in place and unpadded. The buffer
@@ -112,8 +112,6 @@ public:
 private:
     bool run(int which, char* data, qsizetype n, qsizetype expected);
 
-    QByteArray m_key; // NUL-terminated, wiped at the end
-    QFunctionPointer m_initialize = nullptr;
     QFunctionPointer m_encrypt = nullptr;
     QFunctionPointer m_decrypt = nullptr;
     bool m_ok = false;
