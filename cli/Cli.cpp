@@ -90,7 +90,7 @@ const char* const kHelp =
     "\n"
     "Options:\n"
     "  --key-file FILE   read the key from the first line of FILE\n"
-    "  --code-page CP    the code page of the text and the key: %2\n"
+    "  --code-page CP    code page of the text and the key: %2\n"
     "                    (default: the CodePage setting, else 1252)\n"
     "  --no-check        decrypt-file, decrypt-text: check only the padding's\n"
     "                    length, not its zero bytes, for files another program\n"
