@@ -185,8 +185,8 @@ void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads) noexcept {
         const size_t begin = per * t;
         const size_t count = t + 1 == threads ? blocks - begin : per;
         try {
-            workers[t - 1] = std::thread([&k, data, begin, count] {
-                cipherShare<Decrypt>(k, data + kBlockSize * begin, count);
+            workers[t - 1] = std::thread([data, begin, count] {
+                cipherShare<Decrypt>(gSchedule, data + kBlockSize * begin, count);
             });
             handedOut = begin + count;
         } catch (const std::exception&) { // no thread, or no memory for one
