@@ -42,8 +42,11 @@ bench: deps
 
 # zephral-cli's file commands against openssl enc, ccrypt, gpg and cp on a
 # 1 GiB and a 16 MiB file in /dev/shm: wall time, peak memory and ratios.
-bench-e2e: build
+# Builds only zephral-cli and its library.
+bench-e2e: deps
 	@bash scripts/install-deps.sh bench
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target zephral-cli zephcore
 	@bash scripts/bench-e2e.sh $(BUILD)
 
 fuzz: deps
