@@ -13,8 +13,8 @@ namespace zephral {
 
 namespace {
 
-// A thin bar: a grey frame, the part done in the highlight colour of the
-// program's controls, the rest white.
+// A thin bar: a frame in the desktop's shadow colour, the part done in its
+// selection colour, the rest white like the window.
 class ProgressStrip : public QWidget {
 public:
     explicit ProgressStrip(QWidget* parent) : QWidget(parent) {
@@ -34,9 +34,10 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), Qt::white);
-        p.setPen(QColor(128, 128, 128));
+        p.setPen(palette().color(QPalette::Active, QPalette::Dark));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
-        p.fillRect(1, 1, m_filled, height() - 2, QColor(0, 0, 128));
+        p.fillRect(1, 1, m_filled, height() - 2,
+                   palette().color(QPalette::Active, QPalette::Highlight));
     }
 
 private:
