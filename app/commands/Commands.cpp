@@ -222,22 +222,6 @@ CommandResult checkRoom(const FileWriter& writer, const FilePath& destination, q
         destination);
 }
 
-CommandResult writeAllTo(int fd, const char* data, qsizetype size, const FilePath& path) {
-    while (size > 0) {
-        const ssize_t written =
-            ::write(fd, data, static_cast<std::size_t>(std::min<qsizetype>(size, 1 << 30)));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return CommandResult::systemError(errno, path);
-        }
-        data += written;
-        size -= written;
-    }
-    return CommandResult::success();
-}
-
 CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& destination,
                             const QString& key, PadCheck padCheck, const FileProgress& progress) {
     Source in;
@@ -292,7 +276,9 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     job.progress = progress;
     if (destination.descriptor >= 0) {
         job.write = [&](const char* data, qsizetype size) {
-            return writeAllTo(destination.descriptor, data, size, destination.path);
+            const int error = writeAll(destination.descriptor, data, size);
+            return error == 0 ? CommandResult::success()
+                              : CommandResult::systemError(error, destination.path);
         };
         return streamFile(cipher, job);
     }

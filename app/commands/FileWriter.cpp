@@ -162,6 +162,17 @@ bool isFolderError(int error) {
            error == EROFS;
 }
 
+void syncFolder(const QByteArray& target) {
+    const FilePath folder = FilePath::fromNative(target).folder();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // the new name on disk too; a failure here loses nothing written
+        ::close(fd);
+    }
+}
+
+} // namespace
+
 int writeAll(int fd, const char* data, qsizetype size) {
     while (size > 0) {
         const auto chunk = static_cast<std::size_t>(std::min<qsizetype>(size, 1 << 30));
@@ -177,17 +188,6 @@ int writeAll(int fd, const char* data, qsizetype size) {
     }
     return 0;
 }
-
-void syncFolder(const QByteArray& target) {
-    const FilePath folder = FilePath::fromNative(target).folder();
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // the new name on disk too; a failure here loses nothing written
-        ::close(fd);
-    }
-}
-
-} // namespace
 
 FileWriterSeams& fileWriterSeams() {
     static FileWriterSeams seams;

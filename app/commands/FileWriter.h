@@ -27,6 +27,10 @@
 
 namespace zephral {
 
+// Writes all of `data` to `fd`, going on after interruptions and short
+// writes; 0, or the errno of the failure.
+int writeAll(int fd, const char* data, qsizetype size);
+
 class FileWriter {
 public:
     enum class Existing {
