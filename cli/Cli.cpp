@@ -2,16 +2,11 @@
 
 #include "KeyPrompt.h"
 #include "Progress.h"
-#include "commands/Files.h"
-#include "encrypt/CodePage.h"
 #include "platform/AppInfo.h"
+#include "platform/FileDescriptor.h"
 
-#include <QStringDecoder>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zephral::cli {
@@ -19,8 +14,6 @@ namespace zephral::cli {
 namespace {
 
 constexpr const char* kProgram = "zephral-cli";
-// A key file is a key, not a document: anything longer is a mistake.
-constexpr qint64 kMaxKeyFile = 4096;
 
 // The commands, each one of the six the main window has.
 struct CliCommand {
@@ -199,52 +192,6 @@ std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& opt
     return std::nullopt;
 }
 
-// Reads all of a descriptor; false with errno set on failure.
-bool readAll(int fd, QByteArray& content) {
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (got == 0) {
-            return true;
-        }
-        content.append(buffer, got);
-    }
-}
-
-void wipe(QByteArray& bytes) {
-    explicit_bzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    bytes.clear();
-}
-
-CommandResult notUtf8(const QString& what, const FilePath& path = {}) {
-    return CommandResult::failure(kErrorInvalidUtf8,
-                                  QStringLiteral("%1 is not valid UTF-8").arg(what), path);
-}
-
-enum class KeyOutcome { Found, NoSource, Failed };
-
-constexpr char kStandardStream[] = "-";
-
-FilePath keyFilePath(const QByteArray& option) {
-    return FilePath::fromNative(option == kStandardStream ? QByteArray("/dev/stdin") : option);
-}
-
-// True when a key file would be read from standard input: "-", or a name for
-// the very file standard input is.
-bool keyFileIsStandardInput(const QByteArray& option) {
-    struct stat file {};
-    struct stat input {};
-    return option == kStandardStream ||
-           (::stat(option.constData(), &file) == 0 && ::fstat(STDIN_FILENO, &input) == 0 &&
-            file.st_dev == input.st_dev && file.st_ino == input.st_ino);
-}
-
 FileEnd fileEnd(const QByteArray& operand, int standard, const char* name) {
     if (operand == kStandardStream) {
         return FileEnd::stream(standard, QLatin1String(name));
@@ -252,85 +199,13 @@ FileEnd fileEnd(const QByteArray& operand, int standard, const char* name) {
     return FileEnd::named(FilePath::fromNative(operand));
 }
 
-// The first line of a key file, without its line break.
-KeyOutcome readKeyFile(const FilePath& path, QString& key, CommandResult& failure) {
-    QByteArray content;
-    failure = readWholeFile(path, content, kMaxKeyFile);
-    if (failure.number == kErrorTooLarge) {
-        failure = CommandResult::failure(kErrorTooLarge,
-                                         QStringLiteral("The key file is larger than 4 KiB"), path);
-    }
-    if (!failure.ok) {
-        return KeyOutcome::Failed;
-    }
-    qsizetype end = content.indexOf('\n');
-    if (end < 0) {
-        end = content.size();
-    }
-    if (end > 0 && content[end - 1] == '\r') {
-        --end;
-    }
-    QByteArray line = content.left(end);
-    const bool valid = decodeUtf8(line, key);
-    wipe(line);
-    wipe(content);
-    if (!valid) {
-        failure = notUtf8(QStringLiteral("The key file"), path);
-        return KeyOutcome::Failed;
-    }
-    return KeyOutcome::Found;
-}
-
-// The key from --key-file, ZEPHRAL_KEY or the terminal, in that order; on
-// the terminal twice for an encryption.
-KeyOutcome readKey(const Options& options, bool encrypting, QString& key, CommandResult& failure) {
-    if (options.keyFile) {
-        return readKeyFile(keyFilePath(*options.keyFile), key, failure);
-    }
-    if (const char* variable = std::getenv("ZEPHRAL_KEY"); variable != nullptr && *variable) {
-        if (!decodeUtf8(QByteArray(variable), key)) {
-            failure = notUtf8(QStringLiteral("ZEPHRAL_KEY"));
-            return KeyOutcome::Failed;
-        }
-        return KeyOutcome::Found;
-    }
-    PromptedKey typed = promptKey(encrypting);
-    switch (typed.outcome) {
-    case PromptedKey::Outcome::NoTerminal:
-        return KeyOutcome::NoSource;
-    case PromptedKey::Outcome::Differ:
-        failure =
-            CommandResult::failure(kErrorKeysDiffer, QStringLiteral("The two keys typed differ"));
-        return KeyOutcome::Failed;
-    case PromptedKey::Outcome::Typed:
-        break;
-    }
-    const bool valid = decodeUtf8(typed.key, key);
-    wipe(typed.key);
-    if (!valid) {
-        failure = notUtf8(QStringLiteral("The key typed"));
-        return KeyOutcome::Failed;
-    }
-    return KeyOutcome::Found;
-}
-
 // Writes the whole result to standard output.
 CommandResult writeOutput(const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, static_cast<std::size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return CommandResult::systemError(
-                errno, FilePath::fromText(QStringLiteral("standard output")));
-        }
-        data += written;
-        left -= written;
-    }
-    return CommandResult::success();
+    const int error =
+        FileDescriptor::borrowed(STDOUT_FILENO).writeAll(bytes.constData(), bytes.size());
+    return error == 0 ? CommandResult::success()
+                      : CommandResult::systemError(
+                            error, FilePath::fromText(QStringLiteral("standard output")));
 }
 
 void dropTrailingLineBreaks(QString& text) {
@@ -348,23 +223,10 @@ QString helpText() {
             QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.operands));
         commands += QStringLiteral("  %1 %2\n").arg(usage, -26).arg(QLatin1String(c.help));
     }
-    return QString::fromUtf8(kHelp).arg(commands, CodePage::availableList());
+    return QString::fromUtf8(kHelp).arg(commands, codePageList());
 }
 
 } // namespace
-
-bool decodeUtf8(const QByteArray& bytes, QString& text) {
-    // A byte-order mark is kept as the character it is, like any other, and a
-    // sequence cut short at the end is an error, not something to wait for.
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
-                                                       QStringConverter::Flag::Stateless);
-    text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        text.clear();
-        return false;
-    }
-    return true;
-}
 
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
                           PadCheck padCheck, QByteArray& output) {
@@ -438,17 +300,11 @@ int run(const QList<QByteArray>& arguments) {
 
     QString key;
     if (needsKey(entry->command)) {
-        CommandResult failure;
         const bool encrypting =
             entry->command == Command::EncryptFile || entry->command == Command::EncryptEncodeText;
-        switch (readKey(options, encrypting, key, failure)) {
-        case KeyOutcome::Found:
-            break;
-        case KeyOutcome::NoSource:
-            return usage(QStringLiteral(
-                "no key: give --key-file FILE or ZEPHRAL_KEY, or run it on a terminal"));
-        case KeyOutcome::Failed:
-            return failed(name, failure);
+        if (CommandResult r = readKey(options.keyFile, encrypting, key); !r.ok) {
+            // Without a key to be had, the command line lacks something.
+            return r.number == kErrorNoKey ? usage(r.description) : failed(name, r);
         }
     }
     const PadCheck padCheck = options.noCheck ? PadCheck::LengthOnly : PadCheck::Full;
@@ -469,9 +325,9 @@ int run(const QList<QByteArray>& arguments) {
         QByteArray input;
         if (!options.operands.isEmpty()) {
             input = options.operands.front();
-        } else if (!readAll(STDIN_FILENO, input)) {
+        } else if (const int error = FileDescriptor::borrowed(STDIN_FILENO).readAll(input)) {
             return failed(name, CommandResult::systemError(
-                                    errno, FilePath::fromText(QStringLiteral("standard input"))));
+                                    error, FilePath::fromText(QStringLiteral("standard input"))));
         }
         QByteArray output;
         r = textCommand(entry->command, input, key, padCheck, output);

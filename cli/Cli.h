@@ -20,8 +20,4 @@ int run(const QList<QByteArray>& arguments);
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
                           PadCheck padCheck, QByteArray& output);
 
-// Strict UTF-8: false for anything that is not, where a lenient decoder
-// would put U+FFFD and lose the bytes.
-bool decodeUtf8(const QByteArray& bytes, QString& text);
-
 } // namespace zephral::cli

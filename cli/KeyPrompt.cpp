@@ -1,10 +1,15 @@
 #include "KeyPrompt.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QByteArray>
+#include <QStringDecoder>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -26,19 +31,16 @@ extern "C" void restoreAndRaise(int signal) {
     std::raise(signal);
 }
 
+// A key file is a key, not a document: anything longer is a mistake.
+constexpr qint64 kMaxKeyFile = 4096;
+
 // Reads one line from the terminal; the line break is not part of it.
-QByteArray readLine(int fd, const char* prompt) {
-    [[maybe_unused]] ssize_t ignored = ::write(fd, prompt, std::strlen(prompt));
+QByteArray readLine(const FileDescriptor& terminal, const char* prompt) {
+    [[maybe_unused]] const int ignored =
+        terminal.writeAll(prompt, static_cast<qsizetype>(std::strlen(prompt)));
     QByteArray line;
     char c = 0;
-    for (;;) {
-        const ssize_t got = ::read(fd, &c, 1);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0 || c == '\n') {
-            break;
-        }
+    while (terminal.readFull(&c, 1) == 1 && c != '\n') {
         line.append(c);
     }
     if (line.endsWith('\r')) {
@@ -55,13 +57,10 @@ void wipe(QByteArray& bytes) {
 } // namespace
 
 PromptedKey promptKey(bool twice) {
-    const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return {PromptedKey::Outcome::NoTerminal, {}};
-    }
+    const FileDescriptor terminal(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+    const int fd = terminal.get();
     termios saved{};
-    if (::tcgetattr(fd, &saved) != 0) {
-        ::close(fd);
+    if (!terminal.isOpen() || ::tcgetattr(fd, &saved) != 0) {
         return {PromptedKey::Outcome::NoTerminal, {}};
     }
     gSaved = saved;
@@ -80,9 +79,9 @@ PromptedKey promptKey(bool twice) {
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
     ::tcsetattr(fd, TCSAFLUSH, &quiet);
-    PromptedKey result{PromptedKey::Outcome::Typed, readLine(fd, "Key: ")};
+    PromptedKey result{PromptedKey::Outcome::Typed, readLine(terminal, "Key: ")};
     if (twice) {
-        QByteArray again = readLine(fd, "Again: ");
+        QByteArray again = readLine(terminal, "Again: ");
         if (again != result.key) {
             wipe(result.key);
             result.outcome = PromptedKey::Outcome::Differ;
@@ -95,8 +94,94 @@ PromptedKey promptKey(bool twice) {
         ::sigaction(kSignals[i], &previous[i], nullptr);
     }
     gTerminal = -1;
-    ::close(fd);
     return result;
+}
+
+bool decodeUtf8(const QByteArray& bytes, QString& text) {
+    // A byte-order mark is kept as the character it is, like any other, and a
+    // sequence cut short at the end is an error, not something to wait for.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
+    text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
+CommandResult notUtf8(const QString& what, const FilePath& path) {
+    return CommandResult::failure(kErrorInvalidUtf8,
+                                  QStringLiteral("%1 is not valid UTF-8").arg(what), path);
+}
+
+bool keyFileIsStandardInput(const QByteArray& keyFile) {
+    struct stat file {};
+    struct stat input {};
+    return keyFile == kStandardStream ||
+           (::stat(keyFile.constData(), &file) == 0 && ::fstat(STDIN_FILENO, &input) == 0 &&
+            file.st_dev == input.st_dev && file.st_ino == input.st_ino);
+}
+
+namespace {
+
+// The first line of a key file, without its line break.
+CommandResult readKeyFile(const FilePath& path, QString& key) {
+    FileDescriptor file;
+    struct stat st {};
+    QByteArray content;
+    int error = openForReading(path, file, st);
+    if (error == 0) {
+        error = file.readAll(content, kMaxKeyFile);
+    }
+    if (error == EFBIG) {
+        return CommandResult::failure(kErrorTooLarge,
+                                      QStringLiteral("The key file is larger than 4 KiB"), path);
+    }
+    if (error != 0) {
+        return CommandResult::systemError(error, path);
+    }
+    qsizetype end = content.indexOf('\n');
+    if (end < 0) {
+        end = content.size();
+    }
+    if (end > 0 && content[end - 1] == '\r') {
+        --end;
+    }
+    QByteArray line = content.left(end);
+    const bool valid = decodeUtf8(line, key);
+    wipe(line);
+    wipe(content);
+    return valid ? CommandResult::success() : notUtf8(QStringLiteral("The key file"), path);
+}
+
+} // namespace
+
+CommandResult readKey(const std::optional<QByteArray>& keyFile, bool encrypting, QString& key) {
+    if (keyFile) {
+        return readKeyFile(
+            FilePath::fromNative(*keyFile == kStandardStream ? QByteArray("/dev/stdin") : *keyFile),
+            key);
+    }
+    if (const char* variable = std::getenv("ZEPHRAL_KEY"); variable != nullptr && *variable) {
+        return decodeUtf8(QByteArray(variable), key) ? CommandResult::success()
+                                                     : notUtf8(QStringLiteral("ZEPHRAL_KEY"));
+    }
+    PromptedKey typed = promptKey(encrypting);
+    switch (typed.outcome) {
+    case PromptedKey::Outcome::NoTerminal:
+        return CommandResult::failure(
+            kErrorNoKey,
+            QStringLiteral("no key: give --key-file FILE or ZEPHRAL_KEY, or run it on a terminal"));
+    case PromptedKey::Outcome::Differ:
+        return CommandResult::failure(kErrorKeysDiffer,
+                                      QStringLiteral("The two keys typed differ"));
+    case PromptedKey::Outcome::Typed:
+        break;
+    }
+    const bool valid = decodeUtf8(typed.key, key);
+    wipe(typed.key);
+    return valid ? CommandResult::success() : notUtf8(QStringLiteral("The key typed"));
 }
 
 } // namespace zephral::cli

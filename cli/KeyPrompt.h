@@ -1,9 +1,34 @@
-// Asks for the key on the terminal, without echo.
+// zephral-cli's key: from a key file, the environment or the terminal, where
+// it is asked for without echo.
 #pragma once
 
+#include "commands/CommandResult.h"
+
 #include <QByteArray>
+#include <QString>
+#include <optional>
 
 namespace zephral::cli {
+
+// The operand and key file name that stand for standard input or output.
+inline constexpr char kStandardStream[] = "-";
+
+// The key a command runs with: the first line of `keyFile` when one is given
+// (at most 4 KiB, UTF-8; "-" reads standard input), else the environment
+// variable ZEPHRAL_KEY, else typed on the terminal, twice when `encrypting`.
+// With none of the three the failure is kErrorNoKey, saying where a key may
+// come from; a key that is not UTF-8 is kErrorInvalidUtf8.
+CommandResult readKey(const std::optional<QByteArray>& keyFile, bool encrypting, QString& key);
+
+// True when the key file would be read from standard input: "-", or a name
+// for the very file standard input is.
+bool keyFileIsStandardInput(const QByteArray& keyFile);
+
+// Strict UTF-8: false for anything that is not, where a lenient decoder
+// would put U+FFFD and lose the bytes.
+bool decodeUtf8(const QByteArray& bytes, QString& text);
+// The failure of text, a key or a key file that is not UTF-8.
+CommandResult notUtf8(const QString& what, const FilePath& path = {});
 
 struct PromptedKey {
     enum class Outcome {

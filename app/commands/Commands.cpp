@@ -1,8 +1,10 @@
 #include "commands/Commands.h"
 
+#include "commands/FileStream.h"
 #include "commands/Files.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Services.h"
 
 #include <QByteArray>
@@ -142,45 +144,38 @@ CommandResult transformText(Command command, const QString& text, const QString&
 // command opened it) and, for a regular file, its size from where it stands.
 class Source {
 public:
-    ~Source() {
-        if (m_owned && m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
     CommandResult open(const FileEnd& end) {
         m_path = end.path;
         struct stat st {};
         if (end.descriptor >= 0) {
-            m_fd = end.descriptor;
-            if (::fstat(m_fd, &st) != 0) {
+            m_file = FileDescriptor::borrowed(end.descriptor);
+            if (::fstat(m_file.get(), &st) != 0) {
                 return CommandResult::systemError(errno, m_path);
             }
-            m_start = S_ISREG(st.st_mode) ? ::lseek(m_fd, 0, SEEK_CUR) : -1;
+            m_start = S_ISREG(st.st_mode) ? ::lseek(m_file.get(), 0, SEEK_CUR) : -1;
         } else {
-            if (CommandResult r = openSource(end.path, m_fd, st); !r.ok) {
-                return r;
+            if (const int error = openForReading(end.path, m_file, st)) {
+                return CommandResult::systemError(error, m_path);
             }
-            m_owned = true;
             m_start = 0;
         }
         m_size =
             S_ISREG(st.st_mode) && m_start >= 0 ? std::max<qint64>(st.st_size - m_start, 0) : -1;
         return CommandResult::success();
     }
-    int fd() const { return m_fd; }
+    const FileDescriptor& file() const { return m_file; }
     qint64 size() const { return m_size; }
     const FilePath& path() const { return m_path; }
 
     // The last block, for a decryption to judge before anything is written.
     bool readLastBlock(char* block) const {
         return m_size >= 8 &&
-               ::pread(m_fd, block, 8, static_cast<off_t>(m_start + m_size - 8)) == 8;
+               ::pread(m_file.get(), block, 8, static_cast<off_t>(m_start + m_size - 8)) == 8;
     }
 
 private:
     FilePath m_path;
-    int m_fd = -1;
-    bool m_owned = false;
+    FileDescriptor m_file;
     qint64 m_start = 0;
     qint64 m_size = -1;
 };
@@ -270,13 +265,14 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     StreamJob job;
     job.encrypt = encrypt;
     job.padCheck = padCheck;
-    job.source = in.fd();
+    job.source = &in.file();
     job.sourcePath = in.path();
     job.sourceSize = in.size();
     job.progress = progress;
     if (destination.descriptor >= 0) {
+        const FileDescriptor out = FileDescriptor::borrowed(destination.descriptor);
         job.write = [&](const char* data, qsizetype size) {
-            const int error = writeAll(destination.descriptor, data, size);
+            const int error = out.writeAll(data, size);
             return error == 0 ? CommandResult::success()
                               : CommandResult::systemError(error, destination.path);
         };
@@ -417,6 +413,10 @@ CommandResult useCodePage(const QString& name) {
     }
     setActiveCodePage(*page);
     return CommandResult::success();
+}
+
+QString codePageList() {
+    return CodePage::availableList();
 }
 
 } // namespace zephral

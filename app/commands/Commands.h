@@ -6,11 +6,11 @@
 #pragma once
 
 #include "commands/CommandResult.h"
-#include "commands/FileStream.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/FilePath.h"
 
 #include <QString>
+#include <functional>
 
 namespace zephral {
 
@@ -48,6 +48,11 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
                              TextChecks checks, QString& output,
                              PadCheck padCheck = PadCheck::Full);
 
+// How far a long file command is: bytes of the source done, and the source's
+// size, or -1 when it can't be known (a pipe). Called after every piece is
+// written, from the thread that writes them.
+using FileProgress = std::function<void(qint64 done, qint64 total)>;
+
 // One end of a file command: a named file, or a descriptor already open
 // (zephral-cli's standard input and output), read or written as it comes.
 struct FileEnd {
@@ -82,5 +87,7 @@ CommandResult runFileCommand(Command command, const FilePath& source, const File
 
 // Puts the code page of a number or alias in force for the text conversions.
 CommandResult useCodePage(const QString& name);
+// The code pages useCodePage() knows, for a help text.
+QString codePageList();
 
 } // namespace zephral

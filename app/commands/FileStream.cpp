@@ -9,7 +9,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace zephral {
@@ -132,26 +132,6 @@ CommandResult cipherFailed(const FilePath& path) {
                                   path);
 }
 
-// Fills data with up to `size` bytes; fewer only where the source ends.
-// Returns the count, or -1 with errno set.
-qsizetype readFull(int fd, char* data, qsizetype size) {
-    qsizetype got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, data + got, static_cast<std::size_t>(size - got));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        got += n;
-    }
-    return got;
-}
-
 void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
     qint64 offset = 0;
     for (qint64 index = 0;; ++index) {
@@ -160,7 +140,7 @@ void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
             return;
         }
         Piece& p = line[i];
-        const qsizetype got = readFull(job.source, p.data, pieceSize);
+        const qsizetype got = job.source->readFull(p.data, pieceSize);
         if (got < 0) {
             line.fail(CommandResult::systemError(errno, job.sourcePath));
             return;
@@ -264,17 +244,24 @@ void writeStage(Pipeline& line, const StreamJob& job) {
     }
 }
 
+// Below the 1 MiB from which the library shares one buffer out between the
+// cores: here the pieces are shared out instead.
+qsizetype gPieceSize = qsizetype{512} << 10;
+
 unsigned workerCount() {
     return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxWorkers);
 }
 
 } // namespace
 
-qsizetype& streamPieceSize() {
-    // Below the 1 MiB from which the library shares one buffer out between
-    // the cores: here the pieces are shared out instead.
-    static qsizetype size = qsizetype{512} << 10;
-    return size;
+qsizetype streamPieceSize() {
+    return gPieceSize;
+}
+
+ScopedPieceSize::ScopedPieceSize(qsizetype size) : m_saved(std::exchange(gPieceSize, size)) {}
+
+ScopedPieceSize::~ScopedPieceSize() {
+    gPieceSize = m_saved;
 }
 
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job) {

@@ -12,23 +12,20 @@
 #pragma once
 
 #include "commands/CommandResult.h"
+#include "commands/Commands.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/FileDescriptor.h"
 
 #include <functional>
 
 namespace zephral {
 
-// How far a long file command is: bytes of the source done, and the source's
-// size, or -1 when it can't be known (a pipe). Called after every piece is
-// written, from the thread that writes them.
-using FileProgress = std::function<void(qint64 done, qint64 total)>;
-
 struct StreamJob {
     bool encrypt = true;
     PadCheck padCheck = PadCheck::Full;
-    int source = -1;        // read from where it stands to its end
-    FilePath sourcePath;    // for messages
-    qint64 sourceSize = -1; // -1 when unknown
+    const FileDescriptor* source = nullptr; // read from where it stands to its end
+    FilePath sourcePath;                    // for messages
+    qint64 sourceSize = -1;                 // -1 when unknown
     // Takes each piece of the result in order; a failure ends the work.
     std::function<CommandResult(const char* data, qsizetype size)> write;
     FileProgress progress;
@@ -39,7 +36,19 @@ struct StreamJob {
 // writing failure. Empty sources give nothing to write.
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
 
-// The size of a piece: 512 KiB, a multiple of 8. Tests set a small one.
-qsizetype& streamPieceSize();
+// The size of a piece: 512 KiB, a multiple of 8.
+qsizetype streamPieceSize();
+
+// For tests: another piece size while one lives, the one before it after.
+class ScopedPieceSize {
+public:
+    explicit ScopedPieceSize(qsizetype size);
+    ~ScopedPieceSize();
+    ScopedPieceSize(const ScopedPieceSize&) = delete;
+    ScopedPieceSize& operator=(const ScopedPieceSize&) = delete;
+
+private:
+    qsizetype m_saved;
+};
 
 } // namespace zephral

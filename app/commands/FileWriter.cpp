@@ -34,6 +34,8 @@ bool gInstalled[std::size(kCleanupSignals)] = {};
 std::mutex gSlotsMutex;
 int gNamesHeld = 0;
 
+FileWriterSeams gSeams;
+
 extern "C" void removeTemporariesAndEnd(int signal) {
     for (Slot& slot : gSlots) {
         if (slot.used.load()) {
@@ -131,12 +133,10 @@ QByteArray temporaryNameIn(const QByteArray& folder, const QByteArray& name) {
 // The process's umask, without changing it even for a moment where the
 // system tells it.
 mode_t currentUmask() {
-    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
+    const FileDescriptor fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+    if (fd.isOpen()) {
         char buffer[4096];
-        const ssize_t got = ::read(fd, buffer, sizeof buffer - 1);
-        ::close(fd);
-        const QByteArray status(buffer, std::max<ssize_t>(got, 0));
+        const QByteArray status(buffer, std::max<qsizetype>(fd.readFull(buffer, sizeof buffer), 0));
         if (const qsizetype at = status.indexOf("\nUmask:"); at >= 0) {
             bool ok = false;
             const uint mask =
@@ -154,7 +154,7 @@ mode_t currentUmask() {
 // Unnamed files are given a name through /proc; without it they can't be.
 bool unnamedPossible() {
     static const bool possible = ::access("/proc/self/fd", X_OK) == 0;
-    return possible && !fileWriterSeams().namedOnly;
+    return possible && !gSeams.namedOnly;
 }
 
 bool isFolderError(int error) {
@@ -164,34 +164,19 @@ bool isFolderError(int error) {
 
 void syncFolder(const QByteArray& target) {
     const FilePath folder = FilePath::fromNative(target).folder();
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // the new name on disk too; a failure here loses nothing written
-        ::close(fd);
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isOpen()) {
+        ::fsync(fd.get()); // the new name on disk too; a failure here loses nothing written
     }
 }
 
 } // namespace
 
-int writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const auto chunk = static_cast<std::size_t>(std::min<qsizetype>(size, 1 << 30));
-        const ssize_t written = ::write(fd, data, chunk);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        data += written;
-        size -= written;
-    }
-    return 0;
-}
+ScopedFileWriterSeams::ScopedFileWriterSeams(FileWriterSeams seams)
+    : m_saved(std::exchange(gSeams, std::move(seams))) {}
 
-FileWriterSeams& fileWriterSeams() {
-    static FileWriterSeams seams;
-    return seams;
+ScopedFileWriterSeams::~ScopedFileWriterSeams() {
+    gSeams = std::move(m_saved);
 }
 
 FileWriter::~FileWriter() {
@@ -216,8 +201,8 @@ CommandResult FileWriter::open(const FilePath& destination, Existing existing) {
     }
     if (m_exists && !S_ISREG(st.st_mode)) {
         // A device or a pipe can't be replaced, only written to.
-        m_fd = ::open(destination.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (m_fd < 0) {
+        m_file.reset(::open(destination.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (!m_file.isOpen()) {
             return CommandResult::systemError(errno, destination);
         }
         m_mode = Mode::Direct;
@@ -257,8 +242,8 @@ CommandResult FileWriter::createTemporary(const FilePath& folder) {
             m_destination);
     };
     if (unnamedPossible()) {
-        m_fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-        if (m_fd >= 0) {
+        m_file.reset(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (m_file.isOpen()) {
             m_mode = Mode::Unnamed;
             return CommandResult::success();
         }
@@ -272,8 +257,8 @@ CommandResult FileWriter::createTemporary(const FilePath& folder) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temporary = temporaryNameIn(folder.native(), name);
         SignalsHeld held;
-        m_fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (m_fd >= 0) {
+        m_file.reset(::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (m_file.isOpen()) {
             holdName(temporary);
             m_temporary = temporary;
             m_mode = Mode::Named;
@@ -290,7 +275,7 @@ CommandResult FileWriter::write(const char* data, qsizetype size) {
     if (m_mode == Mode::Closed) {
         return CommandResult::systemError(EBADF, m_destination);
     }
-    if (const int error = writeAll(m_fd, data, size)) {
+    if (const int error = m_file.writeAll(data, size)) {
         return CommandResult::systemError(error, m_destination);
     }
     return CommandResult::success();
@@ -305,27 +290,27 @@ CommandResult FileWriter::commit() {
     if (m_mode == Mode::Closed) {
         return CommandResult::systemError(EBADF, m_destination);
     }
-    if (fileWriterSeams().beforeCommit) {
-        fileWriterSeams().beforeCommit(*this);
+    if (gSeams.beforeCommit) {
+        gSeams.beforeCommit(*this);
     }
     if (m_mode == Mode::Direct) {
-        const int fd = std::exchange(m_fd, -1);
         m_mode = Mode::Closed;
-        return ::close(fd) == 0 ? CommandResult::success()
-                                : CommandResult::systemError(errno, m_destination);
+        const int error = m_file.close();
+        return error == 0 ? CommandResult::success()
+                          : CommandResult::systemError(error, m_destination);
     }
     if (m_exists && (m_owner != ::geteuid() || m_group != ::getegid())) {
         // Only root may give the file back to its owner; anyone else makes
         // a file of their own, as any editor's save would.
-        [[maybe_unused]] const int ignored = ::fchown(m_fd, m_owner, m_group);
+        [[maybe_unused]] const int ignored = ::fchown(m_file.get(), m_owner, m_group);
     }
     // The final mode only now that the content is complete.
-    if (::fchmod(m_fd, m_finalMode) != 0) {
+    if (::fchmod(m_file.get(), m_finalMode) != 0) {
         return failAndAbort(errno);
     }
     // On disk before the name points at it, so a crash leaves the old file
     // or the new one, never a half-written one.
-    if (::fdatasync(m_fd) != 0 && errno != EINVAL) {
+    if (::fdatasync(m_file.get()) != 0 && errno != EINVAL) {
         return failAndAbort(errno);
     }
     CommandResult r = m_mode == Mode::Unnamed ? publishUnnamed() : publishNamed();
@@ -336,7 +321,7 @@ CommandResult FileWriter::commit() {
 }
 
 CommandResult FileWriter::publishUnnamed() {
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.get());
     auto linkTo = [&](const QByteArray& name) {
         return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
                         AT_SYMLINK_FOLLOW) == 0;
@@ -383,9 +368,8 @@ CommandResult FileWriter::publishUnnamed() {
 }
 
 CommandResult FileWriter::publishNamed() {
-    const int fd = std::exchange(m_fd, -1);
-    if (::close(fd) != 0) {
-        return failAndAbort(errno);
+    if (const int error = m_file.close()) {
+        return failAndAbort(error);
     }
     int placed = 0;
     if (m_existing == Existing::Refuse) {
@@ -407,9 +391,7 @@ CommandResult FileWriter::publishNamed() {
 }
 
 void FileWriter::abort() {
-    if (m_fd >= 0) {
-        ::close(std::exchange(m_fd, -1));
-    }
+    m_file.reset();
     if (!m_temporary.isEmpty()) {
         ::unlink(m_temporary.constData());
         releaseName(m_temporary);

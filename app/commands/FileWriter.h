@@ -19,6 +19,7 @@
 #pragma once
 
 #include "commands/CommandResult.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FilePath.h"
 
 #include <QByteArray>
@@ -26,10 +27,6 @@
 #include <sys/types.h>
 
 namespace zephral {
-
-// Writes all of `data` to `fd`, going on after interruptions and short
-// writes; 0, or the errno of the failure.
-int writeAll(int fd, const char* data, qsizetype size);
 
 class FileWriter {
 public:
@@ -53,9 +50,8 @@ public:
     // The other names (hard links) of the file being replaced; they keep its
     // old content.
     nlink_t otherNames() const { return m_otherNames; }
-    // The temporary file's descriptor, and its name (empty when unnamed).
-    int descriptor() const { return m_fd; }
-    const QByteArray& temporaryName() const { return m_temporary; }
+    // The temporary file's descriptor.
+    int descriptor() const { return m_file.get(); }
     // True when the destination is a device or a pipe, written directly.
     bool direct() const { return m_mode == Mode::Direct; }
 
@@ -69,10 +65,10 @@ private:
 
     Mode m_mode = Mode::Closed;
     Existing m_existing = Existing::Replace;
-    int m_fd = -1;
+    FileDescriptor m_file;
     FilePath m_destination; // as given, for messages
     QByteArray m_target;    // the name that gets the content
-    QByteArray m_temporary;
+    QByteArray m_temporary; // the temporary file's name; empty when unnamed
     bool m_exists = false;
     mode_t m_finalMode = 0;
     uid_t m_owner = 0;
@@ -88,6 +84,17 @@ struct FileWriterSeams {
     std::function<void(const FileWriter&)> beforeCommit;
     bool namedOnly = false;
 };
-FileWriterSeams& fileWriterSeams();
+
+// The seams in force while one lives, the ones before it after.
+class ScopedFileWriterSeams {
+public:
+    explicit ScopedFileWriterSeams(FileWriterSeams seams);
+    ~ScopedFileWriterSeams();
+    ScopedFileWriterSeams(const ScopedFileWriterSeams&) = delete;
+    ScopedFileWriterSeams& operator=(const ScopedFileWriterSeams&) = delete;
+
+private:
+    FileWriterSeams m_saved;
+};
 
 } // namespace zephral

@@ -1,23 +1,12 @@
-// Whole files in and out, for the file commands. Failures carry the system's
-// error number and the path.
+// The file commands' dealings with names: where a result may go, and what
+// its commit tells. Failures carry the system's error number and the path.
 #pragma once
 
 #include "commands/CommandResult.h"
 #include "commands/FileWriter.h"
 #include "platform/FilePath.h"
 
-#include <QByteArray>
-#include <sys/stat.h>
-
 namespace zephral {
-
-// Reads a whole small file, pipe or device into memory (at most `limit`
-// bytes, else kErrorTooLarge); a folder is refused.
-CommandResult readWholeFile(const FilePath& path, QByteArray& content, qint64 limit);
-
-// Opens a source for reading and takes its status; a folder is refused.
-// The descriptor is the caller's to close.
-CommandResult openSource(const FilePath& path, int& fd, struct stat& st);
 
 // Commits a writer for the file at `path`: a replaced file with other names
 // warns that they keep the old content.

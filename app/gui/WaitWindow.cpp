@@ -11,6 +11,7 @@
 #include <atomic>
 #include <exception>
 #include <thread>
+#include <utility>
 
 namespace zephral {
 
@@ -52,11 +53,19 @@ public:
     }
 };
 
+int gProgressDelayMs = 1000;
+
 } // namespace
 
-int& waitProgressDelayMs() {
-    static int delay = 1000;
-    return delay;
+int waitProgressDelayMs() {
+    return gProgressDelayMs;
+}
+
+ScopedWaitProgressDelay::ScopedWaitProgressDelay(int ms)
+    : m_saved(std::exchange(gProgressDelayMs, ms)) {}
+
+ScopedWaitProgressDelay::~ScopedWaitProgressDelay() {
+    gProgressDelayMs = m_saved;
 }
 
 void WaitWindowSession::runAside(const std::function<void(const FileProgress&)>& work) {

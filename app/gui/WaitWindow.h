@@ -1,7 +1,7 @@
 // The wait window around a command's work.
 #pragma once
 
-#include "commands/FileStream.h"
+#include "commands/Commands.h"
 
 #include <QWidget>
 #include <functional>
@@ -57,7 +57,18 @@ R runAsideWithWaitWindow(QWidget* owner, const std::function<R(const FileProgres
 }
 
 // How long work runs before the wait window shows its progress: a second.
-// Tests shorten it.
-int& waitProgressDelayMs();
+int waitProgressDelayMs();
+
+// For tests: another delay while one lives, the one before it after.
+class ScopedWaitProgressDelay {
+public:
+    explicit ScopedWaitProgressDelay(int ms);
+    ~ScopedWaitProgressDelay();
+    ScopedWaitProgressDelay(const ScopedWaitProgressDelay&) = delete;
+    ScopedWaitProgressDelay& operator=(const ScopedWaitProgressDelay&) = delete;
+
+private:
+    int m_saved;
+};
 
 } // namespace zephral

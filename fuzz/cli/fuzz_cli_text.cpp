@@ -9,6 +9,7 @@
 //
 // Input: command, code page, flags, key length, the key's bytes, the text.
 #include "Cli.h"
+#include "KeyPrompt.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/Services.h"
@@ -168,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             }
             QString plain;
             check(cli::decodeUtf8(output, plain));
-            check(EncryptBytes(StringToBytes(plain), key) == StringToBytes(DecodeBase64(base64)));
+            check(EncryptString(plain, key) == DecodeBase64(base64));
         }
         break;
     default:

@@ -21,7 +21,6 @@
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
-#include <optional>
 #include <unistd.h>
 
 using namespace zephral;
@@ -552,19 +551,20 @@ private Q_SLOTS:
         const QString source = env->path(QStringLiteral("plain.bin"));
         const QString destination = env->path(QStringLiteral("plain.enc"));
         writeFile(source, plain);
-        waitProgressDelayMs() = 0;
+        const ScopedWaitProgressDelay noDelay(0);
         int endings = 0;
         frmMain::setProgramEnd([&] { ++endings; });
         std::atomic<bool> held = false;
         std::atomic<bool> release = false;
         // The work is held where its content is complete, until the checks
         // are done or two seconds have passed.
-        fileWriterSeams().beforeCommit = [&](const FileWriter&) {
+        const auto hold = [&](const FileWriter&) {
             held = true;
             for (int i = 0; i < 2000 && !release; ++i) {
                 QThread::msleep(1);
             }
         };
+        const ScopedFileWriterSeams seams({hold});
         bool barShown = false;
         bool disabled = false;
         bool closeRefused = false;
@@ -584,8 +584,6 @@ private Q_SLOTS:
         });
         watcher.start(10);
         runFile(form->cmdEncryptFile, source, destination, kKey);
-        fileWriterSeams() = {};
-        waitProgressDelayMs() = 1000;
         frmMain::setProgramEnd([] { QCoreApplication::exit(0); });
         QVERIFY(barShown);
         QVERIFY(disabled);

@@ -19,14 +19,14 @@ int main(int argc, char** argv) {
     }
     gAppPath = QString::fromLocal8Bit(argv[4]) + QLatin1Char('/');
     setActiveCodePage(CodePage::byNumber(1252));
-    fileWriterSeams().namedOnly = std::strcmp(argv[1], "named") == 0;
-    fileWriterSeams().beforeCommit = [](const FileWriter&) {
+    const auto holdForever = [](const FileWriter&) {
         std::puts("held");
         std::fflush(stdout);
         for (;;) {
             ::pause();
         }
     };
+    const ScopedFileWriterSeams seams({holdForever, std::strcmp(argv[1], "named") == 0});
     const CommandResult r = runFileCommand(Command::EncryptFile, FilePath::fromNative(argv[2]),
                                            FilePath::fromNative(argv[3]), QStringLiteral("key"));
     return r.ok ? 0 : 1;

@@ -2,6 +2,7 @@
 // work, atomic replacement, and every failure with its number.
 #include "EncryptTestSupport.h"
 #include "commands/Commands.h"
+#include "commands/FileStream.h"
 #include "commands/Files.h"
 
 #include <QDir>
@@ -23,18 +24,6 @@ namespace zephral::test {
 namespace {
 
 const QString kKey = QStringLiteral("correct horse");
-
-// A piece size for one test, put back at its end.
-class PieceSize {
-public:
-    explicit PieceSize(qsizetype size) : m_saved(streamPieceSize()) { streamPieceSize() = size; }
-    ~PieceSize() { streamPieceSize() = m_saved; }
-    PieceSize(const PieceSize&) = delete;
-    PieceSize& operator=(const PieceSize&) = delete;
-
-private:
-    qsizetype m_saved;
-};
 
 FilePath at(const QString& path) {
     return FilePath::fromText(path);
@@ -147,7 +136,7 @@ TEST_F(FileCommand, PiecesGiveTheWholeFileBytes) {
     };
     QRandomGenerator random(13);
     for (const Case& c : cases) {
-        PieceSize scoped(c.piece);
+        ScopedPieceSize scoped(c.piece);
         for (qsizetype n : c.sizes) {
             QByteArray data(n, '\0');
             random.fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
@@ -175,7 +164,7 @@ TEST_F(FileCommand, PiecesGiveTheWholeFileBytes) {
 // A pipe's padding is judged at its end; a wrong key or a cut-off file then
 // leaves the destination as it was.
 TEST_F(FileCommand, ADecryptedPipeThatCannotBeRightWritesNothing) {
-    PieceSize scoped(64);
+    ScopedPieceSize scoped(64);
     QByteArray cipher = EncryptBytes(allBytes(1000), kKey);
     const QByteArray cut = cipher.left(cipher.size() - 3);
     const std::pair<QByteArray, QString> cases[] = {{cipher, QStringLiteral("wrong")}, {cut, kKey}};
@@ -383,7 +372,7 @@ TEST_F(FileCommand, DecryptionThatCannotBeRightWritesNothing) {
     // In pieces of one block too, and in place, where the source is the
     // destination that must keep its bytes.
     for (const qsizetype piece : {streamPieceSize(), qsizetype{8}}) {
-        PieceSize scoped(piece);
+        ScopedPieceSize scoped(piece);
         for (const Case& c : cases) {
             const QString dest = write(QStringLiteral("dest"), QByteArray("keep me"));
             const CommandResult r = decryptFile(c.source, dest, c.key);
@@ -487,18 +476,18 @@ TEST_F(FileCommand, TheTemporaryFileIsPrivateUntilComplete) {
     const QString replaced = write(QStringLiteral("replaced"), QByteArray("old"));
     ::chmod(QFile::encodeName(replaced).constData(), 0640);
     for (const bool named : {false, true}) {
-        fileWriterSeams().namedOnly = named;
         for (const auto& [dest, finalMode] :
              {std::pair{path(QStringLiteral("new")), 0644u}, std::pair{replaced, 0640u}}) {
             mode_t modeWhileHeld = 0;
             QStringList seenWhileHeld;
-            fileWriterSeams().beforeCommit = [&](const FileWriter& writer) {
+            const auto look = [&](const FileWriter& writer) {
                 struct stat st {};
                 ::fstat(writer.descriptor(), &st);
                 modeWhileHeld = st.st_mode & 07777;
                 seenWhileHeld = strays(
                     {QStringLiteral("plain"), QStringLiteral("replaced"), QStringLiteral("new")});
             };
+            const ScopedFileWriterSeams seams({look, named});
             ASSERT_TRUE(encryptFile(source, dest, kKey).ok);
             EXPECT_EQ(modeWhileHeld, 0600u) << named;
             // Unnamed, it has no name to be seen by; named, it is hidden.
@@ -507,12 +496,12 @@ TEST_F(FileCommand, TheTemporaryFileIsPrivateUntilComplete) {
             ASSERT_EQ(::stat(QFile::encodeName(dest).constData(), &st), 0);
             EXPECT_EQ(st.st_mode & 07777, finalMode) << named;
         }
+        const ScopedFileWriterSeams seams({{}, named});
         FileWriter abandoned;
         ASSERT_TRUE(abandoned.open(at(replaced)).ok);
         ASSERT_TRUE(abandoned.write("x", 1).ok);
         abandoned.abort();
     }
-    fileWriterSeams() = {};
     ::umask(savedUmask);
     EXPECT_TRUE(strays({QStringLiteral("plain"), QStringLiteral("replaced"), QStringLiteral("new")})
                     .isEmpty());
@@ -606,33 +595,6 @@ TEST_F(FileCommand, MissingLibraryIsReportedAndNothingWritten) {
     EXPECT_EQ(r.number, kErrorNoLibrary);
     EXPECT_TRUE(r.description.contains(QStringLiteral("libzephcore.so")));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
-}
-
-TEST_F(FileCommand, ReadsFromPipes) {
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const QByteArray data = allBytes(200000);
-    // Larger than a pipe holds: a writer on its own thread.
-    std::thread writer([&] {
-        const char* p = data.constData();
-        qsizetype left = data.size();
-        while (left > 0) {
-            const ssize_t w = ::write(fds[1], p, static_cast<std::size_t>(left));
-            if (w <= 0) {
-                break;
-            }
-            p += w;
-            left -= w;
-        }
-        ::close(fds[1]);
-    });
-    QByteArray content;
-    const CommandResult r =
-        readWholeFile(at(QStringLiteral("/dev/fd/%1").arg(fds[0])), content, 1 << 20);
-    writer.join();
-    ::close(fds[0]);
-    ASSERT_TRUE(r.ok) << qPrintable(r.description);
-    EXPECT_EQ(content, data);
 }
 
 } // namespace
