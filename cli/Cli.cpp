@@ -5,8 +5,14 @@
 #include "platform/AppInfo.h"
 #include "platform/FileDescriptor.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zephral::cli {
@@ -62,21 +68,30 @@ const char* const kHelp =
     "code page cannot hold, is refused. It is taken as given, with no line-break\n"
     "conversion (the main window holds line breaks as CR LF, so text encrypted\n"
     "there with several lines carries CR LF). decode-text and decrypt-text drop\n"
-    "line breaks at the very end of their input; encode-text and encrypt-text end\n"
-    "their result with one line break.\n"
+    "ASCII white space (space, tab, CR, LF) from their input, so that Base64\n"
+    "wrapped into lines decodes whole; encode-text and encrypt-text end their\n"
+    "result with one line break.\n"
     "\n"
     "The file commands take files of any size, a piece at a time. SOURCE - reads\n"
     "standard input and DEST - writes standard output. A DEST file is replaced only\n"
     "once complete, and a decryption writes nothing when the key is wrong or the\n"
     "file damaged; from a pipe, whose end comes last, it holds the last block back\n"
     "until then, but what came before may already be on standard output when it\n"
-    "fails. On a terminal, a file command that takes more than a second shows its\n"
-    "progress on standard error.\n"
+    "fails. An empty standard input is nothing to decrypt, and a command whose\n"
+    "standard output is its source is refused. On a terminal, a file command\n"
+    "that takes more than a second shows its progress on standard error.\n"
+    "\n"
+    "Until it is complete, the result is in a temporary file only its owner can\n"
+    "read. Where the file system has unnamed files it has no name; elsewhere\n"
+    "(FUSE, some network file systems) it is the hidden .NAME.XXXXXX beside DEST\n"
+    "(NAME is DEST's name, at most 200 bytes of it), removed on failure, Ctrl-C\n"
+    "or kill, but left partial by kill -9 or a crash: delete it by hand.\n"
     "\n"
     "The key (1 to 56 characters, converted through the code page like text) is\n"
     "the first line of --key-file FILE (at most 4 KiB, UTF-8), else the environment\n"
     "variable ZEPHRAL_KEY, else asked for on the terminal, twice when encrypting.\n"
-    "--key-file - reads it from standard input, unless SOURCE is - too.\n"
+    "--key-file - reads it from standard input, unless the data (SOURCE -) or the\n"
+    "text (no TEXT) comes from there. A key file's byte-order mark is dropped.\n"
     "It is never taken as an argument. Encryption refuses a key with a NUL or with\n"
     "a character the code page cannot hold, and warns when a character beyond\n"
     "ASCII weakens it.\n"
@@ -110,10 +125,40 @@ struct UsageError {
     QString message;
 };
 
+// The standard descriptors that were closed when the program started, now
+// open on /dev/null.
+bool gClosedAtStart[3] = {};
+
+// Names and arguments go into messages as the bytes they are, except on a
+// terminal, which would act on the control characters they may hold.
+bool messagesOnTerminal() {
+    static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    return terminal;
+}
+
+QByteArray shownName(const FilePath& path) {
+    return messagesOnTerminal() ? quotedName(path.native()) : path.native();
+}
+
 void printBytes(std::FILE* stream, const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    const QByteArray line =
+        stream == stderr && messagesOnTerminal() ? escapeControls(bytes) : bytes;
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
+}
+
+// A reader that went away before the end (`| head`) is no failure to report:
+// the program ends as a pipe's writer does then, by SIGPIPE, also when it
+// was started with that signal ignored.
+[[noreturn]] void endByBrokenPipe() {
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    ::pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+    std::raise(SIGPIPE);
+    std::_Exit(128 + SIGPIPE);
 }
 
 void printLine(std::FILE* stream, const QString& line) {
@@ -130,11 +175,15 @@ QByteArray linePrefix(const char* command) {
     return QByteArray(kProgram) + ": " + command + ": ";
 }
 
-// A path is printed as the bytes it is, so that the name shown is the name.
+// A path is printed as the bytes it is, so that the name shown is the name
+// (quoted on a terminal when it holds control characters).
 int failed(const char* command, const CommandResult& r) {
+    if (r.number == EPIPE) {
+        endByBrokenPipe();
+    }
     QByteArray line = linePrefix(command);
     if (!r.path.isEmpty()) {
-        line += r.path.native() + ": ";
+        line += shownName(r.path) + ": ";
     }
     line += QStringLiteral("%1 (error %2)").arg(r.description).arg(r.number).toUtf8();
     printBytes(stderr, line);
@@ -199,13 +248,19 @@ FileEnd fileEnd(const QByteArray& operand, int standard, const char* name) {
     return FileEnd::named(FilePath::fromNative(operand));
 }
 
+const FilePath& standardOutputName() {
+    static const FilePath name = FilePath::fromText(QStringLiteral("standard output"));
+    return name;
+}
+
 // Writes the whole result to standard output.
 CommandResult writeOutput(const QByteArray& bytes) {
     const int error =
-        FileDescriptor::borrowed(STDOUT_FILENO).writeAll(bytes.constData(), bytes.size());
+        gClosedAtStart[STDOUT_FILENO]
+            ? EBADF
+            : FileDescriptor::borrowed(STDOUT_FILENO).writeAll(bytes.constData(), bytes.size());
     return error == 0 ? CommandResult::success()
-                      : CommandResult::systemError(
-                            error, FilePath::fromText(QStringLiteral("standard output")));
+                      : CommandResult::systemError(error, standardOutputName());
 }
 
 void dropTrailingLineBreaks(QString& text) {
@@ -226,7 +281,58 @@ QString helpText() {
     return QString::fromUtf8(kHelp).arg(commands, codePageList());
 }
 
+// Standard output as the same file as what the command reads: it would read
+// what it writes (encrypt-file f - >> f never ends) or overwrite what it has
+// yet to read.
+bool outputIsSource(const FileEnd& source) {
+    struct stat out {};
+    struct stat in {};
+    if (::fstat(STDOUT_FILENO, &out) != 0 || !S_ISREG(out.st_mode)) {
+        return false;
+    }
+    const int got =
+        source.descriptor >= 0 ? ::fstat(source.descriptor, &in) : ::stat(source.path.c_str(), &in);
+    return got == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+}
+
+// What every command ends with: standard output flushed and closed, and a
+// failure there said (a full disk, a closed descriptor), as the GNU tools do.
+int closeOutput(int status) {
+    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+    int error = errno;
+    if (std::fclose(stdout) != 0 && !failed) {
+        error = errno;
+    } else if (!failed) {
+        return status;
+    }
+    if (error == EPIPE) {
+        endByBrokenPipe();
+    }
+    printLine(stderr,
+              QStringLiteral("%1: standard output: %2 (error %3)")
+                  .arg(QLatin1String(kProgram), QString::fromLocal8Bit(std::strerror(error)))
+                  .arg(error));
+    return status == kExitOk ? kExitFailed : status;
+}
+
+int runCommandLine(const QList<QByteArray>& arguments);
+
 } // namespace
+
+void guardStandardDescriptors() {
+    for (int fd = 0; fd < 3; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            gClosedAtStart[fd] = true;
+            // Opened on /dev/null so that no file the program opens takes
+            // the number, and no result goes into it.
+            const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) {
+                ::dup2(opened, fd);
+                ::close(opened);
+            }
+        }
+    }
+}
 
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
                           PadCheck padCheck, QByteArray& output) {
@@ -250,17 +356,23 @@ CommandResult textCommand(Command command, const QByteArray& input, const QStrin
 }
 
 int run(const QList<QByteArray>& arguments) {
+    return closeOutput(runCommandLine(arguments));
+}
+
+namespace {
+
+int runCommandLine(const QList<QByteArray>& arguments) {
     Options options;
     if (std::optional<UsageError> error = parse(arguments, options)) {
         return usage(error->message);
     }
-    if (options.help) {
-        const QByteArray help = helpText().toUtf8();
-        std::fwrite(help.constData(), 1, static_cast<std::size_t>(help.size()), stdout);
-        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
-    }
-    if (options.version) {
-        printLine(stdout, appCaption());
+    if (options.help || options.version) {
+        if (gClosedAtStart[STDOUT_FILENO]) {
+            return failed(options.help ? "--help" : "--version",
+                          CommandResult::systemError(EBADF, standardOutputName()));
+        }
+        const QByteArray text = options.help ? helpText().toUtf8() : appCaption().toUtf8() + '\n';
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
         return kExitOk;
     }
 
@@ -291,11 +403,31 @@ int run(const QList<QByteArray>& arguments) {
         }
     }
 
-    const bool sourceIsInput = fileCommand && options.operands[0] == kStandardStream;
+    const bool sourceIsInput =
+        fileCommand ? options.operands[0] == kStandardStream : options.operands.isEmpty();
     if (sourceIsInput && options.keyFile && keyFileIsStandardInput(*options.keyFile)) {
-        return usage(QStringLiteral("the key cannot come from standard input when SOURCE is -, "
-                                    "which reads the data from it: give the key in another "
-                                    "--key-file, in ZEPHRAL_KEY or on the terminal"));
+        return usage(fileCommand
+                         ? QStringLiteral("the key cannot come from standard input when SOURCE "
+                                          "is -, which reads the data from it: give the key in "
+                                          "another --key-file, in ZEPHRAL_KEY or on the terminal")
+                         : QStringLiteral("the key cannot come from standard input when the text "
+                                          "does: give the text as TEXT, or the key in another "
+                                          "--key-file, in ZEPHRAL_KEY or on the terminal"));
+    }
+    const bool writesOutput = !fileCommand || options.operands[1] == kStandardStream;
+    const FileEnd source = fileCommand
+                               ? fileEnd(options.operands[0], STDIN_FILENO, "standard input")
+                               : FileEnd::stream(STDIN_FILENO, QStringLiteral("standard input"));
+    if (writesOutput && gClosedAtStart[STDOUT_FILENO]) {
+        return failed(name, CommandResult::systemError(EBADF, standardOutputName()));
+    }
+    if (sourceIsInput && gClosedAtStart[STDIN_FILENO]) {
+        return failed(name, CommandResult::systemError(EBADF, source.path));
+    }
+    if (writesOutput && (fileCommand || sourceIsInput) && outputIsSource(source)) {
+        return failed(name, CommandResult::failure(kErrorOutputIsSource,
+                                                   QStringLiteral("standard output is the source"),
+                                                   source.path));
     }
 
     QString key;
@@ -317,9 +449,8 @@ int run(const QList<QByteArray>& arguments) {
     if (fileCommand) {
         ProgressLine progress(stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
         r = runFileCommand(
-            entry->command, fileEnd(options.operands[0], STDIN_FILENO, "standard input"),
-            fileEnd(options.operands[1], STDOUT_FILENO, "standard output"), key, padCheck,
-            [&](qint64 done, qint64 total) { progress.update(done, total); });
+            entry->command, source, fileEnd(options.operands[1], STDOUT_FILENO, "standard output"),
+            key, padCheck, [&](qint64 done, qint64 total) { progress.update(done, total); });
         progress.finish();
     } else {
         QByteArray input;
@@ -342,5 +473,7 @@ int run(const QList<QByteArray>& arguments) {
     }
     return r.ok ? kExitOk : failed(name, r);
 }
+
+} // namespace
 
 } // namespace zephral::cli

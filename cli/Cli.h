@@ -10,8 +10,15 @@ namespace zephral::cli {
 
 enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
+// Opens on /dev/null each of descriptors 0, 1 and 2 that is closed, before
+// anything else opens a file, and remembers it: a result for a standard
+// output that was closed then fails instead of going into whatever file
+// took the number. Called first thing in main().
+void guardStandardDescriptors();
+
 // Runs one command line, given as the bytes of argv (arguments[0] is the
-// program), and returns the exit status.
+// program), and returns the exit status. Standard output is flushed and
+// closed at the end, and a failure there reported.
 int run(const QList<QByteArray>& arguments);
 
 // One text command as zephral-cli runs it, on bytes: `input` is the text as

@@ -17,18 +17,47 @@ namespace zephral::cli {
 
 namespace {
 
-// What a signal handler needs to give the terminal its echo back.
+// What a signal handler needs to give the terminal its echo back, and to
+// take it away again and ask afresh when the program is continued.
 volatile sig_atomic_t gTerminal = -1;
 termios gSaved{};
+termios gQuiet{};
+const char* volatile gPrompt = "";
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 
+void showPrompt(int fd) {
+    const char* prompt = gPrompt;
+    [[maybe_unused]] ssize_t ignored = ::write(fd, prompt, std::strlen(prompt));
+}
+
 extern "C" void restoreAndRaise(int signal) {
-    if (gTerminal >= 0) {
-        ::tcsetattr(gTerminal, TCSAFLUSH, &gSaved);
+    const int saved = errno;
+    const int fd = gTerminal;
+    if (fd >= 0) {
+        ::tcsetattr(fd, TCSAFLUSH, &gSaved);
     }
+    struct sigaction ours {};
+    ::sigaction(signal, nullptr, &ours);
     std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    if (signal != SIGTSTP) {
+        std::raise(signal); // ends the program once this handler returns
+        return;
+    }
+    // Stopped here and now, with the echo back on for the shell. Once
+    // continued, echo goes off again and the line is asked for from its
+    // start: what was typed of it went with the flush.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    std::raise(SIGTSTP);
+    ::sigaction(SIGTSTP, &ours, nullptr);
+    if (fd >= 0) {
+        ::tcsetattr(fd, TCSAFLUSH, &gQuiet);
+        showPrompt(fd);
+    }
+    errno = saved;
 }
 
 // A key file is a key, not a document: anything longer is a mistake.
@@ -36,8 +65,8 @@ constexpr qint64 kMaxKeyFile = 4096;
 
 // Reads one line from the terminal; the line break is not part of it.
 QByteArray readLine(const FileDescriptor& terminal, const char* prompt) {
-    [[maybe_unused]] const int ignored =
-        terminal.writeAll(prompt, static_cast<qsizetype>(std::strlen(prompt)));
+    gPrompt = prompt;
+    showPrompt(terminal.get());
     QByteArray line;
     char c = 0;
     while (terminal.readFull(&c, 1) == 1 && c != '\n') {
@@ -78,6 +107,7 @@ PromptedKey promptKey(bool twice) {
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ECHONL;
+    gQuiet = quiet;
     ::tcsetattr(fd, TCSAFLUSH, &quiet);
     PromptedKey result{PromptedKey::Outcome::Typed, readLine(terminal, "Key: ")};
     if (twice) {
@@ -141,14 +171,16 @@ CommandResult readKeyFile(const FilePath& path, QString& key) {
     if (error != 0) {
         return CommandResult::systemError(error, path);
     }
-    qsizetype end = content.indexOf('\n');
+    // A byte-order mark, as Windows editors save one, is no part of the key.
+    const qsizetype start = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    qsizetype end = content.indexOf('\n', start);
     if (end < 0) {
         end = content.size();
     }
-    if (end > 0 && content[end - 1] == '\r') {
+    if (end > start && content[end - 1] == '\r') {
         --end;
     }
-    QByteArray line = content.left(end);
+    QByteArray line = content.mid(start, end - start);
     const bool valid = decodeUtf8(line, key);
     wipe(line);
     wipe(content);

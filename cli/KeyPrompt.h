@@ -14,7 +14,7 @@ namespace zephral::cli {
 inline constexpr char kStandardStream[] = "-";
 
 // The key a command runs with: the first line of `keyFile` when one is given
-// (at most 4 KiB, UTF-8; "-" reads standard input), else the environment
+// (at most 4 KiB, UTF-8, a byte-order mark dropped; "-" reads standard input), else the environment
 // variable ZEPHRAL_KEY, else typed on the terminal, twice when `encrypting`.
 // With none of the three the failure is kErrorNoKey, saying where a key may
 // come from; a key that is not UTF-8 is kErrorInvalidUtf8.
@@ -43,7 +43,8 @@ struct PromptedKey {
 // it asks again with "Again: " and takes the key only when both lines are
 // the same, so that a key mistyped for an encryption is never used. The
 // terminal's settings come back afterwards, also when a signal ends the
-// program while it waits. The caller wipes the key when done.
+// program while it waits; stopped there (Ctrl-Z) and continued, it turns echo
+// off again and asks for the line afresh. The caller wipes the key when done.
 PromptedKey promptKey(bool twice);
 
 } // namespace zephral::cli

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 int main(int argc, char** argv) {
+    zephral::cli::guardStandardDescriptors();
     QCoreApplication app(argc, argv);
     // The arguments as the system gave them: file names need not be UTF-8.
     QList<QByteArray> arguments;

@@ -28,6 +28,8 @@ enum CommandError : int {
     kErrorTextNotInCodePage = 1011, // text the code page can't hold, to be encoded or encrypted
     kErrorInvalidUtf8 = 1012,       // command-line text or key that is not UTF-8
     kErrorKeysDiffer = 1013,        // the key typed twice, two different ways
+    kErrorNothingToDecrypt = 1014,  // a decryption whose standard input was empty
+    kErrorOutputIsSource = 1015,    // standard output is the very file the command reads
 };
 
 // Something the user should know of a command that went on.

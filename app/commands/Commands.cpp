@@ -91,14 +91,29 @@ CommandResult libraryMissing() {
         QStringLiteral("The cipher library %1 could not be loaded").arg(cipherLibraryFileName()));
 }
 
+CommandResult nothingToDecrypt(const FilePath& stream) {
+    return CommandResult::failure(
+        kErrorNothingToDecrypt,
+        QStringLiteral("%1 was empty: nothing to decrypt").arg(stream.toText()));
+}
+
 CommandResult wrongKey(const QString& what, const FilePath& path = {}) {
     return CommandResult::failure(kErrorWrongKey,
                                   QStringLiteral("Wrong key or damaged %1").arg(what), path);
 }
 
+// Base64 wrapped into lines (by `base64`, in a mail) or with a stray space:
+// what this program and the original tool make never holds white space, so
+// it goes before decoding, and the lenient decoder sees the groups whole.
+QString withoutWhiteSpace(const QString& text) {
+    QString kept = text;
+    kept.removeIf([](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+    return kept;
+}
+
 CommandResult decryptText(const QString& text, const QString& key, TextChecks checks,
                           PadCheck padCheck, QString& output) {
-    const QString cipherText = DecodeBase64(text);
+    const QString cipherText = DecodeBase64(withoutWhiteSpace(text));
     if (checks == TextChecks::Silent) {
         output = DecryptString(cipherText, key);
         return CommandResult::success();
@@ -122,7 +137,7 @@ CommandResult transformText(Command command, const QString& text, const QString&
     case Command::DecodeText:
         // Whatever the lenient decoder makes of the text is its answer,
         // nothing at all included.
-        output = DecodeBase64(text);
+        output = DecodeBase64(withoutWhiteSpace(text));
         return CommandResult::success();
     case Command::EncryptEncodeText:
         output = EncodeBase64(EncryptString(text, key));
@@ -231,6 +246,13 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
         }
     }
     // An empty file gives an empty file without the library.
+    // An encrypted file is empty only when its source was; an empty standard
+    // input is far more often a pipeline that failed before it, and taking it
+    // would blank the destination.
+    const bool fromStream = source.descriptor >= 0;
+    if (!encrypt && fromStream && in.size() == 0) {
+        return nothingToDecrypt(in.path());
+    }
     if (in.size() != 0 && !cipherLibraryAvailable()) {
         return libraryMissing();
     }
@@ -268,7 +290,16 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     job.source = &in.file();
     job.sourcePath = in.path();
     job.sourceSize = in.size();
-    job.progress = progress;
+    qint64 consumed = 0;
+    job.progress = [&](qint64 done, qint64 total) {
+        consumed = done;
+        if (progress) {
+            progress(done, total);
+        }
+    };
+    // Whether a stream that turned out empty is to be refused, before
+    // anything is written or put in place.
+    auto emptyStream = [&] { return !encrypt && fromStream && consumed == 0; };
     if (destination.descriptor >= 0) {
         const FileDescriptor out = FileDescriptor::borrowed(destination.descriptor);
         job.write = [&](const char* data, qsizetype size) {
@@ -276,7 +307,8 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
             return error == 0 ? CommandResult::success()
                               : CommandResult::systemError(error, destination.path);
         };
-        return streamFile(cipher, job);
+        CommandResult r = streamFile(cipher, job);
+        return r.ok && emptyStream() ? nothingToDecrypt(in.path()) : r;
     }
 
     // Without the whole check a wrong key is taken 1 time in 32: what it
@@ -293,6 +325,9 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     }
     job.write = [&](const char* data, qsizetype size) { return writer.write(data, size); };
     r = streamFile(cipher, job);
+    if (r.ok && emptyStream()) {
+        r = nothingToDecrypt(in.path());
+    }
     if (!r.ok) {
         writer.abort();
         return r;

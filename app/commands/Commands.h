@@ -43,7 +43,9 @@ enum class TextChecks {
 // encryption refuses a key with a NUL or with a character the code page
 // can't hold, encoding and encryption refuse text the code page can't hold,
 // and a key whose high bytes hide others comes back as a warning.
-// `padCheck` judges a Strict decryption.
+// `padCheck` judges a Strict decryption. The two decoding commands drop
+// ASCII white space (space, tab, CR, LF) from their Base64 first, so that
+// wrapped lines decode as one.
 CommandResult runTextCommand(Command command, const QString& text, const QString& key,
                              TextChecks checks, QString& output,
                              PadCheck padCheck = PadCheck::Full);
@@ -70,7 +72,8 @@ struct FileEnd {
 // file: the destination is replaced only once the whole result is written
 // (see FileWriter), and before that the command checks that its file system
 // has room for the result (ENOSPC, saying how much is needed). An empty
-// source gives an empty destination. The key is checked first; a decryption
+// source gives an empty destination, but a decryption refuses an empty
+// descriptor (kErrorNothingToDecrypt) and writes nothing. The key is checked first; a decryption
 // whose source is not whole blocks or whose padding fails `padCheck` fails
 // with kErrorWrongKey and writes nothing: a named source's last block is
 // judged before anything is written, and a pipe's is held back to its end

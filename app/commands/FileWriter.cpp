@@ -170,6 +170,19 @@ void syncFolder(const QByteArray& target) {
     }
 }
 
+// A name for a file that is not there: writing would put the content where
+// the link stands, not where it points (an unmounted volume, say).
+CommandResult danglingLink(const FilePath& link) {
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(link.c_str(), target.data(), PATH_MAX);
+    target.truncate(std::max<ssize_t>(length, 0));
+    return CommandResult::failure(
+        ENOENT,
+        QStringLiteral("Not writing through a symbolic link whose target %1 does not exist")
+            .arg(FilePath::fromNative(target).toText()),
+        link);
+}
+
 } // namespace
 
 ScopedFileWriterSeams::ScopedFileWriterSeams(FileWriterSeams seams)
@@ -195,6 +208,9 @@ CommandResult FileWriter::open(const FilePath& destination, Existing existing) {
     m_exists = ::stat(destination.c_str(), &st) == 0;
     if (m_exists && S_ISDIR(st.st_mode)) {
         return CommandResult::systemError(EISDIR, destination);
+    }
+    if (!m_exists && ::lstat(destination.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        return danglingLink(destination);
     }
     if (m_exists && existing == Existing::Refuse) {
         return CommandResult::systemError(EEXIST, destination);

@@ -12,7 +12,8 @@
 //
 // A destination that is a device or a pipe can't be replaced: it is written
 // directly, and abort() can't undo what was written. Through a symbolic link,
-// the file the link points to is replaced, not the link.
+// the file the link points to is replaced, not the link; a link to nothing
+// is refused.
 //
 // One writer is used from one thread at a time; several writers may work at
 // once.

@@ -337,6 +337,12 @@ private Q_SLOTS:
         QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("YWJj"));
         runText(form->cmdDT, QStringLiteral("YWJj"));
         QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("abc"));
+        // Wrapped as a mail wraps Base64, both decoding commands.
+        runText(form->cmdDT, QStringLiteral("YWJj\nZGVm \n"));
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("abcdef"));
+        const QString encrypted = EncodeBase64(EncryptString(QStringLiteral("wrapped text"), kKey));
+        runKeyText(form->cmdDDT, encrypted.left(5) + QStringLiteral("\n") + encrypted.mid(5), kKey);
+        QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("wrapped text"));
         // Replaced, never appended to, also by an empty result.
         runText(form->cmdET, QString());
         QCOMPARE(form->txtTwo->toPlainText(), QString());

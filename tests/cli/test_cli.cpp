@@ -27,8 +27,18 @@ const QByteArray kVectorCipher = QByteArray::fromHex("324ED0FEF413A203BD0A9C639E
 
 struct Outcome {
     int status = -1;
+    int signal = 0; // the signal that ended the program, if one did
     QByteArray out;
     QByteArray err;
+};
+
+// Where the program's standard output goes.
+enum class Output {
+    File,      // a file of the test's, read back into Outcome::out
+    Closed,    // no descriptor 1 at all
+    Full,      // /dev/full
+    Appending, // the file m_appendTo, appended to
+    Head,      // a pipe whose reader takes 100 bytes and goes
 };
 
 class Cli : public ::testing::Test {
@@ -78,8 +88,30 @@ protected:
         } else {
             posix_spawn_file_actions_addopen(&files, 0, in.constData(), O_RDONLY, 0);
         }
-        posix_spawn_file_actions_addopen(&files, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
+        int drain[2] = {-1, -1};
+        const QByteArray append = QFile::encodeName(m_appendTo);
+        switch (m_output) {
+        case Output::File:
+            posix_spawn_file_actions_addopen(&files, 1, out.constData(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            break;
+        case Output::Closed:
+            posix_spawn_file_actions_addclose(&files, 1);
+            break;
+        case Output::Full:
+            posix_spawn_file_actions_addopen(&files, 1, "/dev/full", O_WRONLY, 0);
+            break;
+        case Output::Appending:
+            posix_spawn_file_actions_addopen(&files, 1, append.constData(), O_WRONLY | O_APPEND, 0);
+            break;
+        case Output::Head:
+            if (::pipe(drain) == 0) {
+                posix_spawn_file_actions_adddup2(&files, drain[1], 1);
+                posix_spawn_file_actions_addclose(&files, drain[0]);
+                posix_spawn_file_actions_addclose(&files, drain[1]);
+            }
+            break;
+        }
         posix_spawn_file_actions_addopen(&files, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
         posix_spawnattr_t attributes;
@@ -102,13 +134,24 @@ protected:
                 }
                 ::close(feed[1]);
             }
+            if (drain[0] >= 0) {
+                ::close(drain[1]);
+                char head[100];
+                for (qsizetype got = 0, n = 0; got < 100; got += n) {
+                    if ((n = ::read(drain[0], head + got, sizeof head - got)) <= 0) {
+                        break;
+                    }
+                }
+                ::close(drain[0]);
+            }
             int status = 0;
             ::waitpid(pid, &status, 0);
             r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         }
         posix_spawn_file_actions_destroy(&files);
         posix_spawnattr_destroy(&attributes);
-        r.out = read(path(QStringLiteral(".out")));
+        r.out = m_output == Output::File ? read(path(QStringLiteral(".out"))) : QByteArray();
         r.err = read(path(QStringLiteral(".err")));
         return r;
     }
@@ -138,6 +181,8 @@ protected:
     QTemporaryDir m_home;
     QProcessEnvironment m_env;
     bool m_pipeInput = false; // standard input a pipe rather than a file
+    Output m_output = Output::File;
+    QString m_appendTo;
 };
 
 TEST_F(Cli, VersionAndHelp) {
@@ -264,12 +309,15 @@ TEST_F(Cli, EncryptTextGivesTheKnownAnswerAndComesBack) {
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_EQ(r.out, QByteArray("BLOWFISH"));
 
-    // The key file's first line, without its CR LF, is the same key.
-    const QString keyFile = file(QStringLiteral("key"), QByteArray(kVectorKey) + "\r\nignored\n");
-    r = run({QStringLiteral("--key-file"), keyFile, QStringLiteral("encrypt-text"),
-             QStringLiteral("BLOWFISH")},
-            {}, "another key");
-    EXPECT_EQ(r.out, encoded);
+    // The key file's first line, without its CR LF or a byte-order mark, is
+    // the same key.
+    for (const QByteArray& mark : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
+        const QString keyFile = file(QStringLiteral("key"), mark + kVectorKey + "\r\nignored\n");
+        r = run({QStringLiteral("--key-file"), keyFile, QStringLiteral("encrypt-text"),
+                 QStringLiteral("BLOWFISH")},
+                {}, "another key");
+        EXPECT_EQ(r.out, encoded) << r.err.constData();
+    }
 
     // Any text, through stdin, UTF-8 both ways.
     const QByteArray text = "Gr\xC3\xBC\xC3\x9F"
@@ -425,13 +473,18 @@ TEST_F(Cli, StandardInputAndOutput) {
         EXPECT_EQ(r.status, 0);
         EXPECT_TRUE(read(plain) == data);
     }
-    // The key can't share standard input with the data.
+    // The key can't share standard input with the data or the text.
     for (const QString& from : {QStringLiteral("-"), QStringLiteral("/dev/stdin")}) {
-        const Outcome r = run({QStringLiteral("--key-file"), from, QStringLiteral("encrypt-file"),
-                               QStringLiteral("-"), QStringLiteral("-")},
-                              "k\n");
-        EXPECT_EQ(r.status, 2);
-        EXPECT_TRUE(r.err.contains("the key cannot come from standard input")) << r.err.constData();
+        for (const QStringList& command :
+             {QStringList{QStringLiteral("encrypt-file"), QStringLiteral("-"), QStringLiteral("-")},
+              QStringList{QStringLiteral("encrypt-text")}}) {
+            const Outcome r =
+                run(QStringList{QStringLiteral("--key-file"), from} + command, "k\nsecret\n");
+            EXPECT_EQ(r.status, 2);
+            EXPECT_TRUE(r.out.isEmpty());
+            EXPECT_TRUE(r.err.contains("the key cannot come from standard input"))
+                << r.err.constData();
+        }
     }
     m_pipeInput = false;
     const Outcome r =
@@ -440,6 +493,136 @@ TEST_F(Cli, StandardInputAndOutput) {
             "k\n");
     EXPECT_EQ(r.status, 0) << r.err.constData();
     EXPECT_TRUE(r.out == cipher);
+}
+
+// Where a command would have lost data or reported a failure as success, it
+// fails with status 1 and a message, and leaves the destination as it was.
+TEST_F(Cli, RefusesWhatWouldLoseData) {
+    const QString source = file(QStringLiteral("source"), "plain text");
+    const QString encrypted = path(QStringLiteral("encrypted"));
+    ASSERT_EQ(run({QStringLiteral("encrypt-file"), source, encrypted}, {}, "k").status, 0);
+    const QString dest = path(QStringLiteral("dest"));
+    const QString dangling = path(QStringLiteral("dangling"));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("unmounted/file")), dangling));
+    const QString d = QStringLiteral("decrypt-file");
+    const QString e = QStringLiteral("encrypt-file");
+    const QString in = path(QStringLiteral(".in")); // standard input's file
+    const QString empty =
+        QStringLiteral("standard input was empty: nothing to decrypt (error 1014)");
+    const QString itself = QStringLiteral(": standard output is the source (error 1015)");
+    struct Case {
+        QStringList args;
+        bool pipe;
+        Output output;
+        QString message;
+    };
+    const Case cases[] = {
+        {{d, QStringLiteral("-"), dest}, true, Output::File, empty},
+        {{d, QStringLiteral("-"), dest}, false, Output::File, empty},
+        {{d, QStringLiteral("-"), QStringLiteral("-")}, true, Output::File, empty},
+        {{e, source, QStringLiteral("-")}, false, Output::Appending, source + itself},
+        {{e, QStringLiteral("-"), QStringLiteral("-")},
+         false,
+         Output::Appending,
+         QStringLiteral("standard input") + itself},
+        {{QStringLiteral("encode-text")},
+         false,
+         Output::Appending,
+         QStringLiteral("standard input") + itself},
+        {{d, encrypted, dangling},
+         false,
+         Output::File,
+         dangling + QStringLiteral(": Not writing through a symbolic link whose target ") +
+             path(QStringLiteral("unmounted/file")) + QStringLiteral(" does not exist")},
+        {{QStringLiteral("encode-text"), QStringLiteral("x")},
+         false,
+         Output::Closed,
+         QStringLiteral("standard output: Bad file descriptor (error 9)")},
+        {{QStringLiteral("--version")},
+         false,
+         Output::Closed,
+         QStringLiteral("standard output: Bad file descriptor (error 9)")},
+        {{QStringLiteral("--version")},
+         false,
+         Output::Full,
+         QStringLiteral("standard output: No space left on device (error 28)")},
+        {{QStringLiteral("--help")},
+         false,
+         Output::Full,
+         QStringLiteral("standard output: No space left on device (error 28)")},
+        {{d, encrypted, QStringLiteral("-")},
+         false,
+         Output::Full,
+         QStringLiteral("standard output: No space left on device (error 28)")},
+    };
+    for (const Case& c : cases) {
+        file(QStringLiteral("dest"), "keep");
+        m_pipeInput = c.pipe;
+        m_output = c.output;
+        m_appendTo = c.args.contains(source) ? source : in;
+        const Outcome r = run(c.args, {}, "k");
+        EXPECT_EQ(r.status, 1) << qPrintable(c.args.join(u' '));
+        EXPECT_TRUE(r.err.contains(c.message.toUtf8())) << r.err.constData();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.constData();
+        EXPECT_EQ(read(dest), QByteArray("keep"));
+    }
+    EXPECT_EQ(read(source), QByteArray("plain text"));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("unmounted"))));
+    // A named empty file is what an empty source encrypts to, and decrypts.
+    m_output = Output::File;
+    const Outcome r = run({d, file(QStringLiteral("empty"), {}), dest}, {}, "k");
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(read(dest), QByteArray());
+}
+
+// A reader that stops early ends the program quietly, as it ends any pipe's
+// writer, also when SIGPIPE was ignored when the program started.
+TEST_F(Cli, EndsQuietlyWhenTheReaderGoes) {
+    QByteArray data(1 << 20, 'a');
+    const QString plain = file(QStringLiteral("plain"), data);
+    const QString encrypted = path(QStringLiteral("encrypted"));
+    ASSERT_EQ(run({QStringLiteral("encrypt-file"), plain, encrypted}, {}, "k").status, 0);
+    std::signal(SIGPIPE, SIG_IGN);
+    m_output = Output::Head;
+    const QStringList cases[] = {
+        {QStringLiteral("decrypt-file"), encrypted, QStringLiteral("-")},
+        {QStringLiteral("encode-text")},
+    };
+    for (const QStringList& args : cases) {
+        const Outcome r = run(args, data, "k");
+        EXPECT_EQ(r.signal, SIGPIPE) << qPrintable(args.join(u' ')) << r.status;
+        EXPECT_EQ(r.err, QByteArray());
+    }
+}
+
+// Base64 wrapped into lines, as base64(1) and mail wrap it, decodes whole in
+// both decoding commands.
+TEST_F(Cli, DecodesWrappedBase64) {
+    QByteArray text;
+    for (int i = 0; text.size() < 300; ++i) {
+        text += "line " + QByteArray::number(i) + " of the text\n";
+    }
+    const Outcome encrypted = run({QStringLiteral("encrypt-text")}, text, "k");
+    ASSERT_EQ(encrypted.status, 0);
+    const struct {
+        const char* command;
+        QByteArray base64;
+    } commands[] = {{"decode-text", text.toBase64()}, {"decrypt-text", encrypted.out.trimmed()}};
+    for (const auto& command : commands) {
+        for (const int columns : {76, 64}) {
+            for (const QByteArray& lineEnd : {QByteArray("\n"), QByteArray("\r\n")}) {
+                QByteArray wrapped;
+                for (qsizetype at = 0; at < command.base64.size(); at += columns) {
+                    wrapped += command.base64.mid(at, columns) + lineEnd;
+                }
+                const Outcome r = run({QString::fromLatin1(command.command)}, wrapped, "k");
+                EXPECT_EQ(r.status, 0) << command.command << columns << r.err.constData();
+                EXPECT_EQ(r.out, text) << command.command << columns;
+            }
+        }
+    }
+    EXPECT_EQ(run({QStringLiteral("decode-text"), QStringLiteral(" Zm9v\tYmFy ")}).out,
+              QByteArray("foobar"));
 }
 
 // A key of 4 KiB is still read; decryption takes every key the original
@@ -680,6 +863,108 @@ TEST_F(Cli, PromptsOnTheTerminalWithoutEcho) {
         EXPECT_EQ(r.seen.contains("Again: "), c.askedAgain) << r.seen.constData();
         EXPECT_FALSE(r.seen.contains(kVectorKey)) << "the key was echoed";
         EXPECT_TRUE(r.seen.contains(c.shown)) << r.seen.constData();
+    }
+}
+
+// Stopped at the prompt with Ctrl-Z and continued, as a shell's fg does: the
+// key typed after it is not echoed, and the line is asked for afresh, so the
+// half typed before the stop is no part of the key. The program runs as a job
+// of a small shell that continues it in the foreground as soon as it stops.
+TEST_F(Cli, PromptSurvivesStopAndContinue) {
+    const QByteArray home = QFile::encodeName(m_home.path());
+    const QByteArray cli = QFile::encodeName(kCli);
+    const QByteArray encoded = kVectorCipher.toBase64();
+    int master = -1;
+    const pid_t shell = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (shell == 0) {
+        ::unsetenv("ZEPHRAL_KEY");
+        ::setenv("HOME", home.constData(), 1);
+        ::setenv("XDG_CONFIG_HOME", home.constData(), 1);
+        std::signal(SIGTTOU, SIG_IGN);
+        int ready[2];
+        if (::pipe(ready) != 0) {
+            ::_exit(126);
+        }
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            char c;
+            [[maybe_unused]] ssize_t got = ::read(ready[0], &c, 1); // in the foreground
+            std::signal(SIGTTOU, SIG_DFL);
+            ::execl(cli.constData(), cli.constData(), "decrypt-text", encoded.constData(), nullptr);
+            ::_exit(127);
+        }
+        ::setpgid(job, job);
+        ::tcsetpgrp(STDIN_FILENO, job);
+        [[maybe_unused]] ssize_t written = ::write(ready[1], "x", 1);
+        for (;;) {
+            int status = 0;
+            if (::waitpid(job, &status, WUNTRACED) < 0) {
+                ::_exit(125);
+            }
+            if (!WIFSTOPPED(status)) {
+                ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 124);
+            }
+            [[maybe_unused]] ssize_t shown = ::write(STDOUT_FILENO, "[stopped]\r\n", 11);
+            ::tcsetpgrp(STDIN_FILENO, job);
+            ::kill(-job, SIGCONT);
+        }
+    }
+    ASSERT_GT(shell, 0);
+    QByteArray seen;
+    auto readUntil = [&](const QByteArray& wanted, qsizetype from) {
+        pollfd p{master, POLLIN, 0};
+        while (seen.indexOf(wanted, from) < 0 && ::poll(&p, 1, 10000) > 0) {
+            char buf[256];
+            const ssize_t got = ::read(master, buf, sizeof buf);
+            if (got <= 0) {
+                return;
+            }
+            seen.append(buf, got);
+        }
+    };
+    auto type = [&](const QByteArray& bytes) {
+        [[maybe_unused]] ssize_t written =
+            ::write(master, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    };
+    readUntil("Key: ", 0);
+    type("half"); // not yet a line
+    ::usleep(100000);
+    type("\x1A"); // Ctrl-Z
+    readUntil("[stopped]", 0);
+    const qsizetype stopped = seen.indexOf("[stopped]");
+    ASSERT_GE(stopped, 0) << seen.constData();
+    readUntil("Key: ", stopped);
+    ASSERT_GE(seen.indexOf("Key: ", stopped), 0) << seen.constData();
+    type(QByteArray(kVectorKey) + "\n");
+    readUntil("BLOWFISH", stopped);
+    readUntil("no more", 0); // to the end
+    int status = 0;
+    ::waitpid(shell, &status, 0);
+    ::close(master);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << seen.constData();
+    EXPECT_TRUE(seen.contains("BLOWFISH")) << seen.constData();
+    EXPECT_FALSE(seen.contains(kVectorKey)) << "the key was echoed: " << seen.constData();
+    EXPECT_FALSE(seen.contains("half")) << seen.constData();
+}
+
+// File names and arguments with control characters show quoted and escaped
+// on a terminal, as ls shows them, never as the sequences they hold.
+TEST_F(Cli, EscapesControlCharactersOnATerminal) {
+    const QByteArray home = QFile::encodeName(m_home.path());
+    const QByteArray name = home + "/x\x1B[2J\x1B]0;owned\x07";
+    const struct {
+        QList<QByteArray> args;
+        QByteArray shown;
+    } cases[] = {
+        {{"--key-file", name, "encrypt-text", "x"},
+         "'" + home + "/x'$'\\033''[2J'$'\\033'']0;owned'$'\\a': No such file"},
+        {{"frob\x1B[2J"}, "unknown command 'frob\\033[2J'"},
+    };
+    for (const auto& c : cases) {
+        const TerminalRun r = onTerminal(home, c.args, {});
+        EXPECT_TRUE(r.seen.contains(c.shown)) << r.seen.constData();
+        EXPECT_FALSE(r.seen.contains('\x1B')) << r.seen.constData();
     }
 }
 

@@ -154,6 +154,13 @@ TEST_F(FileCommand, PiecesGiveTheWholeFileBytes) {
                 const CommandResult r =
                     runFileCommand(encrypt ? Command::EncryptFile : Command::DecryptFile,
                                    pipe.end(), FileEnd::named(at(back)), kKey);
+                if (n == 0 && !encrypt) {
+                    // An empty stream is more likely a failed pipeline than
+                    // an empty file: refused, the destination kept.
+                    EXPECT_EQ(r.number, kErrorNothingToDecrypt);
+                    EXPECT_TRUE(QFileInfo::exists(back));
+                    continue;
+                }
                 ASSERT_TRUE(r.ok) << n << qPrintable(r.description);
                 EXPECT_TRUE(read(back) == (encrypt ? whole : data)) << n << encrypt;
             }
