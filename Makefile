@@ -10,7 +10,7 @@ export QT_QPA_PLATFORM ?= offscreen
 PACKAGE_BUILD ?= build-package
 
 .PHONY: all deps build run test bench bench-e2e fuzz sanitize-test clean format gallery screenshots \
-        package-build install-check package
+        package-build install-check package wayland-check
 
 all: build
 
@@ -68,6 +68,13 @@ gallery: deps
 screenshots: build
 	@bash scripts/install-deps.sh screenshots
 	@bash scripts/screenshots.sh $(BUILD)
+
+# The real program on a headless Weston with Qt's Wayland platform: its three
+# windows refuse the maximised and full-screen states and stay at their size,
+# and a text and a file go through them and back.
+wayland-check: build
+	@bash scripts/install-deps.sh wayland
+	@bash scripts/wayland-check.sh $(BUILD)
 
 # The tree the package is made from: installed under /usr, built with
 # Debian's hardening flags and stripped as Debian strips, without the tests.

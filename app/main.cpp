@@ -1,4 +1,5 @@
 #include "gui/Startup.h"
+#include "gui/WindowCheck.h"
 #include "gui/frmMain.h"
 #include "platform/gui/QtGuiServices.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
     }
     if (form) {
         zephral::closeMainWindowWhenShownForTests(*form);
+        zephral::startWindowCheckForTests(*form);
     }
     return app.exec();
 }

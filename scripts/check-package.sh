@@ -10,7 +10,9 @@ debs=("$build"/zephral_*.deb)
 [ ${#debs[@]} -eq 1 ] || { echo "check-package: expected one zephral_*.deb in $build" >&2; exit 1; }
 deb=${debs[0]}
 
-dpkg-deb --field "$deb" Package Version Architecture Depends Installed-Size
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends Installed-Size
+dpkg-deb --field "$deb" Recommends | grep -qw qt6-wayland ||
+  { echo "check-package: the package does not recommend qt6-wayland" >&2; exit 1; }
 # Lintian's own advice against running it as root does not apply to a
 # package it only reads.
 lintian --fail-on error,warning --display-info --info --allow-root "$deb"

@@ -9,11 +9,14 @@
 #                                      checking the package need
 #   scripts/install-deps.sh screenshots  and what make screenshots needs
 #   scripts/install-deps.sh bench  and the tools make bench-e2e races
+#   scripts/install-deps.sh wayland  and what make wayland-check needs
 set -euo pipefail
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev
   qt6-base-dev libgl-dev
+  # Qt's native interface, for the Wayland toplevel of a window
+  qt6-base-private-dev
   # the X11 connection, for the one window manager hint Qt does not write
   libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -38,8 +41,12 @@ for group in "$@"; do
       # their peak memory
       packages+=(openssl ccrypt gnupg time)
       ;;
+    wayland)
+      # a compositor that runs without a screen, and Qt's Wayland platform
+      packages+=(weston qt6-wayland)
+      ;;
     *)
-      echo "install-deps: unknown group '$group' (known: package, screenshots, bench)" >&2
+      echo "install-deps: unknown group '$group' (known: package, screenshots, bench, wayland)" >&2
       exit 2
       ;;
   esac

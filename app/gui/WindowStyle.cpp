@@ -1,6 +1,7 @@
 #include "gui/WindowStyle.h"
 
 #include "platform/gui/TaskBar.h"
+#include "platform/gui/WindowStates.h"
 
 #include <QWidget>
 
@@ -32,6 +33,8 @@ void applyWindowStyle(QWidget* window, WindowStyle style, QSize size) {
         break;
     }
     window->setFixedSize(size);
+    // Neither maximised nor full screen, whoever asks: the layout is fixed.
+    keepWindowAtItsSize(window);
 }
 
 } // namespace zephral

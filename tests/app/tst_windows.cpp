@@ -307,6 +307,15 @@ private Q_SLOTS:
             // Nothing to resize, so nothing to maximise.
             QCOMPARE(window->minimumSize(), window->maximumSize());
             QCOMPARE(window->minimumSize(), c.widget->size());
+            // Asked for either state, as by a title bar or the compositor,
+            // the window takes it back and keeps its size.
+            const QSize size = c.widget->size();
+            for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+                c.widget->windowHandle()->setWindowStates(state);
+                QTRY_COMPARE(c.widget->windowHandle()->windowStates(), Qt::WindowNoState);
+                QCOMPARE(c.widget->windowState(), Qt::WindowNoState);
+                QCOMPARE(c.widget->size(), size);
+            }
         }
         key.cmdCancel->activate();
     }
