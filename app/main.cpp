@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<zephral::frmMain> form;
     // A failed start-up has been reported; with no window up there is nothing
     // left to run.
-    const bool started = zephral::StartWithMainWindow(QCoreApplication::applicationDirPath(), form);
+    const bool started = zephral::startWithMainWindow(QCoreApplication::applicationDirPath(), form);
     if (!started && !(form && form->isVisible())) {
         return 1;
     }

@@ -4,11 +4,11 @@
 
 namespace zephral {
 
-std::optional<QString> CommonDialog::ShowOpen() {
+std::optional<QString> CommonDialog::showOpen() {
     return remember(services().fileDialog->openFile(m_title, m_fileName));
 }
 
-std::optional<QString> CommonDialog::ShowSave() {
+std::optional<QString> CommonDialog::showSave() {
     return remember(services().fileDialog->saveFile(m_title, m_fileName));
 }
 

@@ -16,8 +16,8 @@ public:
 
     // The chosen path, which also becomes the file name; nothing on Cancel,
     // when the file name stays as it was.
-    std::optional<QString> ShowOpen();
-    std::optional<QString> ShowSave();
+    std::optional<QString> showOpen();
+    std::optional<QString> showSave();
 
 private:
     std::optional<QString> remember(std::optional<QString> chosen);

@@ -24,7 +24,7 @@ void installFrameFailureLog() {
     });
 }
 
-bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
+bool startWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
                          const StartupOptions& options) {
     const MainWindowSteps window{[&form] { form = std::make_unique<frmMain>(); },
                                  [&form] { form->show(); }};

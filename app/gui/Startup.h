@@ -19,7 +19,7 @@ void prepareHighDpi();
 void installFrameFailureLog();
 
 // Main with the real main window: on success form holds the window, shown.
-bool StartWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
+bool startWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
                          const StartupOptions& options = {});
 
 // For tests of an installed program only, never set by users: with the

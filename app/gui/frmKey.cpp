@@ -115,7 +115,7 @@ void frmKey::showEvent(QShowEvent* event) {
     txtKey->setFocus(Qt::OtherFocusReason);
 }
 
-void ShowKeyDialog(QWidget* owner) {
+void showKeyDialog(QWidget* owner) {
     frmKey dialog(owner);
     dialog.exec();
 }

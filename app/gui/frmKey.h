@@ -53,6 +53,6 @@ private:
 
 // Shows a fresh key dialog modal over owner and returns when it has closed;
 // gKey then holds the key typed, or empty text after Cancel.
-void ShowKeyDialog(QWidget* owner);
+void showKeyDialog(QWidget* owner);
 
 } // namespace zephral

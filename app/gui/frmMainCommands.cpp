@@ -23,7 +23,7 @@ namespace {
 
 // Asks for the key; false (and nothing more happens) when none was given.
 bool askForKey(QWidget* owner) {
-    ShowKeyDialog(owner);
+    showKeyDialog(owner);
     return !gKey.isEmpty();
 }
 
@@ -65,7 +65,7 @@ void reportWarnings(const CommandResult& result, const QString& key) {
             }
             keysWarnedOf.insert(hash);
         }
-        ReportWarning(warning.text);
+        reportWarning(warning.text);
     }
 }
 
@@ -85,13 +85,13 @@ void fileCommandClick(frmMain* form, Command command, const std::optional<QStrin
         } else {
             form->cdMain.setDialogTitle(encrypt ? QStringLiteral("Select file to encrypt...")
                                                 : QStringLiteral("Select file to decrypt..."));
-            source = form->cdMain.ShowOpen();
+            source = form->cdMain.showOpen();
             if (!source) {
                 return; // Cancel: no key asked, nothing touched, nothing said
             }
         }
         form->cdMain.setDialogTitle(QStringLiteral("Select file to save to..."));
-        const std::optional<QString> destination = form->cdMain.ShowSave();
+        const std::optional<QString> destination = form->cdMain.showSave();
         if (!destination || !askForKey(form)) {
             return;
         }

@@ -42,7 +42,7 @@ void ReportError(const QString& procedure, const CommandResult& failure) {
     services().messageBox->show(QLatin1String(kAppTitle), text, MessageIcon::None);
 }
 
-void ReportWarning(const QString& text) {
+void reportWarning(const QString& text) {
     services().messageBox->show(QLatin1String(kAppTitle), text, MessageIcon::Warning);
 }
 

@@ -39,6 +39,6 @@ void ReportError(const QString& procedure, const CommandResult& failure);
 
 // A warning of a command that went on, in the same message box with the
 // warning icon.
-void ReportWarning(const QString& text);
+void reportWarning(const QString& text);
 
 } // namespace zephral

@@ -55,7 +55,7 @@ void runKeyDialog(QWidget* owner, KeyDialogScript& script) {
             dialog->cmdCancel->activate();
         }
     });
-    ShowKeyDialog(owner);
+    showKeyDialog(owner);
 }
 
 } // namespace
@@ -519,10 +519,10 @@ private Q_SLOTS:
         env->fileDialog.answers = {QStringLiteral("/data/a.txt"), QStringLiteral("/data/a.enc"),
                                    std::nullopt};
         form.cdMain.setDialogTitle(QStringLiteral("Select file to encrypt..."));
-        QCOMPARE(form.cdMain.ShowOpen(), std::optional<QString>(QStringLiteral("/data/a.txt")));
+        QCOMPARE(form.cdMain.showOpen(), std::optional<QString>(QStringLiteral("/data/a.txt")));
         form.cdMain.setDialogTitle(QStringLiteral("Select file to save to..."));
-        QCOMPARE(form.cdMain.ShowSave(), std::optional<QString>(QStringLiteral("/data/a.enc")));
-        QCOMPARE(form.cdMain.ShowOpen(), std::optional<QString>());
+        QCOMPARE(form.cdMain.showSave(), std::optional<QString>(QStringLiteral("/data/a.enc")));
+        QCOMPARE(form.cdMain.showOpen(), std::optional<QString>());
         QCOMPARE(form.cdMain.fileName(), QStringLiteral("/data/a.enc"));
         const auto& asked = env->fileDialog.requests;
         QCOMPARE(asked.size(), 3);
@@ -534,7 +534,7 @@ private Q_SLOTS:
 
     void startUpShowsTheMainWindow() {
         std::unique_ptr<frmMain> form;
-        QVERIFY(StartWithMainWindow(QStringLiteral("/opt/zephral"), form, StartupOptions{1000, 0}));
+        QVERIFY(startWithMainWindow(QStringLiteral("/opt/zephral"), form, StartupOptions{1000, 0}));
         QVERIFY(form && form->isVisible());
         QCOMPARE(gAppPath, QStringLiteral("/opt/zephral/"));
         QCOMPARE(readSetting(kSettingSelfInstall), QStringLiteral("true"));
