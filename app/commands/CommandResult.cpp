@@ -21,4 +21,12 @@ CommandResult CommandResult::outOfMemory() {
     return systemError(ENOMEM);
 }
 
+CommandResult CommandResult::wrongKey(const QString& what, const FilePath& path) {
+    return failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged %1").arg(what), path);
+}
+
+CommandResult CommandResult::noCipherResult(const FilePath& path) {
+    return failure(kErrorEmptyResult, QStringLiteral("The cipher gave no result"), path);
+}
+
 } // namespace zephral

@@ -57,6 +57,10 @@ struct CommandResult {
     // The system's description of errno `errorNumber`.
     static CommandResult systemError(int errorNumber, const FilePath& path = {});
     static CommandResult outOfMemory();
+    // kErrorWrongKey: "Wrong key or damaged <what>" (text, file).
+    static CommandResult wrongKey(const QString& what, const FilePath& path = {});
+    // kErrorEmptyResult: the cipher gave nothing where it must give something.
+    static CommandResult noCipherResult(const FilePath& path = {});
 };
 
 } // namespace zephral

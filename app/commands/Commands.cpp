@@ -24,8 +24,9 @@ CommandResult checkKey(const QString& key) {
         return CommandResult::failure(kErrorNoKey, QStringLiteral("No key was given"));
     }
     if (key.size() > kMaxKeyLength) {
-        return CommandResult::failure(kErrorKeyTooLong,
-                                      QStringLiteral("The key is longer than 56 characters"));
+        return CommandResult::failure(
+            kErrorKeyTooLong,
+            QStringLiteral("The key is longer than %1 characters").arg(kMaxKeyLength));
     }
     return CommandResult::success();
 }
@@ -97,11 +98,6 @@ CommandResult nothingToDecrypt(const FilePath& stream) {
         QStringLiteral("%1 was empty: nothing to decrypt").arg(stream.toText()));
 }
 
-CommandResult wrongKey(const QString& what, const FilePath& path = {}) {
-    return CommandResult::failure(kErrorWrongKey,
-                                  QStringLiteral("Wrong key or damaged %1").arg(what), path);
-}
-
 // Base64 wrapped into lines (by `base64`, in a mail) or with a stray space:
 // what this program and the original tool make never holds white space, so
 // it goes before decoding, and the lenient decoder sees the groups whole.
@@ -120,9 +116,9 @@ CommandResult decryptText(const QString& text, const QString& key, TextChecks ch
     }
     // Ciphertext travels as text one character per byte, so its bytes are
     // exactly the cipher's.
-    std::optional<QByteArray> plain = DecryptBytesChecked(StringToBytes(cipherText), key, padCheck);
+    std::optional<QByteArray> plain = decryptBytesChecked(StringToBytes(cipherText), key, padCheck);
     if (!plain) {
-        return wrongKey(QStringLiteral("text"));
+        return CommandResult::wrongKey(QStringLiteral("text"));
     }
     output = BytesToString(*plain);
     return CommandResult::success();
@@ -149,8 +145,7 @@ CommandResult transformText(Command command, const QString& text, const QString&
         return CommandResult::systemError(EINVAL);
     }
     if (checks == TextChecks::Strict && output.isEmpty()) {
-        return CommandResult::failure(kErrorEmptyResult,
-                                      QStringLiteral("The cipher gave no result"));
+        return CommandResult::noCipherResult();
     }
     return CommandResult::success();
 }
@@ -180,13 +175,8 @@ public:
     }
     const FileDescriptor& file() const { return m_file; }
     qint64 size() const { return m_size; }
+    qint64 start() const { return m_start; }
     const FilePath& path() const { return m_path; }
-
-    // The last block, for a decryption to judge before anything is written.
-    bool readLastBlock(char* block) const {
-        return m_size >= 8 &&
-               ::pread(m_file.get(), block, 8, static_cast<off_t>(m_start + m_size - 8)) == 8;
-    }
 
 private:
     FilePath m_path;
@@ -258,30 +248,8 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     }
     PieceCipher cipher(key);
     if (in.size() != 0 && !cipher.ok()) {
-        return encrypt
-                   ? CommandResult::failure(kErrorEmptyResult,
-                                            QStringLiteral("The cipher gave no result"), in.path())
-                   : wrongKey(QStringLiteral("file"), in.path());
-    }
-
-    // The result's size where the source's is known; a decryption's last
-    // block is judged here, before anything is written.
-    qint64 resultSize = -1;
-    if (in.size() == 0) {
-        resultSize = 0;
-    } else if (in.size() > 0 && encrypt) {
-        resultSize = in.size() - in.size() % 8 + 8;
-    } else if (in.size() > 0) {
-        char last[8];
-        if (in.size() % 8 != 0 || !in.readLastBlock(last) || !cipher.decryptBlocks(last, 8)) {
-            return wrongKey(QStringLiteral("file"), in.path());
-        }
-        const int pad = padLength(last, padCheck);
-        explicit_bzero(last, sizeof last);
-        if (pad == 0) {
-            return wrongKey(QStringLiteral("file"), in.path());
-        }
-        resultSize = in.size() - pad;
+        return encrypt ? CommandResult::noCipherResult(in.path())
+                       : CommandResult::wrongKey(QStringLiteral("file"), in.path());
     }
 
     StreamJob job;
@@ -290,6 +258,11 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     job.source = &in.file();
     job.sourcePath = in.path();
     job.sourceSize = in.size();
+    job.sourceStart = in.start();
+    qint64 resultSize = -1;
+    if (CommandResult r = measureResult(cipher, job, resultSize); !r.ok) {
+        return r;
+    }
     qint64 consumed = 0;
     job.progress = [&](qint64 done, qint64 total) {
         consumed = done;

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -16,10 +17,10 @@ namespace zephral {
 
 namespace {
 
-constexpr qsizetype kBlock = 8;
+constexpr qsizetype kBlock = kCipherBlock;
 // Pieces being transformed at once: one per core, as the library would
 // share out one long buffer.
-constexpr unsigned kMaxWorkers = 8;
+constexpr unsigned kMaxWorkers = ZEPHCORE_MAX_THREADS;
 
 // One buffer: 8 bytes before the data, where a decryption puts the block it
 // held back from the piece before, and 8 after, which encryption's padding
@@ -122,14 +123,18 @@ private:
     CommandResult m_failure;
 };
 
-CommandResult wrongKey(const FilePath& path) {
-    return CommandResult::failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged file"),
-                                  path);
+CommandResult wrongKey(const StreamJob& job) {
+    return CommandResult::wrongKey(QStringLiteral("file"), job.sourcePath);
 }
 
-CommandResult cipherFailed(const FilePath& path) {
-    return CommandResult::failure(kErrorEmptyResult, QStringLiteral("The cipher gave no result"),
-                                  path);
+// The one judge of a decryption's end: the source must be whole blocks, and
+// the padding that ends its deciphered last block must pass the job's check.
+// The padding's length, or 0 when the key is wrong or the source damaged.
+int judgeEnd(const StreamJob& job, qint64 sourceSize, const char* lastBlock) {
+    if (sourceSize % kBlock != 0 || sourceSize < kBlock) {
+        return 0;
+    }
+    return padLength(lastBlock, job.padCheck);
 }
 
 void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
@@ -169,7 +174,7 @@ void transformStage(Pipeline& line, const StreamJob& job, PieceCipher& cipher) {
         bool ok = true;
         if (!job.encrypt) {
             if (p.last && (p.offset + p.size) % kBlock != 0) {
-                line.fail(wrongKey(job.sourcePath)); // not whole blocks
+                line.fail(wrongKey(job)); // not whole blocks
                 return;
             }
             ok = cipher.decryptBlocks(p.data, p.size);
@@ -184,7 +189,7 @@ void transformStage(Pipeline& line, const StreamJob& job, PieceCipher& cipher) {
             ok = p.outSize > 0;
         }
         if (!ok) {
-            line.fail(cipherFailed(job.sourcePath));
+            line.fail(CommandResult::noCipherResult(job.sourcePath));
             return;
         }
         line.giveDone(i);
@@ -216,10 +221,10 @@ void writeStage(Pipeline& line, const StreamJob& job) {
                 holding = true;
                 length -= kBlock;
             } else if (length >= kBlock) {
-                const int pad = padLength(start + length - kBlock, job.padCheck);
+                const int pad = judgeEnd(job, p.offset + p.size, start + length - kBlock);
                 if (pad == 0) {
                     explicit_bzero(start, static_cast<std::size_t>(length));
-                    line.fail(wrongKey(job.sourcePath));
+                    line.fail(wrongKey(job));
                     return;
                 }
                 length -= pad;
@@ -262,6 +267,29 @@ ScopedPieceSize::ScopedPieceSize(qsizetype size) : m_saved(std::exchange(gPieceS
 
 ScopedPieceSize::~ScopedPieceSize() {
     gPieceSize = m_saved;
+}
+
+CommandResult measureResult(PieceCipher& cipher, const StreamJob& job, qint64& size) {
+    size = -1;
+    if (job.sourceSize < 0) {
+        return CommandResult::success();
+    }
+    if (job.sourceSize == 0 || job.encrypt) {
+        size = job.sourceSize == 0 ? 0 : paddedSize(job.sourceSize);
+        return CommandResult::success();
+    }
+    char last[kBlock];
+    const qint64 at = job.sourceStart + job.sourceSize - kBlock;
+    const bool read = job.sourceSize % kBlock == 0 &&
+                      ::pread(job.source->get(), last, kBlock, static_cast<off_t>(at)) == kBlock &&
+                      cipher.decryptBlocks(last, kBlock);
+    const int pad = read ? judgeEnd(job, job.sourceSize, last) : 0;
+    explicit_bzero(last, sizeof last);
+    if (pad == 0) {
+        return wrongKey(job);
+    }
+    size = job.sourceSize - pad;
+    return CommandResult::success();
 }
 
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job) {

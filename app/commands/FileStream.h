@@ -6,7 +6,7 @@
 // thread among them) transforms whichever piece comes next, and a thread
 // writes the pieces in their order. The pieces are small enough that the
 // library keeps each on the thread that hands it over, so the cores are
-// shared out here and never twice. A decryption holds back its last 8 bytes
+// shared out here and never twice. A decryption holds back its last block
 // until the source ends, so nothing of the padding, and nothing at all of a
 // last piece whose padding fails the check, is ever written.
 #pragma once
@@ -25,18 +25,24 @@ struct StreamJob {
     PadCheck padCheck = PadCheck::Full;
     const FileDescriptor* source = nullptr; // read from where it stands to its end
     FilePath sourcePath;                    // for messages
-    qint64 sourceSize = -1;                 // -1 when unknown
+    qint64 sourceSize = -1;                 // from where it stands; -1 when unknown
+    qint64 sourceStart = 0;                 // where it stands, when its size is known
     // Takes each piece of the result in order; a failure ends the work.
     std::function<CommandResult(const char* data, qsizetype size)> write;
     FileProgress progress;
 };
+
+// The size of the job's result, -1 where the source's size is unknown. A
+// decryption's last block is read and judged here, so that a wrong key or a
+// damaged file fails (kErrorWrongKey) before anything is written.
+CommandResult measureResult(PieceCipher& cipher, const StreamJob& job, qint64& size);
 
 // Runs the job; fails with kErrorWrongKey when a decryption's source is not
 // whole blocks or its padding fails the check, or with the reading or
 // writing failure. Empty sources give nothing to write.
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
 
-// The size of a piece: 512 KiB, a multiple of 8.
+// The size of a piece: 512 KiB, whole blocks.
 qsizetype streamPieceSize();
 
 // For tests: another piece size while one lives, the one before it after.

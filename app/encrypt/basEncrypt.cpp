@@ -5,29 +5,34 @@
 #include "platform/Services.h"
 
 #include <QDir>
+#include <QStringList>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 namespace zephral {
 
 namespace {
 
-using InitializeFn = std::int32_t (*)(const char*);
-using BlowFn = std::int32_t (*)(std::uint8_t*, std::int32_t);
-using InitB64Fn = std::int32_t (*)();
-using B64Fn = std::int32_t (*)(const std::uint8_t*, std::int32_t, std::uint8_t*);
+using InitializeFn = decltype(&Initialize);
+using BlowFn = decltype(&BlowENC);
+using InitB64Fn = decltype(&InitB64);
+using B64EncFn = decltype(&B64ENC);
+using B64DecFn = decltype(&B64DEC);
 
 // The six functions the program uses, in the order of the table below.
 enum Function { FnInitialize, FnBlowENC, FnBlowDEC, FnInitB64, FnB64ENC, FnB64DEC, FnCount };
 constexpr const char* kFunctionNames[FnCount] = {"Initialize", "BlowENC", "BlowDEC",
                                                  "InitB64",    "B64ENC",  "B64DEC"};
 
-// The library and every address found in it stay bound until the program
-// ends; nothing is ever unloaded. A library that could not be loaded is
-// searched for again at the next call, so one installed meanwhile is found.
+// The library and every address in it, all found at once when it loads and
+// then bound until the program ends; nothing is ever unloaded. A library that
+// could not be loaded is searched for again at the next call, so one installed
+// meanwhile is found. The lock keeps two threads from loading it at once.
 struct Binding {
+    std::mutex mutex;
     std::unique_ptr<Library> library;
     QFunctionPointer functions[FnCount] = {};
 };
@@ -37,13 +42,40 @@ Binding& binding() {
     return b;
 }
 
+// The places searched, in order: the program's folder, the private library
+// folder of an installed tree (relative to the program's folder), the
+// per-user system folder, then the system's ordinary search for the bare name.
+QStringList libraryCandidates() {
+    const QString name = cipherLibraryFileName();
+    QStringList candidates;
+    // Beside the program first, so that a program run from its build folder
+    // takes the library built with it; then where an installed tree keeps it.
+    for (const QString& folder : {programFolder(), installedLibraryFolder()}) {
+        if (!folder.isEmpty()) {
+            candidates.append(folder + name);
+        }
+    }
+    if (const QString systemFolder = services().systemFolder->systemFolder();
+        !systemFolder.isEmpty()) {
+        candidates.append(QDir(systemFolder).filePath(name));
+    }
+    candidates.append(name);
+    return candidates;
+}
+
+// Loads the library and finds its functions (a missing one stays null); true
+// when it is loaded.
 bool loadLibrary() {
     Binding& b = binding();
+    std::lock_guard lock(b.mutex);
     if (b.library) {
         return true;
     }
-    for (const QString& candidate : cipherLibraryCandidates()) {
+    for (const QString& candidate : libraryCandidates()) {
         if (auto library = services().libraries->load(candidate)) {
+            for (int f = 0; f < FnCount; ++f) {
+                b.functions[f] = library->resolve(kFunctionNames[f]);
+            }
             b.library = std::move(library);
             return true;
         }
@@ -57,15 +89,22 @@ Fn function(Function which) {
         return nullptr;
     }
     Binding& b = binding();
-    if (b.functions[which] == nullptr) {
-        b.functions[which] = b.library->resolve(kFunctionNames[which]);
-    }
+    std::lock_guard lock(b.mutex);
     return reinterpret_cast<Fn>(b.functions[which]);
 }
 
-// The library takes signed 32-bit lengths, and the cipher needs 8 bytes of
+// The library's one key schedule, held by whoever set it until its last
+// cipher call: a PieceCipher for its whole life, any other Blowfish work for
+// the key and the call. So other cipher work waits while a PieceCipher's
+// pieces are on their threads, and never changes the key under them.
+std::mutex& scheduleMutex() {
+    static std::mutex m;
+    return m;
+}
+
+// The library takes signed 32-bit lengths, and the cipher needs a block of
 // room after the data.
-constexpr qsizetype kMaxCipherInput = std::numeric_limits<std::int32_t>::max() - 8;
+constexpr qsizetype kMaxCipherInput = std::numeric_limits<std::int32_t>::max() - kCipherBlock;
 
 std::uint8_t* bytesOf(QByteArray& b) {
     return reinterpret_cast<std::uint8_t*>(b.data());
@@ -93,14 +132,15 @@ bool setKey(const QString& key) {
     return ok;
 }
 
-// The cipher on the n data bytes at the start of b. For encryption b holds 8
-// more bytes after them, all zero: room for the padding, whose filler bytes
+// The cipher on the n data bytes at the start of b. For encryption b holds a
+// block more after them, all zero: room for the padding, whose filler bytes
 // are therefore zeros.
 QByteArray blowfish(QByteArray& b, qsizetype n, const QString& key, Function which) {
     if (key.isEmpty() || key.size() > kMaxKeyLength || n <= 0 || n > kMaxCipherInput) {
         return {};
     }
     const auto cipher = function<BlowFn>(which);
+    std::lock_guard schedule(scheduleMutex());
     if (cipher == nullptr || !setKey(key)) {
         return {};
     }
@@ -111,17 +151,9 @@ QString blowfishText(const QString& data, const QString& key, Function which) {
     if (data.isEmpty() || data.size() > kMaxCipherInput) {
         return {};
     }
-    const qsizetype room = which == FnBlowENC ? 8 : 0;
+    const qsizetype room = which == FnBlowENC ? kCipherBlock : 0;
     QByteArray b = activeCodePage().encode(data, room);
     return BytesToString(blowfish(b, b.size() - room, key, which));
-}
-
-QByteArray blowfishBytes(QByteArray data, const QString& key, Function which) {
-    const qsizetype n = data.size();
-    if (which == FnBlowENC && n > 0 && n <= kMaxCipherInput) {
-        data.resize(n + 8, '\0');
-    }
-    return blowfish(data, n, key, which);
 }
 
 } // namespace
@@ -142,20 +174,12 @@ QString DecryptString(const QString& data, const QString& key) {
     return blowfishText(data, key, FnBlowDEC);
 }
 
-QByteArray EncryptBytes(QByteArray data, const QString& key) {
-    return blowfishBytes(std::move(data), key, FnBlowENC);
-}
-
-QByteArray DecryptBytes(QByteArray data, const QString& key) {
-    return blowfishBytes(std::move(data), key, FnBlowDEC);
-}
-
 QString EncodeBase64(const QString& text) {
     if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max() / 4 * 3) {
         return {};
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
-    const auto encode = function<B64Fn>(FnB64ENC);
+    const auto encode = function<B64EncFn>(FnB64ENC);
     if (initB64 == nullptr || encode == nullptr) {
         return {};
     }
@@ -172,7 +196,7 @@ QString DecodeBase64(const QString& text) {
         return {};
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
-    const auto decode = function<B64Fn>(FnB64DEC);
+    const auto decode = function<B64DecFn>(FnB64DEC);
     if (initB64 == nullptr || decode == nullptr) {
         return {};
     }
@@ -211,12 +235,13 @@ bool keyHidesCharacters(const QString& key) {
 }
 
 int padLength(const char* lastBlock, PadCheck check) {
-    const auto pad = static_cast<std::uint8_t>(lastBlock[7]);
-    if (pad < 1 || pad > 8) {
+    constexpr int kLast = kCipherBlock - 1;
+    const auto pad = static_cast<std::uint8_t>(lastBlock[kLast]);
+    if (pad < 1 || pad > kCipherBlock) {
         return 0;
     }
     if (check == PadCheck::Full) {
-        for (int i = 8 - pad; i < 7; ++i) {
+        for (int i = kCipherBlock - pad; i < kLast; ++i) {
             if (lastBlock[i] != 0) {
                 return 0;
             }
@@ -225,20 +250,21 @@ int padLength(const char* lastBlock, PadCheck check) {
     return pad;
 }
 
-std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& key, PadCheck check) {
+std::optional<QByteArray> decryptBytesChecked(QByteArray data, const QString& key, PadCheck check) {
     const qsizetype n = data.size();
-    if (n <= 0 || n % 8 != 0 || n > kMaxCipherInput || key.isEmpty() ||
+    if (n <= 0 || n % kCipherBlock != 0 || n > kMaxCipherInput || key.isEmpty() ||
         key.size() > kMaxKeyLength) {
         return std::nullopt;
     }
     const auto cipher = function<BlowFn>(FnBlowDEC);
+    std::lock_guard schedule(scheduleMutex());
     if (cipher == nullptr || !setKey(key)) {
         return std::nullopt;
     }
     // The library's length is the same pad taken off, but only the bytes
     // themselves tell whether the filler before it is zero.
     cipher(bytesOf(data), static_cast<std::int32_t>(n));
-    const int pad = padLength(data.constData() + n - 8, check);
+    const int pad = padLength(data.constData() + n - kCipherBlock, check);
     if (pad == 0) {
         explicit_bzero(data.data(), static_cast<std::size_t>(n));
         return std::nullopt;
@@ -247,7 +273,7 @@ std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& ke
     return data;
 }
 
-PieceCipher::PieceCipher(const QString& key) {
+PieceCipher::PieceCipher(const QString& key) : m_schedule(scheduleMutex()) {
     m_encrypt = reinterpret_cast<QFunctionPointer>(function<BlowFn>(FnBlowENC));
     m_decrypt = reinterpret_cast<QFunctionPointer>(function<BlowFn>(FnBlowDEC));
     m_ok = m_encrypt != nullptr && m_decrypt != nullptr && !key.isEmpty() &&
@@ -267,21 +293,21 @@ bool PieceCipher::run(int which, char* data, qsizetype n, qsizetype expected) {
 }
 
 bool PieceCipher::encryptBlocks(char* data, qsizetype n) {
-    if (n % 8 != 0) {
+    if (n % kCipherBlock != 0) {
         return false;
     }
-    return n == 0 || run(FnBlowENC, data, n, n + 8);
+    return n == 0 || run(FnBlowENC, data, n, n + kCipherBlock);
 }
 
 qsizetype PieceCipher::encryptLast(char* data, qsizetype n) {
-    const qsizetype padded = n - n % 8 + 8;
-    // The filler before the pad length is zeros, as EncryptBytes makes it.
+    const qsizetype padded = paddedSize(n);
+    // The filler before the pad length is zeros, as EncryptString makes it.
     std::memset(data + n, 0, static_cast<std::size_t>(padded - n));
     return run(FnBlowENC, data, n, padded) ? padded : 0;
 }
 
 bool PieceCipher::decryptBlocks(char* data, qsizetype n) {
-    if (n % 8 != 0) {
+    if (n % kCipherBlock != 0) {
         return false;
     }
     return n == 0 || run(FnBlowDEC, data, n, 0);
@@ -291,26 +317,9 @@ bool cipherLibraryAvailable() {
     return loadLibrary();
 }
 
-QStringList cipherLibraryCandidates() {
-    const QString name = cipherLibraryFileName();
-    QStringList candidates;
-    // Beside the program first, so that a program run from its build folder
-    // takes the library built with it; then where an installed tree keeps it.
-    for (const QString& folder : {programFolder(), installedLibraryFolder()}) {
-        if (!folder.isEmpty()) {
-            candidates.append(folder + name);
-        }
-    }
-    if (const QString systemFolder = services().systemFolder->systemFolder();
-        !systemFolder.isEmpty()) {
-        candidates.append(QDir(systemFolder).filePath(name));
-    }
-    candidates.append(name);
-    return candidates;
-}
-
 void resetCipherBinding() {
     Binding& b = binding();
+    std::lock_guard lock(b.mutex);
     // Dropping the object leaves the library mapped (only Library::unload
     // unmaps), so code or addresses still in use elsewhere stay valid.
     b.library.reset();

@@ -12,31 +12,35 @@
 // key themselves.
 #pragma once
 
+#include "zephcore.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
+#include <mutex>
 #include <optional>
 
 namespace zephral {
 
-inline constexpr int kMaxKeyLength = 56;
+// The longest key, in characters (in bytes once converted), and the cipher's
+// block, in bytes.
+inline constexpr int kMaxKeyLength = ZEPHCORE_MAX_KEY_LENGTH;
+inline constexpr int kCipherBlock = ZEPHCORE_BLOCK_SIZE;
+
+// The length of n bytes encrypted: padded to whole blocks, 1 to 8 bytes more.
+constexpr qint64 paddedSize(qint64 n) {
+    return n - n % kCipherBlock + kCipherBlock;
+}
 
 QByteArray StringToBytes(const QString& text);
 QString BytesToString(const QByteArray& bytes);
 
-// Blowfish, ECB, padded to a whole number of blocks: 1 to 8 bytes longer than
-// the data. Empty for an empty or over-long key and for empty data.
+// Blowfish, ECB, padded to a whole number of blocks (paddedSize()). Empty for
+// an empty or over-long key and for empty data.
 QString EncryptString(const QString& data, const QString& key);
 // The reverse. The length comes from the last deciphered byte and is not
 // checked here: with a wrong key it can be anything, even longer than the
-// input (the text then ends in NUL characters). See DecryptBytesChecked().
+// input (the text then ends in NUL characters). See decryptBytesChecked().
 QString DecryptString(const QString& data, const QString& key);
-// The same two operations on bytes, for callers that hold bytes (the file
-// commands): every code page maps each byte to a character of its own and
-// back, so going through text would give these very bytes, only slower and
-// with the file held several times over. `data` is worked on in place.
-QByteArray EncryptBytes(QByteArray data, const QString& key);
-QByteArray DecryptBytes(QByteArray data, const QString& key);
 // Standard Base64 with "=" padding, on one line.
 QString EncodeBase64(const QString& text);
 // Lenient: characters outside the alphabet decode as 0. A last group of 2
@@ -72,18 +76,20 @@ int padLength(const char* lastBlock, PadCheck check);
 // check; the key and the library are the caller's to check first, and a key
 // or library that fails gives nothing too. A block of padding alone gives
 // empty bytes.
-std::optional<QByteArray> DecryptBytesChecked(QByteArray data, const QString& key, PadCheck check);
+std::optional<QByteArray> decryptBytesChecked(QByteArray data, const QString& key, PadCheck check);
 
 // A file's worth of data in pieces, for the file commands: the same bytes as
-// EncryptBytes and DecryptBytesChecked give for the whole, in bounded memory
+// EncryptString and decryptBytesChecked give for the whole, in bounded memory
 // and without the library's 32-bit limit on the whole. Only the last piece of
 // an encryption is padded: ECB enciphers every block on its own, so the
 // pieces put together are the whole file's ciphertext.
 //
 // Making one converts the key and runs Initialize with it, once. The library
 // keeps that one schedule for the whole process, and BlowENC and BlowDEC only
-// read it, so pieces may then be transformed on several threads at once;
-// no other cipher work may run until the PieceCipher is gone.
+// read it, so pieces may then be transformed on several threads at once. A
+// PieceCipher holds the schedule for its whole life: any other cipher work
+// (another PieceCipher, EncryptString, DecryptString, decryptBytesChecked)
+// waits until it is gone, and must not come from a thread that holds one.
 class PieceCipher {
 public:
     // The largest piece: far below the library's 32-bit lengths.
@@ -95,34 +101,34 @@ public:
     PieceCipher& operator=(const PieceCipher&) = delete;
 
     // False when the library or one of its functions is missing, or the key
-    // is empty or refused (longer than 56 bytes once converted).
+    // is empty or refused (longer than kMaxKeyLength bytes once converted).
     bool ok() const { return m_ok; }
 
-    // Encrypts n bytes, a multiple of 8, in place and unpadded. The buffer
-    // holds n + 8 bytes: the library pads every call, and its padding block
-    // lands in the 8 bytes after the data, which are scratch.
+    // Encrypts n bytes, whole blocks, in place and unpadded. The buffer holds
+    // a block more: the library pads every call, and its padding block lands
+    // in the block after the data, which is scratch.
     bool encryptBlocks(char* data, qsizetype n);
     // Encrypts the last n bytes (0 included) with the padding: the buffer
-    // holds n + 8 bytes. Returns the padded length, 0 on failure.
+    // holds a block more. Returns the padded length, 0 on failure.
     qsizetype encryptLast(char* data, qsizetype n);
-    // Decrypts n bytes, a multiple of 8, in place. The padding is the
-    // caller's to judge, with padLength() on the last 8 bytes.
+    // Decrypts n bytes, whole blocks, in place. The padding is the caller's
+    // to judge, with padLength() on the last block.
     bool decryptBlocks(char* data, qsizetype n);
 
 private:
     bool run(int which, char* data, qsizetype n, qsizetype expected);
 
+    std::unique_lock<std::mutex> m_schedule;
     QFunctionPointer m_encrypt = nullptr;
     QFunctionPointer m_decrypt = nullptr;
     bool m_ok = false;
 };
 
-// Loads the library when it is not loaded yet; true when it is.
+// Loads the library when it is not loaded yet; true when it is. The places
+// searched, in order: the program's folder, the private library folder of an
+// installed tree (relative to the program's folder), the per-user system
+// folder, then the system's ordinary search for the bare name.
 bool cipherLibraryAvailable();
-// The places searched, in order: the program's folder, the private library
-// folder of an installed tree (relative to the program's folder), the
-// per-user system folder, then the system's ordinary search for the bare name.
-QStringList cipherLibraryCandidates();
 
 // For tests: forgets the library and every function found in it (nothing is
 // unloaded), so that the next call searches again.

@@ -103,7 +103,7 @@ void registerAll() {
         add("blowenc/zephcore" + n, blowEncZephcore, size, false);
         add("blowdec/openssl" + n, blowfishOpenssl, size, int{BF_DECRYPT});
         add("blowdec/zephcore" + n, blowDecZephcore, size, false);
-        if (size >= (int64_t{1} << 20)) {
+        if (size >= ZEPHCORE_THREADED_FROM) {
             add("blowenc/zephcore-1thread" + n, blowEncZephcore, size, true);
             add("blowdec/zephcore-1thread" + n, blowDecZephcore, size, true);
         }

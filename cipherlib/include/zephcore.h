@@ -15,10 +15,11 @@
 // from any threads, on buffers that do not overlap.
 //
 // Memory and threads started. The library allocates no memory of its own.
-// BlowENC and BlowDEC on a buffer of 1 MiB or more share the blocks out
-// between the calling thread and up to one thread per processor (at most 8
-// in all); every such thread is started and joined within the call, and a
-// thread that cannot be started leaves its share to the calling thread.
+// BlowENC and BlowDEC on a buffer of ZEPHCORE_THREADED_FROM bytes or more
+// share the blocks out between the calling thread and up to one thread per
+// processor (at most ZEPHCORE_MAX_THREADS in all); every such thread is
+// started and joined within the call, and a thread that cannot be started
+// leaves its share to the calling thread.
 // During a long buffer each thread gives up its time slice once every 20000
 // blocks.
 //
@@ -42,11 +43,20 @@
 extern "C" {
 #endif
 
+// The numbers the functions below keep to.
+enum {
+    ZEPHCORE_BLOCK_SIZE = 8,          // bytes in a Blowfish block
+    ZEPHCORE_MAX_KEY_LENGTH = 56,     // the longest key Initialize takes, in bytes
+    ZEPHCORE_THREADED_FROM = 1 << 20, // 1 MiB: from here on a buffer is shared between threads
+    ZEPHCORE_MAX_THREADS = 8,         // the most threads one call runs on, its own included
+};
+
 // Copies the initial (unkeyed) Blowfish tables into the working tables. Returns 0.
 ZEPHCORE_API int32_t InitArrays(void);
 
 // Builds the key schedule from a NUL-terminated 8-bit key. Returns 0, or 1 when
-// the key is longer than 56 bytes (the schedule in force is then left alone).
+// the key is longer than ZEPHCORE_MAX_KEY_LENGTH bytes (the schedule in force
+// is then left alone).
 ZEPHCORE_API int32_t Initialize(const char* key);
 
 // Pads and encrypts `length` bytes in place (ECB, big-endian halves). The buffer

@@ -14,6 +14,7 @@
 
 #include "blowfish_tables.h"
 #include "dispatch.h"
+#include "zephcore.h"
 
 #include <algorithm>
 #include <array>
@@ -35,13 +36,13 @@ struct Schedule {
 // the library is loaded and only InitArrays / Initialize ever fill them.
 alignas(64) constinit Schedule gSchedule{};
 
-constexpr size_t kBlockSize = 8;
+constexpr size_t kBlockSize = ZEPHCORE_BLOCK_SIZE;
 // The calling thread gives up its time slice before the 20000th, 40000th, ...
 // block of a call.
 constexpr size_t kYieldEvery = 20000;
 // Buffers from this size on are shared out between the cores; each share is
 // at least half of it, so a thread is never started for a small piece.
-constexpr size_t kThreadedFrom = size_t{1} << 20;
+constexpr size_t kThreadedFrom = ZEPHCORE_THREADED_FROM;
 constexpr size_t kMinShare = kThreadedFrom / 2;
 
 inline uint32_t loadBigEndian(const uint8_t* in) {
@@ -213,7 +214,7 @@ int32_t initArrays() noexcept {
 }
 
 int32_t initialize(const char* key) noexcept {
-    constexpr size_t kMaxKey = 56;
+    constexpr size_t kMaxKey = ZEPHCORE_MAX_KEY_LENGTH;
     size_t n = 0;
     while (n <= kMaxKey && key[n] != '\0') {
         ++n;

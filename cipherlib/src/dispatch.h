@@ -4,14 +4,16 @@
 //   Base64    the table code; on x86-64 the AVX2 kernels, or the AVX-512
 //             VBMI kernels where the processor has them. Every path gives
 //             the same bytes as the table code, lenient decoding included.
-//   Blowfish  the calling thread alone, or, for a buffer of 1 MiB and more,
-//             one thread per processor (at most kMaxThreads), each on its own
-//             share of the blocks.
+//   Blowfish  the calling thread alone, or, for a buffer of
+//             ZEPHCORE_THREADED_FROM bytes and more, one thread per processor
+//             (at most kMaxThreads), each on its own share of the blocks.
 //
 // ZEPHCORE_PORTABLE in the environment (any value but "" and "0") keeps
 // Base64 on the table code. A build with the CMake option ZEPHCORE_PORTABLE=ON
 // has no vector code at all.
 #pragma once
+
+#include "zephcore.h"
 
 // The vector code is x86-64 only, and left out of a portable build.
 #if defined(__x86_64__) && !defined(ZEPHCORE_PORTABLE)
@@ -23,7 +25,7 @@
 namespace zephcore {
 
 // The most threads one Blowfish call shares its work with, itself included.
-inline constexpr unsigned kMaxThreads = 8;
+inline constexpr unsigned kMaxThreads = ZEPHCORE_MAX_THREADS;
 
 enum class Isa : int { portable = 0, avx2 = 1, avx512 = 2 };
 

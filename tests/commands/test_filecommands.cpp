@@ -140,7 +140,7 @@ TEST_F(FileCommand, PiecesGiveTheWholeFileBytes) {
         for (qsizetype n : c.sizes) {
             QByteArray data(n, '\0');
             random.fillRange(reinterpret_cast<quint32*>(data.data()), n / 4);
-            const QByteArray whole = n == 0 ? QByteArray() : EncryptBytes(data, kKey);
+            const QByteArray whole = n == 0 ? QByteArray() : encryptBytes(data, kKey);
             const QString source = write(QStringLiteral("plain"), data);
             const QString cipher = path(QStringLiteral("cipher"));
             const QString back = path(QStringLiteral("back"));
@@ -172,7 +172,7 @@ TEST_F(FileCommand, PiecesGiveTheWholeFileBytes) {
 // leaves the destination as it was.
 TEST_F(FileCommand, ADecryptedPipeThatCannotBeRightWritesNothing) {
     ScopedPieceSize scoped(64);
-    QByteArray cipher = EncryptBytes(allBytes(1000), kKey);
+    QByteArray cipher = encryptBytes(allBytes(1000), kKey);
     const QByteArray cut = cipher.left(cipher.size() - 3);
     const std::pair<QByteArray, QString> cases[] = {{cipher, QStringLiteral("wrong")}, {cut, kKey}};
     for (const auto& [bytes, key] : cases) {
@@ -229,7 +229,7 @@ TEST_F(FileCommand, LargerThanTwoGiB) {
     const int fd = ::open(QFile::encodeName(cipher).constData(), O_RDONLY);
     EXPECT_EQ(::pread(fd, block.data(), 8, (off_t{1} << 31) + 800), 8);
     ::close(fd);
-    EXPECT_EQ(block, EncryptBytes(QByteArray(8, '\0'), kKey).left(8));
+    EXPECT_EQ(block, encryptBytes(QByteArray(8, '\0'), kKey).left(8));
     ASSERT_TRUE(decryptFile(cipher, back, kKey).ok);
     QFile::remove(cipher);
     QFile a(source);
@@ -356,10 +356,10 @@ TEST_F(FileCommand, DecryptionThatCannotBeRightWritesNothing) {
     ASSERT_TRUE(encryptFile(source, cipher, kKey).ok);
     QByteArray truncated = read(cipher);
     truncated.chop(3);
-    const QString small = write(QStringLiteral("small"), EncryptBytes(QByteArray("seven!!"), kKey));
+    const QString small = write(QStringLiteral("small"), encryptBytes(QByteArray("seven!!"), kKey));
     // Another program's padding: the filler before the pad length is not zero.
     const QString foreign = write(QStringLiteral("foreign"),
-                                  EncryptBytes(QByteArray("twelve bytes\4\4\4\4"), kKey).left(16));
+                                  encryptBytes(QByteArray("twelve bytes\4\4\4\4"), kKey).left(16));
 
     struct Case {
         QString source;

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFunctionPointer>
 #include <QRandomGenerator>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace zephral::test {
 namespace {
@@ -193,39 +196,6 @@ TEST_F(Bindings, DecryptedLengthFollowsTheLastByte) {
     }
 }
 
-// The file commands take the byte path; it must give exactly what the text
-// path gives under every code page, wrong keys and bad keys included.
-TEST_F(Bindings, BytePathEqualsTheTextPath) {
-    QByteArray every(256, '\0');
-    for (int i = 0; i < 256; ++i) {
-        every[i] = static_cast<char>(i);
-    }
-    const QByteArray inputs[] = {QByteArray("x"), QByteArray("eight!!!"), every,
-                                 every.repeated(41).left(10001)};
-    const QString keys[] = {QStringLiteral("k"), QStringLiteral("caf\u00e9"),
-                            QString(56, QLatin1Char('k')), QString(57, QLatin1Char('k')),
-                            QString()};
-    for (const int number : CodePage::available()) {
-        setActiveCodePage(CodePage::byNumber(number));
-        for (const QByteArray& data : inputs) {
-            for (const QString& key : keys) {
-                const QByteArray cipher = EncryptBytes(data, key);
-                EXPECT_EQ(cipher, StringToBytes(EncryptString(BytesToString(data), key)))
-                    << number << ' ' << qPrintable(key);
-                // Deciphering with another key exercises every length the
-                // last byte can claim, longer than the input included.
-                for (const QString& other : {key, QStringLiteral("other")}) {
-                    EXPECT_EQ(DecryptBytes(cipher, other),
-                              StringToBytes(DecryptString(BytesToString(cipher), other)))
-                        << number << ' ' << qPrintable(other);
-                }
-            }
-        }
-    }
-    EXPECT_TRUE(EncryptBytes(QByteArray(), QStringLiteral("k")).isEmpty());
-    EXPECT_TRUE(DecryptBytes(QByteArray(), QStringLiteral("k")).isEmpty());
-}
-
 TEST(PadLength, LastByteAndZeroFiller) {
     struct Case {
         const char* hex;
@@ -255,7 +225,7 @@ TEST_F(Bindings, EveryAcceptedDecryptionEncryptsBackToItsSource) {
         }
         return b;
     };
-    const QByteArray sources[] = {EncryptBytes(randomBytes(25), QStringLiteral("the right key")),
+    const QByteArray sources[] = {encryptBytes(randomBytes(25), QStringLiteral("the right key")),
                                   randomBytes(32), randomBytes(8)};
     int accepted = 0;
     int tried = 0;
@@ -266,10 +236,10 @@ TEST_F(Bindings, EveryAcceptedDecryptionEncryptsBackToItsSource) {
                 key.append(QChar(u' ' + random.bounded(95)));
             }
             const std::optional<QByteArray> plain =
-                DecryptBytesChecked(source, key, PadCheck::Full);
+                decryptBytesChecked(source, key, PadCheck::Full);
             if (plain) {
                 ++accepted;
-                EXPECT_EQ(EncryptBytes(*plain, key), source) << qPrintable(key);
+                EXPECT_EQ(encryptBytes(*plain, key), source) << qPrintable(key);
             }
         }
     }
@@ -280,19 +250,19 @@ TEST_F(Bindings, EveryAcceptedDecryptionEncryptsBackToItsSource) {
 
 TEST_F(Bindings, CheckedDecryption) {
     const QString key = QStringLiteral("key");
-    const QByteArray cipher = EncryptBytes(QByteArray("twelve bytes"), key);
-    EXPECT_EQ(DecryptBytesChecked(cipher, key, PadCheck::Full), QByteArray("twelve bytes"));
+    const QByteArray cipher = encryptBytes(QByteArray("twelve bytes"), key);
+    EXPECT_EQ(decryptBytesChecked(cipher, key, PadCheck::Full), QByteArray("twelve bytes"));
     // Another program's padding: the filler is not zero.
     const QByteArray foreign =
         StringToBytes(EncryptString(bytesText(QByteArray("twelve bytes\4\4\4\4")), key)).left(16);
-    EXPECT_EQ(DecryptBytesChecked(foreign, key, PadCheck::Full), std::nullopt);
-    EXPECT_EQ(DecryptBytesChecked(foreign, key, PadCheck::LengthOnly), QByteArray("twelve bytes"));
+    EXPECT_EQ(decryptBytesChecked(foreign, key, PadCheck::Full), std::nullopt);
+    EXPECT_EQ(decryptBytesChecked(foreign, key, PadCheck::LengthOnly), QByteArray("twelve bytes"));
     // A block of padding alone is the encryption of nothing.
     const QByteArray padOnly =
         StringToBytes(EncryptString(bytesText(QByteArray("\0\0\0\0\0\0\0\x08", 8)), key).left(8));
-    EXPECT_EQ(DecryptBytesChecked(padOnly, key, PadCheck::Full), QByteArray());
+    EXPECT_EQ(decryptBytesChecked(padOnly, key, PadCheck::Full), QByteArray());
     for (const QByteArray& bad : {cipher.left(12), QByteArray()}) {
-        EXPECT_EQ(DecryptBytesChecked(bad, key, PadCheck::LengthOnly), std::nullopt);
+        EXPECT_EQ(decryptBytesChecked(bad, key, PadCheck::LengthOnly), std::nullopt);
     }
 }
 
@@ -412,6 +382,34 @@ TEST_F(Bindings, LoadedOnceAndEachFunctionLookedUpOnce) {
     }
     EXPECT_EQ(loader.loads, 1);
     EXPECT_EQ(HidingLoader::Hiding::resolved, 6);
+}
+
+// The library has one key schedule: other cipher work with another key waits
+// while a PieceCipher lives, so its pieces are never enciphered with a key
+// changed under them, and then runs with its own.
+TEST_F(Bindings, OtherCipherWorkWaitsForAPieceCipher) {
+    const QString pieceKey = QStringLiteral("piece key");
+    const QString otherKey = QStringLiteral("other key");
+    const QByteArray plain("sixteen bytes!!!");
+    QString otherCipher;
+    std::atomic<bool> otherDone = false;
+    std::thread other;
+    QByteArray piece = plain + QByteArray(kCipherBlock, '\0');
+    {
+        PieceCipher cipher(pieceKey);
+        ASSERT_TRUE(cipher.ok());
+        other = std::thread([&] {
+            otherCipher = EncryptString(bytesText(plain), otherKey);
+            otherDone = true;
+        });
+        // Time enough for the other thread to set its key, were it let.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(otherDone);
+        ASSERT_TRUE(cipher.encryptBlocks(piece.data(), plain.size()));
+    }
+    other.join();
+    EXPECT_EQ(piece.left(plain.size()), encryptBytes(plain, pieceKey).left(plain.size()));
+    EXPECT_EQ(otherCipher, EncryptString(bytesText(plain), otherKey));
 }
 
 } // namespace

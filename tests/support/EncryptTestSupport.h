@@ -26,6 +26,12 @@ inline QString bytesText(const QByteArray& bytes) {
     return CodePage::byNumber(1252).decode(bytes);
 }
 
+// The whole encryption of bytes, through the text path: every code page
+// maps each byte to a character of its own and back.
+inline QByteArray encryptBytes(const QByteArray& data, const QString& key) {
+    return StringToBytes(EncryptString(BytesToString(data), key));
+}
+
 class BindingTest : public ::testing::Test {
 protected:
     void SetUp() override {
