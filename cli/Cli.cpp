@@ -55,7 +55,8 @@ bool takesBase64(Command command) {
     return command == Command::DecodeText || command == Command::DecryptDecodeText;
 }
 
-// %1: the commands; %2: the code pages.
+// %1: the commands; %2: the code pages; %3: the longest key; %4: the largest
+// key file, in KiB.
 const char* const kHelp =
     "Usage: zephral-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
     "\n"
@@ -87,8 +88,8 @@ const char* const kHelp =
     "(NAME is DEST's name, at most 200 bytes of it), removed on failure, Ctrl-C\n"
     "or kill, but left partial by kill -9 or a crash: delete it by hand.\n"
     "\n"
-    "The key (1 to 56 characters, converted through the code page like text) is\n"
-    "the first line of --key-file FILE (at most 4 KiB, UTF-8), else the environment\n"
+    "The key (1 to %3 characters, converted through the code page like text) is\n"
+    "the first line of --key-file FILE (at most %4 KiB, UTF-8), else the environment\n"
     "variable ZEPHRAL_KEY, else asked for on the terminal, twice when encrypting.\n"
     "--key-file - reads it from standard input, unless the data (SOURCE -) or the\n"
     "text (no TEXT) comes from there. A key file's byte-order mark is dropped.\n"
@@ -278,7 +279,8 @@ QString helpText() {
             QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.operands));
         commands += QStringLiteral("  %1 %2\n").arg(usage, -26).arg(QLatin1String(c.help));
     }
-    return QString::fromUtf8(kHelp).arg(commands, codePageList());
+    return QString::fromUtf8(kHelp).arg(commands, codePageList(), QString::number(kMaxKeyLength),
+                                        QString::number(kMaxKeyFile / 1024));
 }
 
 // Standard output as the same file as what the command reads: it would read

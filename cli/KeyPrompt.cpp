@@ -60,9 +60,6 @@ extern "C" void restoreAndRaise(int signal) {
     errno = saved;
 }
 
-// A key file is a key, not a document: anything longer is a mistake.
-constexpr qint64 kMaxKeyFile = 4096;
-
 // Reads one line from the terminal; the line break is not part of it.
 QByteArray readLine(const FileDescriptor& terminal, const char* prompt) {
     gPrompt = prompt;
@@ -165,8 +162,9 @@ CommandResult readKeyFile(const FilePath& path, QString& key) {
         error = file.readAll(content, kMaxKeyFile);
     }
     if (error == EFBIG) {
-        return CommandResult::failure(kErrorTooLarge,
-                                      QStringLiteral("The key file is larger than 4 KiB"), path);
+        return CommandResult::failure(
+            kErrorTooLarge,
+            QStringLiteral("The key file is larger than %1 KiB").arg(kMaxKeyFile / 1024), path);
     }
     if (error != 0) {
         return CommandResult::systemError(error, path);

@@ -10,6 +10,9 @@
 
 namespace zephral::cli {
 
+// The largest key file, in bytes: a key, not a document.
+inline constexpr qint64 kMaxKeyFile = 4096;
+
 // The operand and key file name that stand for standard input or output.
 inline constexpr char kStandardStream[] = "-";
 

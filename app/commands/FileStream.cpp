@@ -249,9 +249,11 @@ void writeStage(Pipeline& line, const StreamJob& job) {
     }
 }
 
-// Below the 1 MiB from which the library shares one buffer out between the
+// Below the size from which the library shares one buffer out between the
 // cores: here the pieces are shared out instead.
-qsizetype gPieceSize = qsizetype{512} << 10;
+constexpr qsizetype kPieceSize = qsizetype{512} << 10;
+static_assert(kPieceSize < ZEPHCORE_THREADED_FROM && kPieceSize % kBlock == 0);
+qsizetype gPieceSize = kPieceSize;
 
 unsigned workerCount() {
     return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxWorkers);
