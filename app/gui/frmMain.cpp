@@ -20,15 +20,13 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <utility>
 
 namespace zephral {
 
 namespace {
 
-std::function<void()>& programEnd() {
-    static std::function<void()> end = [] { QCoreApplication::exit(0); };
-    return end;
-}
+std::function<void()> gProgramEnd = [] { QCoreApplication::exit(0); };
 
 } // namespace
 
@@ -122,8 +120,11 @@ void frmMain::Form_QueryUnload(UnloadMode mode) {
     }
 }
 
-void frmMain::setProgramEnd(std::function<void()> end) {
-    programEnd() = std::move(end);
+ScopedProgramEnd::ScopedProgramEnd(std::function<void()> end)
+    : m_saved(std::exchange(gProgramEnd, std::move(end))) {}
+
+ScopedProgramEnd::~ScopedProgramEnd() {
+    gProgramEnd = std::move(m_saved);
 }
 
 // The six command handlers are in frmMainCommands.cpp.
@@ -204,7 +205,7 @@ void EndProgram(frmMain* form) {
     if (form != nullptr) {
         form->hide();
     }
-    programEnd()();
+    gProgramEnd();
 }
 
 } // namespace zephral

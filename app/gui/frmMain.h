@@ -37,10 +37,6 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // What ends the program once the window is gone; QCoreApplication::exit(0)
-    // unless a test puts something else in its place.
-    static void setProgramEnd(std::function<void()> end);
-
     // The close-request handler, given the reason for closing.
     void Form_QueryUnload(UnloadMode mode);
 
@@ -97,5 +93,18 @@ private:
 
 // Unloads the main window and ends the program at once.
 void EndProgram(frmMain* form);
+
+// For tests: what ends the program once the main window is gone while one
+// lives (QCoreApplication::exit(0) otherwise), the one before it after.
+class ScopedProgramEnd {
+public:
+    explicit ScopedProgramEnd(std::function<void()> end);
+    ~ScopedProgramEnd();
+    ScopedProgramEnd(const ScopedProgramEnd&) = delete;
+    ScopedProgramEnd& operator=(const ScopedProgramEnd&) = delete;
+
+private:
+    std::function<void()> m_saved;
+};
 
 } // namespace zephral

@@ -559,7 +559,7 @@ private Q_SLOTS:
         writeFile(source, plain);
         const ScopedWaitProgressDelay noDelay(0);
         int endings = 0;
-        frmMain::setProgramEnd([&] { ++endings; });
+        const ScopedProgramEnd counted([&] { ++endings; });
         std::atomic<bool> held = false;
         std::atomic<bool> release = false;
         // The work is held where its content is complete, until the checks
@@ -590,7 +590,6 @@ private Q_SLOTS:
         });
         watcher.start(10);
         runFile(form->cmdEncryptFile, source, destination, kKey);
-        frmMain::setProgramEnd([] { QCoreApplication::exit(0); });
         QVERIFY(barShown);
         QVERIFY(disabled);
         QVERIFY(closeRefused);

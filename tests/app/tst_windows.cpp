@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <optional>
 
 using namespace zephral;
 using zephral::test::TestServices;
@@ -70,9 +71,10 @@ private Q_SLOTS:
         gKey.clear();
         gAppPath = QStringLiteral("/opt/zephral/");
         endings = 0;
-        frmMain::setProgramEnd([this] { ++endings; });
+        programEnd.emplace([this] { ++endings; });
     }
     void cleanup() {
+        programEnd.reset();
         env.reset();
         gAppPath.clear();
     }
@@ -544,6 +546,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TestServices> env;
     int endings = 0;
+    std::optional<ScopedProgramEnd> programEnd;
 };
 
 QTEST_MAIN(tst_windows)
