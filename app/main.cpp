@@ -12,6 +12,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(ZEPHRAL_APP_ID));
     zephral::installGuiServices();
     zephral::installFrameFailureLog();
+    zephral::installCodePageFallbackLog();
     std::unique_ptr<zephral::frmMain> form;
     // A failed start-up has been reported; with no window up there is nothing
     // left to run.

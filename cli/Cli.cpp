@@ -368,6 +368,9 @@ int runCommandLine(const QList<QByteArray>& arguments) {
     if (std::optional<UsageError> error = parse(arguments, options)) {
         return usage(error->message);
     }
+    reportCodePageFallback([](const QString& text) {
+        printBytes(stderr, QByteArray(kProgram) + ": warning: " + text.toUtf8());
+    });
     if (options.help || options.version) {
         if (gClosedAtStart[STDOUT_FILENO]) {
             return failed(options.help ? "--help" : "--version",

@@ -423,6 +423,15 @@ CommandResult useCodePage(const QString& name) {
     return CommandResult::success();
 }
 
+void reportCodePageFallback(std::function<void(const QString& text)> report) {
+    setCodePageFallbackHandler([report = std::move(report)](const QString& value, int used) {
+        report(QStringLiteral("The CodePage setting \"%1\" is no code page this program has (%2): "
+                              "code page %3 is used")
+                   .arg(value, CodePage::availableList())
+                   .arg(used));
+    });
+}
+
 QString codePageList() {
     return CodePage::availableList();
 }

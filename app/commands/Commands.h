@@ -92,5 +92,8 @@ CommandResult runFileCommand(Command command, const FilePath& source, const File
 CommandResult useCodePage(const QString& name);
 // The code pages useCodePage() knows, for a help text.
 QString codePageList();
+// `report` hears, once, when the "CodePage" setting names no code page the
+// program has, what the program does instead: a sentence for the user.
+void reportCodePageFallback(std::function<void(const QString& text)> report);
 
 } // namespace zephral

@@ -220,16 +220,28 @@ qsizetype CodePage::firstUnencodable(QStringView text) const {
     return -1;
 }
 
+static CodePageFallback& fallbackHandler() {
+    static CodePageFallback handler;
+    return handler;
+}
+
 const CodePage& activeCodePage() {
     const CodePage* page = gActive.load(std::memory_order_acquire);
     if (page == nullptr) {
         page = &CodePage::byNumber(1252);
-        if (const CodePage* chosen = CodePage::find(readSetting(kSettingCodePage))) {
+        const QString setting = readSetting(kSettingCodePage);
+        if (const CodePage* chosen = CodePage::find(setting)) {
             page = chosen;
+        } else if (fallbackHandler()) {
+            fallbackHandler()(setting, page->number());
         }
         gActive.store(page, std::memory_order_release);
     }
     return *page;
+}
+
+void setCodePageFallbackHandler(CodePageFallback handler) {
+    fallbackHandler() = std::move(handler);
 }
 
 void setActiveCodePage(const CodePage& codePage) {

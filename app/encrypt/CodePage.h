@@ -13,6 +13,7 @@
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace zephral {
@@ -59,8 +60,12 @@ private:
 
 // The code page the conversions use: the one set with setActiveCodePage, else
 // the one the "CodePage" setting names, read at first use (an unknown value
-// gives 1252).
+// gives 1252, and the handler below hears of it).
 const CodePage& activeCodePage();
+// Called when the "CodePage" setting is read and names no code page this
+// program has: the value as written (empty included) and the page used.
+using CodePageFallback = std::function<void(const QString& value, int used)>;
+void setCodePageFallbackHandler(CodePageFallback handler);
 void setActiveCodePage(const CodePage& codePage);
 // Forgets a code page set or read, so that the next use reads the setting again.
 void resetActiveCodePage();

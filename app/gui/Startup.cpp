@@ -1,5 +1,6 @@
 #include "gui/Startup.h"
 
+#include "commands/Commands.h"
 #include "frame3d/FrameFailures.h"
 #include "gui/frmMain.h"
 #include "platform/Services.h"
@@ -15,6 +16,13 @@ namespace zephral {
 void prepareHighDpi() {
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
+}
+
+void installCodePageFallbackLog() {
+    reportCodePageFallback([](const QString& text) {
+        LogError(false, QString::number(kErrorUnknownCodePage), text, QStringLiteral("basEncrypt"),
+                 QStringLiteral("activeCodePage"));
+    });
 }
 
 void installFrameFailureLog() {

@@ -67,12 +67,9 @@ void QtSettingsStore::saveSetting(const QString& application, const QString& sec
 QtSystemFolder::QtSystemFolder(QString folder) : m_folder(std::move(folder)) {}
 
 QString QtSystemFolder::systemFolder() const {
-    const QString folder =
-        m_folder.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/lib") : m_folder;
-    if (!QDir().mkpath(folder)) {
-        return {};
-    }
-    return folder;
+    // Only named here: the folder is made by the copy that puts something in
+    // it, so that looking for the library leaves no trace in the home.
+    return m_folder.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/lib") : m_folder;
 }
 
 QtDataFolder::QtDataFolder(QString folder) : m_folder(std::move(folder)) {}
@@ -90,7 +87,7 @@ bool QtFileSystem::exists(const QString& path) const {
 }
 
 bool QtFileSystem::copy(const QString& source, const QString& target) {
-    return QFile::copy(source, target);
+    return QDir().mkpath(QFileInfo(target).absolutePath()) && QFile::copy(source, target);
 }
 
 std::unique_ptr<Library> QtLibraryLoader::load(const QString& nameOrPath) {

@@ -23,8 +23,8 @@ public:
                              const QString& value) = 0;
 };
 
-// The per-user folder that holds the program's shared components. Empty text
-// when there is none to be had.
+// The per-user folder that holds the program's shared components, which need
+// not exist yet. Empty text when there is none to be had.
 class SystemFolder {
 public:
     virtual ~SystemFolder() = default;
@@ -43,7 +43,8 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
     virtual bool exists(const QString& path) const = 0;
-    // Creates target as a copy of source; false when it could not.
+    // Creates target as a copy of source, and the folders it needs; false
+    // when it could not.
     virtual bool copy(const QString& source, const QString& target) = 0;
 };
 

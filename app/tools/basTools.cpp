@@ -2,6 +2,7 @@
 
 #include "encrypt/CodePage.h"
 #include "platform/AppInfo.h"
+#include "platform/FilePath.h"
 #include "platform/Services.h"
 
 #include <QDateTime>
@@ -62,10 +63,13 @@ QString errorLogRecord(const QDateTime& when, const QString& number, const QStri
                                 .arg(kVersionRevision);
     // Text fields go between double quotes exactly as they are: a quote inside
     // a field is written as it stands, not doubled.
+    // Control characters (a file name's escape sequences, say) are written
+    // escaped, so that showing the log on a terminal shows them as text.
     QString record = errorLogStamp(when);
     for (const QString* field :
          {&number, &description, &module, &procedure, &program, &user, &computer}) {
-        record += QStringLiteral(",\"") + *field + QLatin1Char('"');
+        record += QStringLiteral(",\"") + QString::fromUtf8(escapeControls(field->toUtf8())) +
+                  QLatin1Char('"');
     }
     return record + QStringLiteral("\r\n");
 }

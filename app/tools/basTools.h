@@ -20,7 +20,8 @@ bool ToBool(const QString& value);
 // The text before the first NUL character, or the whole text when it has none.
 QString TrimAtNul(const QString& text);
 
-// Appends one record to "ErrorLog.txt" in the program's folder, after first
+// Appends one record to "ErrorLog.txt" in the program's folder, its control
+// characters escaped (\033), after first
 // showing a critical message box about the error when `show` is true. An
 // installed program, and one whose folder refuses the record, writes it to
 // "ErrorLog.txt" in the user's data folder instead. When that fails too the

@@ -100,6 +100,13 @@ TEST_F(ErrorLogTest, WritesOneRecordPerCallAndKeepsOlderLines) {
     EXPECT_TRUE(dataLog().isEmpty());
 }
 
+TEST_F(ErrorLogTest, EscapesControlCharacters) {
+    LogError(false, QStringLiteral("2"), QStringLiteral("x\x1B[2J\x1B]0;owned\a: not found"),
+             QStringLiteral("m"), QStringLiteral("p"));
+    EXPECT_TRUE(log().contains("\"x\\033[2J\\033]0;owned\\a: not found\"")) << log().constData();
+    EXPECT_FALSE(log().contains('\x1B'));
+}
+
 TEST_F(ErrorLogTest, StampLeavesOutTheTimeAtExactlyMidnight) {
     const struct {
         QTime time;

@@ -265,6 +265,21 @@ TEST_F(Cli, CodePageSetting) {
     r = run({QStringLiteral("--code-page"), QStringLiteral("28591"), QStringLiteral("encode-text"),
              QStringLiteral(u"\u00E9")});
     EXPECT_EQ(r.out, QByteArray("6Q==\n"));
+
+    // A setting that names no code page: 1252, said once.
+    for (const QByteArray& value : {QByteArray("65001"), QByteArray("text"), QByteArray()}) {
+        QFile ini(path(QStringLiteral("config/Quorvan/Zephral.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[General]\nCodePage=" + value + "\n");
+        ini.close();
+        r = run({QStringLiteral("encrypt-text"), QStringLiteral(u"\u00E9")}, {}, "k\xC3\xA9");
+        EXPECT_EQ(r.status, 0) << r.err.constData();
+        EXPECT_EQ(r.err.count("zephral-cli: warning: The CodePage setting \"" + value +
+                              "\" is no code page this program has (1250, 1251, 1252, 28591): "
+                              "code page 1252 is used\n"),
+                  1)
+            << r.err.constData();
+    }
 }
 
 // Text the code page can't hold and bytes that are no UTF-8 are refused,
@@ -768,6 +783,8 @@ TEST_F(Cli, LibraryMissing) {
         EXPECT_TRUE(r.err.contains("libzephcore.so.1 could not be loaded")) << r.err.constData();
     }
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("out"))));
+    // Looking for the library in ~/.local/lib leaves no folder behind.
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral(".local"))));
     // Text that needs no library still works.
     EXPECT_EQ(run({QStringLiteral("encode-text"), QString()}, {}, nullptr, lonely).status, 0);
 }
