@@ -3,8 +3,19 @@
 #include "shared/Raster.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zephral {
+
+int FadeAt(int k, int height, int i) {
+    const float step = float(k) / float(height);
+    return int(std::nearbyintf(-step * float(i)));
+}
+
+quint8 GreyOf(Rgb pixel) {
+    // The default rounding mode rounds halves to even.
+    return quint8(std::nearbyint(std::nearbyint(0.3 * pixel.r) + 0.59 * pixel.g + 0.11 * pixel.b));
+}
 
 Colour ShiftColour(Colour c, int amount, bool proportionalBlue, bool softBevel) {
     c = translateColour(c);

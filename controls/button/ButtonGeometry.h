@@ -25,6 +25,15 @@ Colour ShiftColour(Colour c, int amount, bool proportionalBlue, bool softBevel);
 // toward white, level being how much white.
 Colour TintTowardWhite(Colour c, int level);
 
+// The shift of row i (1 to height) of a fade by k over the height: -k * i /
+// height, the step worked out in single precision as the colours were tuned
+// with, rounded to the nearest integer, halves to even.
+int FadeAt(int k, int height, int i);
+
+// The grey a picture pixel becomes: 0.3 R (rounded) + 0.59 G + 0.11 B,
+// rounded, halves to even.
+quint8 GreyOf(Rgb pixel);
+
 // The colours every drawing style takes from, by role. All RGB.
 struct ButtonPalette {
     Colour face = 0;

@@ -10,15 +10,6 @@ namespace zephral {
 
 namespace {
 
-// Rounds to the nearest integer, halves to even (the default rounding mode).
-int roundEven(double v) {
-    return int(std::nearbyint(v));
-}
-
-int roundEven(float v) {
-    return int(std::nearbyintf(v));
-}
-
 class Painter {
 public:
     Painter(Surface& target, const ButtonDrawing& drawing, PaintState look)
@@ -38,7 +29,7 @@ private:
     void bevel(Colour c1, Colour c2, Colour c3, Colour c4, int k, bool outerOnly = false);
     void outerBevel(Colour c1, Colour c2, int k) { bevel(c1, c2, 0, 0, k, true); }
     // Rows 1 to H in c shifted from 0 down to -k.
-    void gradient(Colour c, int k, bool proportionalBlue = false);
+    void fadeRows(Colour c, int k, bool proportionalBlue = false);
     void corners(Colour c);
     void ellipse(Colour pen, Colour brush);
     void focus();
@@ -48,21 +39,21 @@ private:
     void drawCaption(CaptionMode mode);
     void textEffect(const Rect& r);
 
-    void style1();
-    void style2();
-    void style3();
-    void style3Edges(const Colour (&c)[6]);
-    void style4();
-    void style5();
-    void style5CaptionFrame();
-    void style6();
-    void style7();
-    void style8();
-    void style9();
-    void style11();
-    void style12();
-    void style13();
-    void style14();
+    void framed();
+    void classic();
+    void glossy();
+    void glossyEdges(const Colour (&c)[6]);
+    void embossed();
+    void offset();
+    void offsetCaptionFrame();
+    void lightBevel();
+    void thin();
+    void hotThin();
+    void selection();
+    void plain();
+    void hotBevel();
+    void oval();
+    void gradient();
 
     enum class PictureState { Up, Down, Disabled };
     void drawPicture(PictureState which);
@@ -117,11 +108,9 @@ void Painter::bevel(Colour c1, Colour c2, Colour c3, Colour c4, int k, bool oute
     }
 }
 
-void Painter::gradient(Colour c, int k, bool proportionalBlue) {
-    // The step is worked out in single precision, as the colours were tuned with.
-    const float step = float(k) / float(H);
+void Painter::fadeRows(Colour c, int k, bool proportionalBlue) {
     for (int i = 1; i <= H; ++i) {
-        line(0, i, W, i, shift(c, roundEven(-step * float(i)), proportionalBlue));
+        line(0, i, W, i, shift(c, FadeAt(k, H, i), proportionalBlue));
     }
 }
 
@@ -220,7 +209,7 @@ void Painter::drawCaption(CaptionMode mode) {
     }
 }
 
-void Painter::style1() {
+void Painter::framed() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
         bevel(p.highlight, p.shadow, p.highlight, p.shadow, 1);
@@ -238,7 +227,7 @@ void Painter::style1() {
     }
 }
 
-void Painter::style2() {
+void Painter::classic() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
         bevel(p.highlight, p.darkShadow, p.light, p.shadow, 0);
@@ -266,7 +255,7 @@ void Painter::style2() {
 // The six edges of style 3's hover and focus looks, in this order: the
 // frame inside, the bottom row, the top row, the row under it, and the two
 // inner columns.
-void Painter::style3Edges(const Colour (&c)[6]) {
+void Painter::glossyEdges(const Colour (&c)[6]) {
     s.frameRect(1, 2, W - 2, H - 4, c[0]);
     line(2, H - 2, W - 2, H - 2, c[1]);
     line(2, 1, W - 2, 1, c[2]);
@@ -275,7 +264,7 @@ void Painter::style3Edges(const Colour (&c)[6]) {
     line(W - 3, 3, W - 3, H - 3, c[5]);
 }
 
-void Painter::style3() {
+void Painter::glossy() {
     constexpr Colour kFrame = rgb(0, 60, 115);
     constexpr Colour kCorner = rgb(16, 77, 123);
     const Colour a = p.accentFace;
@@ -285,15 +274,15 @@ void Painter::style3() {
         s.frameRect(0, 0, W, H, shiftB(a, -84));
         corners(shiftB(a, -72));
     } else if (up()) {
-        gradient(a, 25, true);
+        fadeRows(a, 25, true);
         caption();
         s.frameRect(0, 0, W, H, kFrame);
         corners(kCorner);
         if (d.hovered) {
-            style3Edges({rgb(255, 178, 49), rgb(231, 150, 0), rgb(255, 243, 206),
+            glossyEdges({rgb(255, 178, 49), rgb(231, 150, 0), rgb(255, 243, 206),
                          rgb(255, 219, 140), rgb(255, 203, 107), rgb(255, 203, 107)});
         } else if (d.showFocusRect && (d.hasFocus || d.displayAsDefault)) {
-            style3Edges({rgb(140, 174, 231), rgb(107, 130, 239), rgb(206, 231, 255),
+            glossyEdges({rgb(140, 174, 231), rgb(107, 130, 239), rgb(206, 231, 255),
                          rgb(189, 215, 247), rgb(181, 209, 240), rgb(181, 209, 240)});
         } else {
             line(2, H - 2, W - 2, H - 2, shiftB(a, -48));
@@ -307,9 +296,8 @@ void Painter::style3() {
         }
     } else {
         const Colour base = shiftB(a, -32);
-        const float step = 25.0f / float(H);
         for (int i = 1; i <= H; ++i) {
-            line(0, H - i, W, H - i, shiftB(base, roundEven(-step * float(i))));
+            line(0, H - i, W, H - i, shiftB(base, FadeAt(25, H, i)));
         }
         drawCaption(CaptionMode::Down);
         s.frameRect(0, 0, W, H, kFrame);
@@ -325,7 +313,7 @@ void Painter::style3() {
     }
 }
 
-void Painter::style4() {
+void Painter::embossed() {
     if (up() || disabled()) {
         s.fillRect(1, 1, W - 2, H - 2, p.light);
         if (disabled()) {
@@ -369,7 +357,7 @@ void Painter::style4() {
     s.setPixel(W - 2, 2, shift(p.shadow, -32));
 }
 
-void Painter::style5CaptionFrame() {
+void Painter::offsetCaptionFrame() {
     if (d.hasFocus && d.showFocusRect) {
         const Rect& c = d.layout.caption;
         s.frameRect(c.left - 2, c.top - 1, d.layout.captionWidth + 4, d.layout.captionHeight + 2,
@@ -377,7 +365,7 @@ void Painter::style5CaptionFrame() {
     }
 }
 
-void Painter::style5() {
+void Painter::offset() {
     if (disabled()) {
         drawCaption(CaptionMode::DisabledFlat);
         s.frameRect(0, 0, W, H, p.shadow);
@@ -388,18 +376,18 @@ void Painter::style5() {
         s.frameRect(0, 0, W - 1, H - 1, shift(p.shadow, -26));
         s.setPixel(1, H - 2, shift(p.shadow, +26));
         s.setPixel(W - 2, 1, shift(p.shadow, +26));
-        style5CaptionFrame();
+        offsetCaptionFrame();
     } else {
         s.fillRect(1, 1, W - 2, H - 2, shift(p.shadow, +16));
         s.frameRect(0, 0, W - 1, H - 1, shift(p.shadow, -26));
         line(W - 1, 1, W - 1, H, p.highlight);
         line(1, H - 1, W - 1, H - 1, p.highlight);
         drawCaption(CaptionMode::Plain);
-        style5CaptionFrame();
+        offsetCaptionFrame();
     }
 }
 
-void Painter::style6() {
+void Painter::lightBevel() {
     const Colour light = shift(p.light, +8);
     if (disabled()) {
         drawCaption(CaptionMode::DisabledFlat);
@@ -415,7 +403,7 @@ void Painter::style6() {
     }
 }
 
-void Painter::style7() {
+void Painter::thin() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
         outerBevel(p.highlight, p.shadow, 0);
@@ -430,7 +418,7 @@ void Painter::style7() {
     }
 }
 
-void Painter::style8() {
+void Painter::hotThin() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
     } else if (up()) {
@@ -440,11 +428,11 @@ void Painter::style8() {
         }
         focus();
     } else {
-        style7();
+        thin();
     }
 }
 
-void Painter::style9() {
+void Painter::selection() {
     if (disabled()) {
         drawCaption(CaptionMode::DisabledFlat);
     } else if (up()) {
@@ -468,7 +456,7 @@ void Painter::style9() {
     }
 }
 
-void Painter::style11() {
+void Painter::plain() {
     s.fillRect(0, 0, W, H, p.face);
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
@@ -482,7 +470,7 @@ void Painter::style11() {
     }
 }
 
-void Painter::style12() {
+void Painter::hotBevel() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
     } else if (up()) {
@@ -498,7 +486,7 @@ void Painter::style12() {
     }
 }
 
-void Painter::style13() {
+void Painter::oval() {
     if (disabled()) {
         drawCaption(CaptionMode::Disabled);
     } else if (up()) {
@@ -510,7 +498,7 @@ void Painter::style13() {
     }
 }
 
-void Painter::style14() {
+void Painter::gradient() {
     if (!disabled() && !up()) {
         s.fillRect(1, 1, W, H, shift(p.face, -9));
         s.frameRect(0, 0, W, H, shift(p.shadow, -48));
@@ -523,7 +511,7 @@ void Painter::style14() {
     if (!disabled() && d.hovered) {
         s.fillRect(0, 0, W, H, p.light);
     } else {
-        gradient(p.highlight, 58);
+        fadeRows(p.highlight, 58);
     }
     if (!disabled()) {
         m_bold = d.displayAsDefault;
@@ -634,45 +622,45 @@ void Painter::paint() {
     s.fillRect(0, 0, W, H, p.face);
     switch (ButtonStyle(d.buttonType)) {
     case ButtonStyle::Framed:
-        style1();
+        framed();
         break;
     case ButtonStyle::Classic:
-        style2();
+        classic();
         break;
     case ButtonStyle::Glossy:
-        style3();
+        glossy();
         break;
     case ButtonStyle::Embossed:
-        style4();
+        embossed();
         break;
     case ButtonStyle::Offset:
-        style5();
+        offset();
         break;
     case ButtonStyle::LightBevel:
-        style6();
+        lightBevel();
         break;
     case ButtonStyle::Thin:
-        style7();
+        thin();
         break;
     case ButtonStyle::HotThin:
-        style8();
+        hotThin();
         break;
     case ButtonStyle::Selection:
-        style9();
+        selection();
         break;
     case ButtonStyle::Bare:
         break;
     case ButtonStyle::Plain:
-        style11();
+        plain();
         break;
     case ButtonStyle::HotBevel:
-        style12();
+        hotBevel();
         break;
     case ButtonStyle::Oval:
-        style13();
+        oval();
         break;
     case ButtonStyle::Gradient:
-        style14();
+        gradient();
         break;
     }
     drawPicture(disabled() ? PictureState::Disabled : up() ? PictureState::Up : PictureState::Down);
@@ -684,39 +672,29 @@ const std::vector<Rgb>& PreparedPictures::pixels(const Picture& picture, QSize s
                                                  Colour maskColour) {
     const qint64 image = picture.image().cacheKey();
     const Colour mask = translateColour(maskColour);
-    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
-        return e.image == image && e.size == size && e.mask == mask;
-    });
-    if (it == m_entries.end()) {
-        constexpr size_t kKept = 4; // normal and hover picture, and a size change
-        if (m_entries.size() == kKept) {
-            m_entries.pop_back();
-        }
-        Entry e{image, size, mask, {}};
-        const QImage prepared = picturePixels(picture, size, mask);
-        e.pixels.resize(size_t(size.width()) * size_t(size.height()));
-        for (int y = 0; y < size.height(); ++y) {
-            const QRgb* row = reinterpret_cast<const QRgb*>(prepared.constScanLine(y));
-            for (int x = 0; x < size.width(); ++x) {
-                e.pixels[size_t(y) * size_t(size.width()) + size_t(x)] = Rgb::of(fromQRgb(row[x]));
-            }
-        }
-        m_entries.insert(m_entries.begin(), std::move(e));
-        return m_entries.front().pixels;
+    if (const Entry* kept = m_entries.find(
+            [&](const Entry& e) { return e.image == image && e.size == size && e.mask == mask; })) {
+        return kept->pixels;
     }
-    std::rotate(m_entries.begin(), it, it + 1);
-    return m_entries.front().pixels;
+    Entry e{image, size, mask, {}};
+    const QImage prepared = picturePixels(picture, size, mask);
+    e.pixels.resize(size_t(size.width()) * size_t(size.height()));
+    for (int y = 0; y < size.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(prepared.constScanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            e.pixels[size_t(y) * size_t(size.width()) + size_t(x)] = Rgb::of(fromQRgb(row[x]));
+        }
+    }
+    return m_entries.add(std::move(e)).pixels;
 }
 
 const CaptionInk::Entry& CaptionInk::entry(const Surface& surface, const Rect& r,
                                            const QString& caption) {
     const FontDesc& font = surface.font();
-    auto it = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) {
-        return e.width == r.width() && e.font == font && e.caption == caption;
-    });
-    if (it != m_entries.end()) {
-        std::rotate(m_entries.begin(), it, it + 1);
-        return m_entries.front();
+    if (const Entry* kept = m_entries.find([&](const Entry& e) {
+            return e.width == r.width() && e.font == font && e.caption == caption;
+        })) {
+        return *kept;
     }
     // White on black, in the same surface code, on a scratch surface wide
     // enough for a word that does not fit the width and for overhangs.
@@ -746,12 +724,7 @@ const CaptionInk::Entry& CaptionInk::entry(const Surface& surface, const Rect& r
             e.coverage.push_back(quint8(redOf(scratch.pixel(x, y))));
         }
     }
-    constexpr size_t kKept = 4; // the caption in its font, bold, and after a change
-    if (m_entries.size() == kKept) {
-        m_entries.pop_back();
-    }
-    m_entries.insert(m_entries.begin(), std::move(e));
-    return m_entries.front();
+    return m_entries.add(std::move(e));
 }
 
 void CaptionInk::draw(Surface& surface, const Rect& r, const QString& caption, Colour c) {
@@ -807,8 +780,7 @@ void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector
                 dst = solid;
             }
         } else if (mode.greyscale) {
-            const quint8 g =
-                quint8(roundEven(roundEven(0.3 * src.r) + 0.59 * src.g + 0.11 * src.b));
+            const quint8 g = GreyOf(src);
             dst = {g, g, g};
         } else if (mode.blend) {
             dst = {quint8((2 * src.r + dst.r) / 3), quint8((2 * src.g + dst.g) / 3),

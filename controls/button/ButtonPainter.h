@@ -1,6 +1,6 @@
 // The button's painter: free functions that draw a button's look from a plain
 // description of it (ButtonDrawing) onto a surface. One enum names the
-// fourteen styles and one switch picks the recipe; the captions, their
+// fourteen styles and one switch picks the recipe named after each; the captions, their
 // raised, sunken and shadow effects, and the picture compositing are here
 // too. Nothing here knows the widget.
 #pragma once
@@ -11,6 +11,7 @@
 
 #include <QSize>
 #include <QString>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -51,6 +52,34 @@ enum class CaptionMode : int {
     Plain = 8,
 };
 
+// The few entries of a cache used most recently, the most recent first: a
+// repaint finds what it drew last time without holding on to everything.
+template <class Entry, size_t Kept = 4>
+class RecentEntries {
+public:
+    // The first entry that matches, moved to the front; null when none does.
+    template <class Match>
+    Entry* find(Match&& match) {
+        const auto it = std::find_if(m_entries.begin(), m_entries.end(), match);
+        if (it == m_entries.end()) {
+            return nullptr;
+        }
+        std::rotate(m_entries.begin(), it, it + 1);
+        return &m_entries.front();
+    }
+    // A new entry at the front, the least recently used one dropped to make room.
+    Entry& add(Entry entry) {
+        if (m_entries.size() == Kept) {
+            m_entries.pop_back();
+        }
+        m_entries.insert(m_entries.begin(), std::move(entry));
+        return m_entries.front();
+    }
+
+private:
+    std::vector<Entry> m_entries;
+};
+
 // A picture's pixels prepared for compositing at one size on one mask
 // colour, kept while the picture, the size and the colour stay the same, so
 // that a repaint reads each picture once.
@@ -65,7 +94,7 @@ private:
         Colour mask = 0;
         std::vector<Rgb> pixels;
     };
-    std::vector<Entry> m_entries; // the most recently used first
+    RecentEntries<Entry> m_entries; // normal and hover picture, and a size change
 };
 
 // A caption's ink, kept as coverage for each caption, font and width it was
@@ -86,7 +115,7 @@ private:
         std::vector<quint8> coverage;
     };
     const Entry& entry(const Surface& surface, const Rect& r, const QString& caption);
-    std::vector<Entry> m_entries; // the most recently used first
+    RecentEntries<Entry> m_entries; // the caption in its font, bold, and after a change
 };
 
 // Everything a repaint reads.
