@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     // Desktops match the window to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(ZEPHRAL_APP_ID));
     zephral::installGuiServices();
-    zephral::installFrameFailureLog();
+    zephral::installControlFailureLog();
     zephral::installCodePageFallbackLog();
     std::unique_ptr<zephral::frmMain> form;
     // A failed start-up has been reported; with no window up there is nothing

@@ -1,7 +1,6 @@
 #include "gui/FormControls.h"
 
 #include "Controls.h"
-#include "button/sknButton.h"
 #include "gui/Resources.h"
 #include "shared/SkinnedControl.h"
 #include "shared/Units.h"
@@ -234,11 +233,7 @@ QWidget* FormControls::make(const ControlDescription& c, QWidget* container, QWi
         control->setGeometry(place);
         PropertyBag bag = c.properties;
         bag.setExtent(c.size);
-        control->readProperties(bag);
-        if (const auto* button = qobject_cast<sknButton*>(control); button && button->loadError()) {
-            throw fault(QStringLiteral("a stored value could not be read: ") +
-                        button->loadError().description);
-        }
+        control->readProperties(bag); // reports each value it cannot load
         return control;
     }
     if (c.kind != u"TextBox" && c.kind != u"Label") {

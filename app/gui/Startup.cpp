@@ -1,9 +1,9 @@
 #include "gui/Startup.h"
 
 #include "commands/Commands.h"
-#include "frame3d/FrameFailures.h"
 #include "gui/frmMain.h"
 #include "platform/Services.h"
+#include "shared/ControlFailures.h"
 #include "tools/basTools.h"
 
 #include <QGuiApplication>
@@ -25,8 +25,8 @@ void installCodePageFallbackLog() {
     });
 }
 
-void installFrameFailureLog() {
-    setFrameFailureHandler([](const FrameFailure& failure) {
+void installControlFailureLog() {
+    setControlFailureHandler([](const ControlFailure& failure) {
         LogError(failure.showMessage, QString::number(failure.number), failure.description,
                  failure.module, failure.procedure);
     });

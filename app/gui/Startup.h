@@ -14,9 +14,9 @@ class frmMain;
 // sharp.
 void prepareHighDpi();
 
-// Sends what the 3D frames report to the error log, with a message box first
+// Sends what the skinned controls report to the error log, with a message box first
 // where the report asks for one.
-void installFrameFailureLog();
+void installControlFailureLog();
 
 // Writes to the error log, once, that the "CodePage" setting names no code
 // page the program has and which it uses instead.

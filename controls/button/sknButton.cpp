@@ -4,7 +4,6 @@
 
 #include <QKeySequence>
 #include <QMouseEvent>
-#include <QScopedValueRollback>
 #include <QShortcutEvent>
 #include <cmath>
 
@@ -63,138 +62,136 @@ sknButton::~sknButton() {
 }
 
 const PropertyTable& sknButton::propertyTable() const {
+    using B = sknButton;
+    const auto systemFace = [](const B&) { return systemRgb(ButtonFace); };
+    const auto systemText = [](const B&) { return systemRgb(ButtonText); };
+    // The font's parts are kept in the font.
+    const auto fontPart = [](auto part) {
+        return [part](B& b, const auto& v) {
+            FontDesc f = b.Font();
+            part(f, v);
+            b.storeFont(f);
+        };
+    };
     static const PropertyTable table =
-        PropertyTableBuilder<sknButton>()
-            .add("ButtonType", &sknButton::ButtonType, &sknButton::setButtonType)
-            .add("Caption", &sknButton::Caption, &sknButton::setCaption)
-            .add("Enabled", &sknButton::Enabled, &sknButton::setEnabledProperty)
-            .add("Font", &sknButton::Font, &sknButton::setFont)
-            .add("ColorScheme", &sknButton::ColorScheme, &sknButton::setColorScheme)
-            .add("ShowFocusRect", &sknButton::ShowFocusRect, &sknButton::setShowFocusRect)
-            .add("BackColor", &sknButton::BackColor, &sknButton::setBackColor)
-            .add("BackOver", &sknButton::BackOver, &sknButton::setBackOver)
-            .add("ForeColor", &sknButton::ForeColor, &sknButton::setForeColor)
-            .add("ForeOver", &sknButton::ForeOver, &sknButton::setForeOver)
-            .add("MaskColor", &sknButton::MaskColor, &sknButton::setMaskColor)
-            .add("MousePointer", &sknButton::MousePointer, &sknButton::setMousePointer)
-            .add("MouseIcon", &sknButton::MouseIcon, &sknButton::setMouseIcon)
-            .add("PictureNormal", &sknButton::PictureNormal, &sknButton::setPictureNormal)
-            .add("PictureOver", &sknButton::PictureOver, &sknButton::setPictureOver)
-            .add("UseMaskColor", &sknButton::UseMaskColor, &sknButton::setUseMaskColor)
-            .add("SoftBevel", &sknButton::SoftBevel, &sknButton::setSoftBevel)
-            .add("PicturePosition", &sknButton::PicturePosition, &sknButton::setPicturePosition)
-            .add("UseGreyscale", &sknButton::UseGreyscale, &sknButton::setUseGreyscale)
-            .add("SpecialEffect", &sknButton::SpecialEffect, &sknButton::setSpecialEffect)
-            .add("HandPointer", &sknButton::HandPointer, &sknButton::setHandPointer)
-            .add("CheckBoxBehaviour", &sknButton::CheckBoxBehaviour,
-                 &sknButton::setCheckBoxBehaviour)
-            .add("Value", &sknButton::Value, &sknButton::setValue)
-            .add("FontBold", &sknButton::FontBold, &sknButton::setFontBold)
-            .add("FontItalic", &sknButton::FontItalic, &sknButton::setFontItalic)
-            .add("FontName", &sknButton::FontName, &sknButton::setFontName)
-            .add("FontSize", &sknButton::FontSize, &sknButton::setFontSize)
-            .add("FontUnderline", &sknButton::FontUnderline, &sknButton::setFontUnderline)
-            .readOnly("hwnd", &sknButton::hwnd)
-            .readOnly("Version", &sknButton::Version)
+        PropertyTableBuilder<B>({QStringLiteral("sknButton"), true, false})
+            .field("ButtonType", "BTYPE", &B::m_buttonType, 2)
+            .effect(&B::buttonTypeChanged)
+            .field("Caption", "TX", &B::m_caption, QString())
+            .initial(&B::ambientDisplayName)
+            .effect(&B::captionChanged)
+            .field("Enabled", "ENAB", &B::m_enabled, true)
+            .effect(&B::enabledChanged)
+            .value("Font", "FONT", &B::Font, &B::storeFont, &B::Font)
+            .initial([](const B& b) { return b.ambient().font; })
+            .effect(&B::fontChanged)
+            .field("ColorScheme", "COLTYPE", &B::m_colorScheme, 1)
+            .effect([](B& b) {
+                b.BuildPalette();
+                b.repaintIn(PaintState::Up);
+            })
+            .field("ShowFocusRect", "FOCUSR", &B::m_showFocusRect, true)
+            .effect(&B::repaintLast)
+            // In a designer BackColor and ForeColor carry their hover twins.
+            .field("BackColor", "BCOL", &B::m_backColor, systemFace)
+            .effect([](B& b) {
+                if (!b.ambient().userMode) {
+                    b.m_backOver = b.m_backColor;
+                    b.notifyPropertyChanged(QStringLiteral("BackOver"));
+                }
+                b.paletteChanged();
+            })
+            .field("BackOver", "BCOLO", &B::m_backOver, &B::BackColor)
+            .effect(&B::paletteChanged)
+            .field("ForeColor", "FCOL", &B::m_foreColor, systemText)
+            .effect([](B& b) {
+                if (!b.ambient().userMode) {
+                    b.m_foreOver = b.m_foreColor;
+                    b.notifyPropertyChanged(QStringLiteral("ForeOver"));
+                }
+                b.paletteChanged();
+            })
+            .field("ForeOver", "FCOLO", &B::m_foreOver, &B::ForeColor)
+            .effect(&B::paletteChanged)
+            .field("MaskColor", "MCOL", &B::m_maskColor, rgb(192, 192, 192))
+            .effect(&B::paletteChanged)
+            .value("MousePointer", "MPTR", &B::MousePointer, &B::storeMousePointer, 0)
+            .value("MouseIcon", "MICON", &B::MouseIcon, &B::storeMouseIcon, Picture())
+            .field("PictureNormal", "PICN", &B::m_pictureNormal, Picture())
+            .effect(&B::pictureChanged)
+            .field("PictureOver", "PICH", &B::m_pictureOver, Picture())
+            .effect([](B& b) {
+                if (b.m_hovered) {
+                    b.repaintLast();
+                }
+            })
+            .field("UseMaskColor", "UMCOL", &B::m_useMaskColor, true)
+            .effect(&B::repaintWithPicture)
+            .field("SoftBevel", "SOFT", &B::m_softBevel, false)
+            .effect(&B::paletteChanged)
+            .field("PicturePosition", "PICPOS", &B::m_picturePosition, 0)
+            .range(0, 4)
+            .effect(&B::layoutChanged)
+            .field("UseGreyscale", "NGREY", &B::m_useGreyscale, false)
+            .effect(&B::repaintWithPicture)
+            .field("SpecialEffect", "FX", &B::m_specialEffect, 0)
+            .range(0, 3)
+            .effect(&B::repaintLast)
+            // Loaded last of the three, it decides the pointer and its icon.
+            .field("HandPointer", "HAND", &B::m_handPointer, false)
+            .effect(&B::handPointerChanged, true)
+            .field("CheckBoxBehaviour", "CHECK", &B::m_checkBoxBehaviour, false)
+            .effect(&B::repaintLast)
+            .field("Value", "VALUE", &B::m_value, false)
+            .effect([](B& b) {
+                if (b.m_checkBoxBehaviour) {
+                    b.repaintIn(PaintState::Up);
+                }
+            })
+            .value("FontBold", "", &B::FontBold, fontPart([](FontDesc& f, bool v) { f.bold = v; }),
+                   false)
+            .effect(&B::fontChanged)
+            .value("FontItalic", "", &B::FontItalic,
+                   fontPart([](FontDesc& f, bool v) { f.italic = v; }), false)
+            .effect(&B::fontChanged)
+            .value("FontName", "", &B::FontName,
+                   fontPart([](FontDesc& f, const QString& v) { f.name = v; }), QString())
+            .rule([](PropertyValue& v) {
+                QString& name = std::get<QString>(v);
+                name = name.trimmed();
+                return name.isEmpty() || name.contains(u',') ? ControlError::invalidValue()
+                                                             : ControlError{};
+            })
+            .effect(&B::fontChanged)
+            .value("FontSize", "", &B::FontSize,
+                   fontPart([](FontDesc& f, qint16 v) { f.size = float(v); }), 0)
+            .range(1, 32767)
+            .effect(&B::fontChanged)
+            .value("FontUnderline", "", &B::FontUnderline,
+                   fontPart([](FontDesc& f, bool v) { f.underline = v; }), false)
+            .effect(&B::fontChanged)
+            .readOnly("hwnd", &B::hwnd)
+            .readOnly("Version", &B::Version)
             .build();
     return table;
 }
 
 // ---- Lifecycle ----------------------------------------------------------
 
-void sknButton::initProperties() {
-    m_enabled = true;
-    m_showFocusRect = true;
-    m_useMaskColor = true;
-    setEnabled(true);
-    m_caption = ambientDisplayName();
-    surface().setFont(ambient().font);
-    m_buttonType = 2;
-    m_colorScheme = 1;
+void sknButton::finishNewInstance(ControlProcedure& procedure) {
+    Q_UNUSED(procedure);
+    // BackColor and ForeColor took the system colours, the faces of scheme 1.
+    setEnabled(m_enabled);
     BuildPalette();
-    m_backColor = m_backOver = m_palette.face;
-    m_foreColor = m_foreOver = m_palette.text;
-    m_maskColor = rgb(192, 192, 192);
     LayoutCaption();
 }
 
-void sknButton::readProperties(const PropertyBag& bag) {
-    m_loadError = {};
-    const QScopedValueRollback<bool> loading(m_loading, true);
-    auto take = [this](auto read) {
-        if (read.error && !m_loadError) {
-            m_loadError = read.error;
-        }
-        return read.value;
-    };
-    auto check = [this](const ControlError& e) {
-        if (e && !m_loadError) {
-            m_loadError = e;
-        }
-    };
-    auto inRange = [&](qint32 value, qint32 last) {
-        if (value < 0 || value > last) {
-            check(ControlError::invalidValue());
-            return qint32(0);
-        }
-        return value;
-    };
-    m_buttonType = take(bag.readLong(u"BTYPE", 2));
-    m_caption = take(bag.readString(u"TX", QString()));
-    m_enabled = take(bag.readBoolean(u"ENAB", true));
-    surface().setFont(take(bag.readFont(u"FONT", Font())));
-    m_colorScheme = take(bag.readLong(u"COLTYPE", 1));
-    m_showFocusRect = take(bag.readBoolean(u"FOCUSR", true));
-    m_backColor = take(bag.readColour(u"BCOL", systemRgb(ButtonFace)));
-    m_backOver = take(bag.readColour(u"BCOLO", m_backColor));
-    m_foreColor = take(bag.readColour(u"FCOL", systemRgb(ButtonText)));
-    m_foreOver = take(bag.readColour(u"FCOLO", m_foreColor));
-    m_maskColor = take(bag.readColour(u"MCOL", rgb(192, 192, 192)));
-    // The pointer goes through its property writes; HandPointer, coming
-    // last, decides the shape and the icon.
-    check(setMousePointer(take(bag.readInteger(u"MPTR", 0))));
-    setMouseIcon(take(bag.readPicture(u"MICON", Picture())));
-    m_pictureNormal = take(bag.readPicture(u"PICN", Picture()));
-    m_pictureOver = take(bag.readPicture(u"PICH", Picture()));
-    m_useMaskColor = take(bag.readBoolean(u"UMCOL", true));
-    m_softBevel = take(bag.readBoolean(u"SOFT", false));
-    m_picturePosition = inRange(take(bag.readLong(u"PICPOS", 0)), 4);
-    m_useGreyscale = take(bag.readBoolean(u"NGREY", false));
-    m_specialEffect = inRange(take(bag.readLong(u"FX", 0)), 3);
-    setHandPointer(take(bag.readBoolean(u"HAND", false)));
-    m_checkBoxBehaviour = take(bag.readBoolean(u"CHECK", false));
-    m_value = take(bag.readBoolean(u"VALUE", false));
-
+void sknButton::finishLoad(ControlProcedure& procedure) {
+    Q_UNUSED(procedure);
     setEnabled(m_enabled);
     MeasurePicture();
     LayoutCaption();
     UpdateAccessKey();
-}
-
-void sknButton::writeProperties(PropertyBag& bag) const {
-    bag.write(u"BTYPE", m_buttonType);
-    bag.write(u"TX", m_caption);
-    bag.write(u"ENAB", m_enabled);
-    bag.write(u"FONT", Font());
-    bag.write(u"COLTYPE", m_colorScheme);
-    bag.write(u"FOCUSR", m_showFocusRect);
-    bag.writeColour(u"BCOL", m_backColor);
-    bag.writeColour(u"BCOLO", m_backOver);
-    bag.writeColour(u"FCOL", m_foreColor);
-    bag.writeColour(u"FCOLO", m_foreOver);
-    bag.writeColour(u"MCOL", m_maskColor);
-    bag.write(u"MPTR", m_mousePointer);
-    bag.write(u"MICON", m_mouseIcon);
-    bag.write(u"PICN", m_pictureNormal);
-    bag.write(u"PICH", m_pictureOver);
-    bag.write(u"UMCOL", m_useMaskColor);
-    bag.write(u"SOFT", m_softBevel);
-    bag.write(u"PICPOS", m_picturePosition);
-    bag.write(u"NGREY", m_useGreyscale);
-    bag.write(u"FX", m_specialEffect);
-    bag.write(u"HAND", m_handPointer);
-    bag.write(u"CHECK", m_checkBoxBehaviour);
-    bag.write(u"VALUE", m_value);
 }
 
 void sknButton::showEvent(QShowEvent* event) {
@@ -337,240 +334,76 @@ void sknButton::ambientChanged(const QString& name) {
     repaintLast();
 }
 
-// ---- Property writes ----------------------------------------------------
+// ---- What the property writes do -----------------------------------------
 
-void sknButton::setButtonType(qint32 type) {
-    m_buttonType = type;
-    if (!ambient().userMode && type == 5) {
-        setFontBold(true);
+void sknButton::buttonTypeChanged() {
+    if (!ambient().userMode && m_buttonType == 5) {
+        setPropertyValue(u"FontBold", true);
     }
     // Style 11 takes no snapshot of what lies behind it: no recipe draws one.
     // The accent colour depends on the style, so the palette follows it.
     BuildPalette();
-    changed("ButtonType");
     resizeProcedure();
 }
 
-void sknButton::setCaption(const QString& caption) {
-    m_caption = caption;
+void sknButton::captionChanged() {
     UpdateAccessKey();
     LayoutCaption();
     repaintIn(PaintState::Up);
-    changed("Caption");
 }
 
-void sknButton::setEnabledProperty(bool enabled) {
-    m_enabled = enabled;
+void sknButton::enabledChanged() {
     repaintIn(PaintState::Up);
-    setEnabled(enabled);
-    changed("Enabled");
+    setEnabled(m_enabled);
 }
 
-void sknButton::fontChanged(const FontDesc& font) {
-    surface().setFont(font);
+void sknButton::fontChanged() {
     LayoutCaption();
     repaintIn(PaintState::Up);
 }
 
-void sknButton::setFont(const FontDesc& font) {
-    fontChanged(font);
-    changed("Font");
+void sknButton::paletteChanged() {
+    BuildPalette();
+    repaintLast();
 }
 
-void sknButton::setFontBold(bool bold) {
-    FontDesc f = Font();
-    f.bold = bold;
-    fontChanged(f);
+void sknButton::pictureChanged() {
+    MeasurePicture();
+    LayoutCaption();
+    repaintLast();
 }
 
-void sknButton::setFontItalic(bool italic) {
-    FontDesc f = Font();
-    f.italic = italic;
-    fontChanged(f);
+void sknButton::layoutChanged() {
+    LayoutCaption();
+    repaintLast();
 }
 
-void sknButton::setFontUnderline(bool underline) {
-    FontDesc f = Font();
-    f.underline = underline;
-    fontChanged(f);
-}
-
-ControlError sknButton::setFontName(const QString& name) {
-    if (name.trimmed().isEmpty() || name.contains(u',')) {
-        return ControlError::invalidValue();
+void sknButton::repaintWithPicture() {
+    if (!m_pictureNormal.isNull()) {
+        repaintLast();
     }
-    FontDesc f = Font();
-    f.name = name.trimmed();
-    fontChanged(f);
-    return {};
 }
 
 qint16 sknButton::FontSize() const {
     return qint16(std::lrint(Font().size));
 }
 
-ControlError sknButton::setFontSize(qint16 points) {
-    if (points <= 0) {
-        return ControlError::invalidValue();
-    }
-    FontDesc f = Font();
-    f.size = float(points);
-    fontChanged(f);
-    return {};
-}
-
-void sknButton::setColorScheme(qint32 scheme) {
-    m_colorScheme = scheme;
-    BuildPalette();
-    repaintIn(PaintState::Up);
-    changed("ColorScheme");
-}
-
-void sknButton::setShowFocusRect(bool show) {
-    m_showFocusRect = show;
-    repaintLast();
-    changed("ShowFocusRect");
-}
-
-ControlError sknButton::setColour(Colour& field, Colour c, const char* name) {
-    if (!isValidColour(c)) {
-        return ControlError::invalidValue();
-    }
-    field = c;
-    BuildPalette();
-    repaintLast();
-    changed(name);
-    return {};
-}
-
-ControlError sknButton::setBackColor(Colour c) {
-    if (isValidColour(c) && !ambient().userMode) {
-        m_backOver = c;
-        changed("BackOver");
-    }
-    return setColour(m_backColor, c, "BackColor");
-}
-
-ControlError sknButton::setBackOver(Colour c) {
-    return setColour(m_backOver, c, "BackOver");
-}
-
-ControlError sknButton::setForeColor(Colour c) {
-    if (isValidColour(c) && !ambient().userMode) {
-        m_foreOver = c;
-        changed("ForeOver");
-    }
-    return setColour(m_foreColor, c, "ForeColor");
-}
-
-ControlError sknButton::setForeOver(Colour c) {
-    // The hover text of the own colours scheme: shown at once, like BackOver.
-    return setColour(m_foreOver, c, "ForeOver");
-}
-
-ControlError sknButton::setMaskColor(Colour c) {
-    return setColour(m_maskColor, c, "MaskColor");
-}
-
-ControlError sknButton::setMousePointer(qint16 pointer) {
+ControlError sknButton::storeMousePointer(qint16 pointer) {
     if (const ControlError e = applyMousePointer(pointer, m_mouseIcon)) {
         return e;
     }
     m_mousePointer = pointer;
-    changed("MousePointer");
     return {};
 }
 
-void sknButton::setMouseIcon(const Picture& icon) {
+void sknButton::storeMouseIcon(const Picture& icon) {
     m_mouseIcon = icon;
     applyMousePointer(m_mousePointer, icon); // a pointer that cannot be set is ignored
-    changed("MouseIcon");
 }
 
-void sknButton::setPictureNormal(const Picture& picture) {
-    m_pictureNormal = picture;
-    MeasurePicture();
-    LayoutCaption();
-    repaintLast();
-    changed("PictureNormal");
-}
-
-void sknButton::setPictureOver(const Picture& picture) {
-    m_pictureOver = picture;
-    if (m_hovered) {
-        repaintLast();
-    }
-    changed("PictureOver");
-}
-
-void sknButton::setUseMaskColor(bool use) {
-    m_useMaskColor = use;
-    if (!m_pictureNormal.isNull()) {
-        repaintLast();
-    }
-    changed("UseMaskColor");
-}
-
-void sknButton::setSoftBevel(bool soft) {
-    m_softBevel = soft;
-    BuildPalette();
-    repaintLast();
-    changed("SoftBevel");
-}
-
-ControlError sknButton::setPicturePosition(qint32 position) {
-    if (position < 0 || position > 4) {
-        return ControlError::invalidValue();
-    }
-    m_picturePosition = position;
-    LayoutCaption();
-    repaintLast();
-    changed("PicturePosition");
-    return {};
-}
-
-void sknButton::setUseGreyscale(bool use) {
-    m_useGreyscale = use;
-    if (!m_pictureNormal.isNull()) {
-        repaintLast();
-    }
-    changed("UseGreyscale");
-}
-
-ControlError sknButton::setSpecialEffect(qint32 effect) {
-    if (effect < 0 || effect > 3) {
-        return ControlError::invalidValue();
-    }
-    m_specialEffect = effect;
-    repaintLast();
-    changed("SpecialEffect");
-    return {};
-}
-
-void sknButton::setHandPointer(bool hand) {
-    m_handPointer = hand;
-    if (hand) {
-        setMouseIcon(handCursor());
-        setMousePointer(kPointerCustom);
-    } else {
-        setMouseIcon(Picture());
-        setMousePointer(kPointerArrow);
-    }
-    changed("HandPointer");
-}
-
-void sknButton::setCheckBoxBehaviour(bool check) {
-    m_checkBoxBehaviour = check;
-    repaintLast();
-    changed("CheckBoxBehaviour");
-}
-
-void sknButton::setValue(bool value) {
-    m_value = value;
-    if (m_checkBoxBehaviour) {
-        repaintIn(PaintState::Up);
-    }
-    changed("Value");
+void sknButton::handPointerChanged() {
+    setPropertyValue(u"MouseIcon", m_handPointer ? handCursor() : Picture());
+    setPropertyValue(u"MousePointer", qint16(m_handPointer ? kPointerCustom : kPointerArrow));
 }
 
 qint32 sknButton::hwnd() const {
@@ -667,7 +500,7 @@ void sknButton::platformClick() {
         return;
     }
     if (m_checkBoxBehaviour) {
-        setValue(!m_value);
+        setPropertyValue(u"Value", !m_value);
     }
     repaintIn(PaintState::Up);
     Q_EMIT Click();
@@ -723,7 +556,7 @@ void sknButton::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     if (m_checkBoxBehaviour) {
-        setValue(!m_value);
+        setPropertyValue(u"Value", !m_value);
     }
     PaintButton(PaintState::Up, false);
     Q_EMIT Click();
@@ -791,7 +624,7 @@ ControlError sknButton::applyLook(const Look& look) {
         setAmbient(a);
     }
     if (look.state == Look::State::Disabled) {
-        setEnabledProperty(false);
+        setPropertyValue(u"Enabled", false);
     }
     if (look.focus) {
         setFocus(Qt::OtherFocusReason);

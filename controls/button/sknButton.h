@@ -26,76 +26,44 @@ public:
     explicit sknButton(QWidget* parent = nullptr);
     ~sknButton() override;
 
-    // The container's lifecycle: a new instance, or the 23 stored keys.
-    void initProperties() override;
-    void readProperties(const PropertyBag& bag) override;
-    void writeProperties(PropertyBag& bag) const override;
-    // The first value the last readProperties could not read (that property
-    // kept its default), or no error.
-    const ControlError& loadError() const { return m_loadError; }
-
+    // 23 stored keys. A value that cannot be loaded takes its default and is
+    // reported (module "sknButton"); the rest still load.
     const PropertyTable& propertyTable() const override;
 
-    // Properties. A setter that returns a ControlError refuses a value out
-    // of its range with number 380 and keeps the old one.
+    // Properties, written by name through SkinnedControl::setPropertyValue
+    // or writeProperty. PicturePosition (0 to 4), SpecialEffect (0 to 3),
+    // MousePointer, the colours and the font's name and size refuse a value
+    // out of their range with number 380 and keep the old one.
     qint32 ButtonType() const { return m_buttonType; }
-    void setButtonType(qint32 type);
     QString Caption() const { return m_caption; }
-    void setCaption(const QString& caption);
     bool Enabled() const { return m_enabled; }
-    void setEnabledProperty(bool enabled);
     FontDesc Font() const { return surface().font(); }
-    void setFont(const FontDesc& font);
     qint32 ColorScheme() const { return m_colorScheme; }
-    void setColorScheme(qint32 scheme);
     bool ShowFocusRect() const { return m_showFocusRect; }
-    void setShowFocusRect(bool show);
     Colour BackColor() const { return m_backColor; }
-    ControlError setBackColor(Colour c);
     Colour BackOver() const { return m_backOver; }
-    ControlError setBackOver(Colour c);
     Colour ForeColor() const { return m_foreColor; }
-    ControlError setForeColor(Colour c);
     Colour ForeOver() const { return m_foreOver; }
-    ControlError setForeOver(Colour c);
     Colour MaskColor() const { return m_maskColor; }
-    ControlError setMaskColor(Colour c);
     qint16 MousePointer() const { return m_mousePointer; }
-    ControlError setMousePointer(qint16 pointer);
     Picture MouseIcon() const { return m_mouseIcon; }
-    void setMouseIcon(const Picture& icon);
     Picture PictureNormal() const { return m_pictureNormal; }
-    void setPictureNormal(const Picture& picture);
     Picture PictureOver() const { return m_pictureOver; }
-    void setPictureOver(const Picture& picture);
     bool UseMaskColor() const { return m_useMaskColor; }
-    void setUseMaskColor(bool use);
     bool SoftBevel() const { return m_softBevel; }
-    void setSoftBevel(bool soft);
     qint32 PicturePosition() const { return m_picturePosition; }
-    ControlError setPicturePosition(qint32 position);
     bool UseGreyscale() const { return m_useGreyscale; }
-    void setUseGreyscale(bool use);
     qint32 SpecialEffect() const { return m_specialEffect; }
-    ControlError setSpecialEffect(qint32 effect);
     bool HandPointer() const { return m_handPointer; }
-    void setHandPointer(bool hand);
     bool CheckBoxBehaviour() const { return m_checkBoxBehaviour; }
-    void setCheckBoxBehaviour(bool check);
     bool Value() const { return m_value; }
-    void setValue(bool value);
 
     // The font's attributes one by one; not stored by themselves.
     bool FontBold() const { return Font().bold; }
-    void setFontBold(bool bold);
     bool FontItalic() const { return Font().italic; }
-    void setFontItalic(bool italic);
     QString FontName() const { return Font().name; }
-    ControlError setFontName(const QString& name);
     qint16 FontSize() const;
-    ControlError setFontSize(qint16 points);
     bool FontUnderline() const { return Font().underline; }
-    void setFontUnderline(bool underline);
 
     // The native window handle when the control has one of its own, else 0.
     // Asking makes none (a native child would change how it is drawn).
@@ -137,6 +105,8 @@ Q_SIGNALS:
     void MouseOut();
 
 protected:
+    void finishNewInstance(ControlProcedure& procedure) override;
+    void finishLoad(ControlProcedure& procedure) override;
     void ambientChanged(const QString& name) override;
     void accessKeyPressed(QChar key) override;
 
@@ -166,14 +136,20 @@ private:
     void repaintLast() { PaintButton(m_lastState, true); }
     void platformClick();
     void pressDown(int button, int shift, float x, float y);
-    // A load sets the stored values; it does not announce them as changes.
-    void changed(const char* name) {
-        if (!m_loading) {
-            notifyPropertyChanged(QString::fromLatin1(name));
-        }
-    }
-    ControlError setColour(Colour& field, Colour c, const char* name);
-    void fontChanged(const FontDesc& font);
+
+    // What the property writes do besides storing the value.
+    void buttonTypeChanged();
+    void captionChanged();
+    void enabledChanged();
+    void fontChanged();
+    void paletteChanged();
+    void pictureChanged();
+    void layoutChanged();
+    void repaintWithPicture();
+    void handPointerChanged();
+    void storeFont(const FontDesc& font) { surface().setFont(font); }
+    ControlError storeMousePointer(qint16 pointer);
+    void storeMouseIcon(const Picture& icon);
     void grabContainerKeys();
 
     // Properties.
@@ -227,8 +203,6 @@ private:
     bool m_default = false;
     bool m_cancel = false;
     QList<int> m_containerKeys; // shortcut ids of Return, Enter and Escape
-    ControlError m_loadError;
-    bool m_loading = false;
 };
 
 } // namespace zephral

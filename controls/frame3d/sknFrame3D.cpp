@@ -1,35 +1,16 @@
 #include "frame3d/sknFrame3D.h"
 
 #include "frame3d/FrameDrawing.h"
-#include "frame3d/FrameFailures.h"
 
 #include <QMouseEvent>
 #include <algorithm>
-#include <type_traits>
+#include <limits>
 
 namespace zephral {
 
 namespace {
 
-// A value read from the bag goes through apply only when it could be read;
-// otherwise the read's failure is the statement's failure and the property
-// keeps the value it had.
-template <class T, class Apply>
-ControlError applyRead(const ReadResult<T>& read, Apply&& apply) {
-    if (!read.ok()) {
-        return read.error;
-    }
-    if constexpr (std::is_same_v<std::invoke_result_t<Apply, const T&>, ControlError>) {
-        return apply(read.value);
-    } else {
-        apply(read.value);
-        return {};
-    }
-}
-
-ControlError checkColour(Colour c) {
-    return isValidColour(c) ? ControlError{} : ControlError::invalidValue();
-}
+const QString kModule = QStringLiteral("Frame3D");
 
 } // namespace
 
@@ -57,41 +38,172 @@ sknFrame3D::sknFrame3D(QWidget* parent) : SkinnedControl(parent) {
 
 const PropertyTable& sknFrame3D::propertyTable() const {
     using F = sknFrame3D;
+    // The font's parts are kept in the font of both caption labels.
+    const auto fontPart = [](auto part) {
+        return [part](F& f, const auto& v) {
+            FontDesc font = f.Font();
+            part(font, v);
+            return f.applyFont(font);
+        };
+    };
+    const auto bothLabels = [](auto set) {
+        return [set](F& f, const auto& v) {
+            (f.lblCaption->*set)(v);
+            (f.lblCaptionShadow->*set)(v);
+        };
+    };
+    const auto percentText = [](F& f) {
+        f.setCaptionText(f.m_floodShowPct ? QString::number(f.m_floodPercent) + u'%' : QString());
+    };
     static const PropertyTable table =
-        PropertyTableBuilder<F>()
-            .add("BorderType", &F::BorderType, &F::setBorderType)
-            .add("BevelWidth", &F::BevelWidth, &F::setBevelWidth)
-            .add("BevelInner", &F::BevelInner, &F::setBevelInner)
-            .add("Caption3D", &F::Caption3D, &F::setCaption3D)
-            .add("CaptionAlignment", &F::CaptionAlignment, &F::setCaptionAlignment)
-            .add("CaptionLocation", &F::CaptionLocation, &F::setCaptionLocation)
-            .add("BackColor", &F::BackColor, &F::setBackColor)
-            .add("CornerRadius", &F::CornerRadius, &F::setCornerRadius)
-            .add("FillColor", &F::FillColor, &F::setFillColor)
-            .add("FillStyle", &F::FillStyle, &F::setFillStyle)
-            .add("DrawStyle", &F::DrawStyle, &F::setDrawStyle)
-            .add("FloodPercent", &F::FloodPercent, &F::setFloodPercent)
-            .add("FloodShowPct", &F::FloodShowPct, &F::setFloodShowPct)
-            .add("FloodType", &F::FloodType, &F::setFloodType)
-            .add("FloodColor", &F::FloodColor, &F::setFloodColor)
-            .add("FillGradient", &F::FillGradient, &F::setFillGradient)
-            .add("MousePointer", &F::MousePointer, &F::setMousePointer)
-            .add("MouseIcon", &F::MouseIcon, &F::setMouseIcon)
-            .add("Picture", &F::Picture, &F::setPicture)
-            .add("Border3DHighlight", &F::Border3DHighlight, &F::setBorder3DHighlight)
-            .add("Border3DShadow", &F::Border3DShadow, &F::setBorder3DShadow)
-            .add("Enabled", &F::Enabled, &F::setEnabledProperty)
-            .add("CaptionMAlignment", &F::CaptionMAlignment, &F::setCaptionMAlignment)
-            .add("Font", &F::Font, &F::setFont)
-            .add("FontBold", &F::FontBold, &F::setFontBold)
-            .add("FontItalic", &F::FontItalic, &F::setFontItalic)
-            .add("FontName", &F::FontName, &F::setFontName)
-            .add("FontSize", &F::FontSize, &F::setFontSize)
-            .add("FontStrikethru", &F::FontStrikethru, &F::setFontStrikethru)
-            .add("FontUnderline", &F::FontUnderline, &F::setFontUnderline)
-            .add("ForeColor", &F::ForeColor, &F::setForeColor)
-            .add("Caption", &F::Caption, &F::setCaption)
-            .add("UseMnemonic", &F::UseMnemonic, &F::setUseMnemonic)
+        PropertyTableBuilder<F>({kModule, false, false})
+            .field("BorderType", "BorderType", &F::m_borderType, 1)
+            .effect(&F::redraw)
+            .field("BevelWidth", "BevelWidth", &F::m_bevelWidth, 3)
+            .clamp(3, std::numeric_limits<qint32>::max())
+            .effect(&F::redraw)
+            .field("BevelInner", "BevelInner", &F::m_bevelInner, 0)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .field("Caption3D", "Caption3D", &F::m_caption3D, 0)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .field("CaptionAlignment", "CaptionAlignment", &F::m_captionAlignment, 0)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .field("CaptionLocation", "CaptionLocation", &F::m_captionLocation, 0)
+            .effect(&F::redraw)
+            .field("BackColor", "BackColor", &F::m_backColour, &F::ambientBackColour)
+            .effect(&F::redraw)
+            .value(
+                "CornerRadius", "CornerDiameter", &F::CornerRadius,
+                [](F& f, qint32 v) {
+                    f.m_cornerRadius = v;
+                    f.m_cornerDiameter = 2 * v;
+                },
+                7)
+            .effect(&F::redraw)
+            .value(
+                "FillColor", "FillColor", &F::FillColor,
+                [](F& f, Colour c) { f.surface().setFillColour(c); }, &F::FillColor)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value(
+                "FillStyle", "FillStyle", &F::FillStyle,
+                [](F& f, qint16 v) { f.surface().setFillStyle(zephral::FillStyle(v)); },
+                &F::FillStyle)
+            .initial(kLeaveAlone)
+            .range(0, 7)
+            .effect(&F::redraw)
+            .value(
+                "DrawStyle", "DrawStyle", &F::DrawStyle,
+                [](F& f, qint16 v) { f.surface().setPenStyle(PenStyle(v)); }, &F::DrawStyle)
+            .initial(kLeaveAlone)
+            .range(0, 6)
+            .effect(&F::redraw)
+            .field("FloodPercent", "FloodPercent", &F::m_floodPercent, 0)
+            .clamp(0, 100)
+            .effect(&F::floodPercentChanged)
+            .field("FloodShowPct", "FloodShowPct", &F::m_floodShowPct, false)
+            .effect(percentText)
+            .field("FloodType", "FloodType", &F::m_floodType, 0)
+            .effect(&F::redraw)
+            // Read before FillColor was, so its default is the surface's own.
+            .field("FloodColor", "FloodColor", &F::m_floodColour, Colour(0))
+            .initial(&F::FillColor)
+            .effect(&F::DrawFlood)
+            .field("FillGradient", "FillGradient", &F::m_fillGradient, 0)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value(
+                "MousePointer", "MousePointer", &F::MousePointer,
+                [](F& f, qint16 v) {
+                    if (const ControlError e = f.applyMousePointer(v, f.m_mouseIcon)) {
+                        return e;
+                    }
+                    f.m_mousePointer = v;
+                    return ControlError{};
+                },
+                0)
+            .initial(kLeaveAlone)
+            .value(
+                "MouseIcon", "MouseIcon", &F::MouseIcon,
+                [](F& f, const zephral::Picture& icon) {
+                    f.m_mouseIcon = icon;
+                    if (f.m_mousePointer == 99) {
+                        f.applyMousePointer(f.m_mousePointer, f.m_mouseIcon);
+                    }
+                },
+                zephral::Picture())
+            .initial(kLeaveAlone)
+            // The picture lies under the border; the border is drawn over it again.
+            .value(
+                "Picture", "Picture", &F::Picture,
+                [](F& f, const zephral::Picture& p) { f.surface().setBackgroundPicture(p); },
+                zephral::Picture())
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value(
+                "Border3DHighlight", "Border3DHighlight", &F::Border3DHighlight,
+                [](F& f, Colour c) {
+                    f.m_highlight = c;
+                    f.lblCaptionShadow->setColour(c);
+                },
+                systemColour(ButtonHighlight))
+            .effect(&F::redraw)
+            .field("Border3DShadow", "Border3DShadow", &F::m_shadow, systemColour(ButtonShadow))
+            .effect(&F::redraw)
+            .field("Enabled", "Enabled", &F::m_enabled, true)
+            .effect(&F::redraw)
+            .value("CaptionMAlignment", "CaptionMAlignment", &F::CaptionMAlignment,
+                   bothLabels(&CaptionLabel::setAlignment), &F::CaptionMAlignment)
+            .initial(kLeaveAlone)
+            .range(0, 2)
+            .effect(&F::redraw)
+            .value("Font", "Font", &F::Font, &F::applyFont, &F::Font)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value("FontBold", "FontBold", &F::FontBold,
+                   fontPart([](FontDesc& f, bool v) { f.bold = v; }), &F::FontBold)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value("FontItalic", "FontItalic", &F::FontItalic,
+                   fontPart([](FontDesc& f, bool v) { f.italic = v; }), &F::FontItalic)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value("FontName", "FontName", &F::FontName,
+                   fontPart([](FontDesc& f, const QString& v) { f.name = v; }), &F::FontName)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value("FontSize", "FontSize", &F::FontSize,
+                   fontPart([](FontDesc& f, float v) { f.size = v; }), &F::FontSize)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value("FontStrikethru", "FontStrikethru", &F::FontStrikethru,
+                   fontPart([](FontDesc& f, bool v) { f.strikethrough = v; }), &F::FontStrikethru)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value("FontUnderline", "FontUnderline", &F::FontUnderline,
+                   fontPart([](FontDesc& f, bool v) { f.underline = v; }), &F::FontUnderline)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
+            .value(
+                "ForeColor", "ForeColor", &F::ForeColor,
+                [](F& f, Colour c) { f.lblCaption->setColour(c); }, &F::ForeColor)
+            .initial(kLeaveAlone)
+            .value("Caption", "Caption", &F::Caption, &F::setCaptionText, &F::Caption)
+            .initial(QString())
+            .effect(&F::redraw)
+            .value(
+                "UseMnemonic", "UseMnemonic", &F::UseMnemonic,
+                [](F& f, bool on) {
+                    f.lblCaption->setUseMnemonic(on);
+                    f.lblCaptionShadow->setUseMnemonic(on);
+                    f.setCaptionText(f.Caption());
+                },
+                &F::UseMnemonic)
+            .initial(kLeaveAlone)
+            .effect(&F::redraw)
             .readOnly("InsideLeft", &F::InsideLeft)
             .readOnly("InsideTop", &F::InsideTop)
             .readOnly("InsideWidth", &F::InsideWidth)
@@ -125,172 +237,12 @@ FrameState sknFrame3D::state() const {
 
 // --- lifecycle ---------------------------------------------------------------
 
-void sknFrame3D::initProperties() {
-    FrameProcedure p(QStringLiteral("UserControl_InitProperties"), true);
-    p.step(u"BevelWidth", [&] { m_bevelWidth = 3; });
-    p.step(u"BorderType", [&] { m_borderType = 1; });
-    p.step(u"BackColor", [&] { m_backColour = ambientBackColour(); });
-    p.step(u"Border3DHighlight", [&] { m_highlight = systemColour(ButtonHighlight); });
-    p.step(u"Border3DShadow", [&] { m_shadow = systemColour(ButtonShadow); });
-    p.step(u"Enabled", [&] { m_enabled = true; });
-    p.step(u"FloodPercent", [&] { m_floodPercent = 0; });
-    p.step(u"FloodShowPct", [&] { m_floodShowPct = false; });
-    p.step(u"FloodType", [&] { m_floodType = 0; });
-    p.step(u"FloodColor", [&] { m_floodColour = surface().fillColour(); });
+void sknFrame3D::finishNewInstance(ControlProcedure& p) {
     p.step(u"lblCaptionShadow", [&] { lblCaptionShadow->setColour(m_highlight); });
-    p.step(u"Caption", [&] { setCaptionText(QString()); });
-    p.step(u"CaptionLocation", [&] { m_captionLocation = 0; });
-    p.step(u"CornerRadius", [&] {
-        m_cornerRadius = 7;
-        m_cornerDiameter = 14;
-    });
     redraw();
 }
 
-void sknFrame3D::readProperties(const PropertyBag& bag) {
-    FrameProcedure p(QStringLiteral("UserControl_ReadProperties"), true);
-    auto setLong = [&](const char16_t* key, qint32& member, qint32 fallback) {
-        p.step(key, [&] {
-            return applyRead(bag.readLong(key, fallback), [&](qint32 v) { member = v; });
-        });
-    };
-    auto setColour = [&](const char16_t* key, Colour& member, Colour fallback) {
-        p.step(key, [&] {
-            return applyRead(bag.readColour(key, fallback), [&](Colour v) { member = v; });
-        });
-    };
-    auto setFontPart = [&](const char16_t* key, auto read, auto apply) {
-        p.step(key, [&] {
-            return applyRead(read(key), [&](const auto& v) {
-                FontDesc f = Font();
-                apply(f, v);
-                return applyFont(f);
-            });
-        });
-    };
-
-    setLong(u"BorderType", m_borderType, 1);
-    p.step(u"BevelWidth", [&] {
-        return applyRead(bag.readLong(u"BevelWidth", 3),
-                         [&](qint32 v) { m_bevelWidth = std::max(v, qint32(3)); });
-    });
-    setLong(u"BevelInner", m_bevelInner, 0);
-    setLong(u"Caption3D", m_caption3D, 0);
-    setLong(u"CaptionAlignment", m_captionAlignment, 0);
-    setLong(u"CaptionLocation", m_captionLocation, 0);
-    setColour(u"BackColor", m_backColour, ambientBackColour());
-    setColour(u"Border3DHighlight", m_highlight, systemColour(ButtonHighlight));
-    setColour(u"Border3DShadow", m_shadow, systemColour(ButtonShadow));
-    p.step(u"Enabled", [&] {
-        return applyRead(bag.readBoolean(u"Enabled", true), [&](bool v) { m_enabled = v; });
-    });
-    p.step(u"CornerDiameter", [&] {
-        return applyRead(bag.readLong(u"CornerDiameter", 7), [&](qint32 v) {
-            m_cornerRadius = v;
-            m_cornerDiameter = 2 * v;
-        });
-    });
-    p.step(u"FloodPercent", [&] {
-        return applyRead(bag.readLong(u"FloodPercent", 0),
-                         [&](qint32 v) { m_floodPercent = std::clamp(v, qint32(0), qint32(100)); });
-    });
-    p.step(u"FloodShowPct", [&] {
-        return applyRead(bag.readBoolean(u"FloodShowPct", false),
-                         [&](bool v) { m_floodShowPct = v; });
-    });
-    setLong(u"FloodType", m_floodType, 0);
-    setColour(u"FloodColor", m_floodColour, surface().fillColour());
-    setLong(u"FillGradient", m_fillGradient, 0);
-    p.step(u"FillColor", [&] {
-        return applyRead(bag.readColour(u"FillColor", surface().fillColour()),
-                         [&](Colour v) { surface().setFillColour(v); });
-    });
-    p.step(u"FillStyle", [&] {
-        return applyRead(bag.readInteger(u"FillStyle", FillStyle()), [&](qint16 v) {
-            if (v < 0 || v > 7) {
-                return ControlError::invalidValue();
-            }
-            surface().setFillStyle(zephral::FillStyle(v));
-            return ControlError{};
-        });
-    });
-    p.step(u"DrawStyle", [&] {
-        return applyRead(bag.readInteger(u"DrawStyle", DrawStyle()), [&](qint16 v) {
-            if (v < 0 || v > 6) {
-                return ControlError::invalidValue();
-            }
-            surface().setPenStyle(PenStyle(v));
-            return ControlError{};
-        });
-    });
-    p.step(u"MousePointer", [&] {
-        return applyRead(bag.readInteger(u"MousePointer", 0), [&](qint16 v) {
-            if (const ControlError e = applyMousePointer(v, m_mouseIcon)) {
-                return e;
-            }
-            m_mousePointer = v;
-            return ControlError{};
-        });
-    });
-    p.step(u"MouseIcon", [&] {
-        return applyRead(bag.readPicture(u"MouseIcon", {}), [&](const zephral::Picture& v) {
-            m_mouseIcon = v;
-            return m_mousePointer == 99 ? applyMousePointer(m_mousePointer, m_mouseIcon)
-                                        : ControlError{};
-        });
-    });
-    p.step(u"Picture", [&] {
-        return applyRead(bag.readPicture(u"Picture", {}),
-                         [&](const zephral::Picture& v) { surface().setBackgroundPicture(v); });
-    });
-    p.step(u"CaptionMAlignment", [&] {
-        return applyRead(bag.readInteger(u"CaptionMAlignment", CaptionMAlignment()), [&](qint16 v) {
-            if (v < 0 || v > 2) {
-                return ControlError::invalidValue();
-            }
-            lblCaption->setAlignment(v);
-            lblCaptionShadow->setAlignment(v);
-            return ControlError{};
-        });
-    });
-    setFontPart(
-        u"Font", [&](const char16_t* key) { return bag.readFont(key, Font()); },
-        [](FontDesc& f, const FontDesc& v) { f = v; });
-    setFontPart(
-        u"FontBold", [&](const char16_t* key) { return bag.readBoolean(key, FontBold()); },
-        [](FontDesc& f, bool v) { f.bold = v; });
-    setFontPart(
-        u"FontItalic", [&](const char16_t* key) { return bag.readBoolean(key, FontItalic()); },
-        [](FontDesc& f, bool v) { f.italic = v; });
-    setFontPart(
-        u"FontName", [&](const char16_t* key) { return bag.readString(key, FontName()); },
-        [](FontDesc& f, const QString& v) { f.name = v; });
-    setFontPart(
-        u"FontSize", [&](const char16_t* key) { return bag.readSingle(key, FontSize()); },
-        [](FontDesc& f, float v) { f.size = v; });
-    setFontPart(
-        u"FontStrikethru",
-        [&](const char16_t* key) { return bag.readBoolean(key, FontStrikethru()); },
-        [](FontDesc& f, bool v) { f.strikethrough = v; });
-    setFontPart(
-        u"FontUnderline",
-        [&](const char16_t* key) { return bag.readBoolean(key, FontUnderline()); },
-        [](FontDesc& f, bool v) { f.underline = v; });
-    p.step(u"ForeColor", [&] {
-        return applyRead(bag.readColour(u"ForeColor", ForeColor()),
-                         [&](Colour v) { lblCaption->setColour(v); });
-    });
-    p.step(u"Caption", [&] {
-        return applyRead(bag.readString(u"Caption", Caption()),
-                         [&](const QString& v) { setCaptionText(v); });
-    });
-    p.step(u"UseMnemonic", [&] {
-        return applyRead(bag.readBoolean(u"UseMnemonic", UseMnemonic()), [&](bool v) {
-            lblCaption->setUseMnemonic(v);
-            lblCaptionShadow->setUseMnemonic(v);
-            setCaptionText(Caption());
-        });
-    });
+void sknFrame3D::finishLoad(ControlProcedure& p) {
     p.step(u"FloodShowPctText", [&] {
         if (m_floodShowPct) {
             setCaptionText(QString::number(m_floodPercent) + u'%');
@@ -300,50 +252,10 @@ void sknFrame3D::readProperties(const PropertyBag& bag) {
     redraw();
 }
 
-void sknFrame3D::writeProperties(PropertyBag& bag) const {
-    FrameProcedure p(QStringLiteral("UserControl_WriteProperties"), true);
-    auto put = [&](const char16_t* key, const PropertyValue& value) {
-        p.step(key, [&] { bag.write(key, value); });
-    };
-    put(u"BorderType", m_borderType);
-    put(u"BevelWidth", m_bevelWidth);
-    put(u"BevelInner", m_bevelInner);
-    put(u"Caption3D", m_caption3D);
-    put(u"CaptionAlignment", m_captionAlignment);
-    put(u"CaptionLocation", m_captionLocation);
-    put(u"BackColor", qint32(m_backColour));
-    put(u"CornerDiameter", m_cornerRadius);
-    put(u"FillColor", qint32(FillColor()));
-    put(u"FillStyle", FillStyle());
-    put(u"DrawStyle", DrawStyle());
-    put(u"FloodPercent", m_floodPercent);
-    put(u"FloodShowPct", m_floodShowPct);
-    put(u"FloodType", m_floodType);
-    put(u"FloodColor", qint32(m_floodColour));
-    put(u"FillGradient", m_fillGradient);
-    put(u"MousePointer", m_mousePointer);
-    put(u"MouseIcon", m_mouseIcon);
-    put(u"Picture", Picture());
-    put(u"Border3DHighlight", qint32(m_highlight));
-    put(u"Border3DShadow", qint32(m_shadow));
-    put(u"Enabled", m_enabled);
-    put(u"CaptionMAlignment", CaptionMAlignment());
-    put(u"Font", Font());
-    put(u"FontBold", FontBold());
-    put(u"FontItalic", FontItalic());
-    put(u"FontName", FontName());
-    put(u"FontSize", FontSize());
-    put(u"FontStrikethru", FontStrikethru());
-    put(u"FontUnderline", FontUnderline());
-    put(u"ForeColor", qint32(ForeColor()));
-    put(u"Caption", Caption());
-    put(u"UseMnemonic", UseMnemonic());
-}
-
 // --- drawing -------------------------------------------------------------------
 
 void sknFrame3D::redraw() {
-    FrameProcedure p(QStringLiteral("UserControl_Resize"), false);
+    ControlProcedure p(kModule, QStringLiteral("UserControl_Resize"), false);
     Surface& s = surface();
     OutlineShape outline = OutlineShape::Rectangle;
     p.step(u"hideBlank", [&] {
@@ -391,7 +303,7 @@ void sknFrame3D::DrawGradiant() {
 }
 
 void sknFrame3D::DrawBevelInner() {
-    FrameProcedure p(QStringLiteral("DrawBevelInner"), false);
+    ControlProcedure p(kModule, QStringLiteral("DrawBevelInner"), false);
     if (m_bevelInner != 0) {
         float d = 0;
         p.step(u"inset", [&] {
@@ -409,7 +321,7 @@ void sknFrame3D::DrawBevelInner() {
 }
 
 void sknFrame3D::DrawFlood() {
-    FrameProcedure p(QStringLiteral("DrawFlood"), false);
+    ControlProcedure p(kModule, QStringLiteral("DrawFlood"), false);
     p.step(u"percentText", [&] {
         if (m_floodShowPct) {
             setCaptionText(QString::number(m_floodPercent) + u'%');
@@ -428,7 +340,7 @@ void sknFrame3D::DrawFlood() {
 }
 
 void sknFrame3D::DrawCaptionAlignment() {
-    FrameProcedure p(QStringLiteral("DrawCaptionAlignment"), false);
+    ControlProcedure p(kModule, QStringLiteral("DrawCaptionAlignment"), false);
     if (lblCaption->text().isEmpty()) {
         return;
     }
@@ -438,7 +350,7 @@ void sknFrame3D::DrawCaptionAlignment() {
 }
 
 void sknFrame3D::DrawCaptionStyle() {
-    FrameProcedure p(QStringLiteral("DrawCaptionStyle"), false);
+    ControlProcedure p(kModule, QStringLiteral("DrawCaptionStyle"), false);
     const CaptionPlacement place = captionPlacement(state(), m_captionPosition);
     p.step(u"caption", [&] { lblCaption->move(place.caption); });
     p.step(u"shadow", [&] {
@@ -453,13 +365,6 @@ void sknFrame3D::DrawCaptionStyle() {
 }
 
 // --- properties ----------------------------------------------------------------
-
-void sknFrame3D::changed(const char* name, bool redrawToo) {
-    notifyPropertyChanged(QString::fromLatin1(name));
-    if (redrawToo) {
-        redraw();
-    }
-}
 
 void sknFrame3D::setCaptionText(const QString& text) {
     lblCaption->setText(text);
@@ -477,249 +382,13 @@ ControlError sknFrame3D::applyFont(const FontDesc& font) {
     return {};
 }
 
-void sknFrame3D::setBorderType(qint32 value) {
-    m_borderType = value;
-    changed("BorderType");
-}
-
-void sknFrame3D::setBevelWidth(qint32 value) {
-    m_bevelWidth = std::max(value, qint32(3));
-    changed("BevelWidth");
-}
-
-void sknFrame3D::setBevelInner(qint32 value) {
-    m_bevelInner = value;
-    changed("BevelInner");
-}
-
-void sknFrame3D::setCaption3D(qint32 value) {
-    m_caption3D = value;
-    changed("Caption3D");
-}
-
-void sknFrame3D::setCaptionAlignment(qint32 value) {
-    m_captionAlignment = value;
-    changed("CaptionAlignment");
-}
-
-void sknFrame3D::setCaptionLocation(qint32 value) {
-    m_captionLocation = value;
-    changed("CaptionLocation");
-}
-
-ControlError sknFrame3D::setBackColor(Colour c) {
-    if (const ControlError e = checkColour(c)) {
-        return e;
-    }
-    m_backColour = c;
-    changed("BackColor");
-    return {};
-}
-
-void sknFrame3D::setCornerRadius(qint32 value) {
-    m_cornerRadius = value;
-    m_cornerDiameter = 2 * value;
-    changed("CornerRadius");
-}
-
-ControlError sknFrame3D::setFillColor(Colour c) {
-    if (const ControlError e = checkColour(c)) {
-        return e;
-    }
-    surface().setFillColour(c);
-    changed("FillColor");
-    return {};
-}
-
-ControlError sknFrame3D::setFillStyle(qint16 value) {
-    if (value < 0 || value > 7) {
-        return ControlError::invalidValue();
-    }
-    surface().setFillStyle(zephral::FillStyle(value));
-    changed("FillStyle");
-    return {};
-}
-
-ControlError sknFrame3D::setDrawStyle(qint16 value) {
-    if (value < 0 || value > 6) {
-        return ControlError::invalidValue();
-    }
-    surface().setPenStyle(PenStyle(value));
-    changed("DrawStyle");
-    return {};
-}
-
-void sknFrame3D::setFloodPercent(qint32 value) {
-    value = std::clamp(value, qint32(0), qint32(100));
+void sknFrame3D::floodPercentChanged(const PropertyValue& before) {
     // Filling further only adds to the bar; anything else takes the old bar
     // away with a full redraw.
-    const bool raised = value > m_floodPercent;
-    m_floodPercent = value;
-    notifyPropertyChanged(QStringLiteral("FloodPercent"));
     DrawFlood();
-    if (!raised) {
+    if (m_floodPercent <= std::get<qint32>(before)) {
         redraw();
     }
-}
-
-void sknFrame3D::setFloodShowPct(bool on) {
-    m_floodShowPct = on;
-    setCaptionText(on ? QString::number(m_floodPercent) + u'%' : QString());
-    changed("FloodShowPct", false);
-}
-
-void sknFrame3D::setFloodType(qint32 value) {
-    m_floodType = value;
-    changed("FloodType");
-}
-
-ControlError sknFrame3D::setFloodColor(Colour c) {
-    if (const ControlError e = checkColour(c)) {
-        return e;
-    }
-    m_floodColour = c;
-    notifyPropertyChanged(QStringLiteral("FloodColor"));
-    DrawFlood();
-    return {};
-}
-
-void sknFrame3D::setFillGradient(qint32 value) {
-    m_fillGradient = value;
-    changed("FillGradient");
-}
-
-ControlError sknFrame3D::setMousePointer(qint16 value) {
-    if (const ControlError e = applyMousePointer(value, m_mouseIcon)) {
-        return e;
-    }
-    m_mousePointer = value;
-    changed("MousePointer", false);
-    return {};
-}
-
-void sknFrame3D::setMouseIcon(const zephral::Picture& icon) {
-    m_mouseIcon = icon;
-    if (m_mousePointer == 99) {
-        applyMousePointer(m_mousePointer, m_mouseIcon);
-    }
-    changed("MouseIcon", false);
-}
-
-void sknFrame3D::setPicture(const zephral::Picture& picture) {
-    surface().setBackgroundPicture(picture);
-    // The picture lies under the border; draw the border over it again.
-    changed("Picture");
-}
-
-ControlError sknFrame3D::setBorder3DHighlight(Colour c) {
-    if (const ControlError e = checkColour(c)) {
-        return e;
-    }
-    m_highlight = c;
-    lblCaptionShadow->setColour(c);
-    changed("Border3DHighlight");
-    return {};
-}
-
-ControlError sknFrame3D::setBorder3DShadow(Colour c) {
-    if (const ControlError e = checkColour(c)) {
-        return e;
-    }
-    m_shadow = c;
-    changed("Border3DShadow");
-    return {};
-}
-
-void sknFrame3D::setEnabledProperty(bool on) {
-    m_enabled = on;
-    changed("Enabled");
-}
-
-ControlError sknFrame3D::setCaptionMAlignment(qint16 value) {
-    if (value < 0 || value > 2) {
-        return ControlError::invalidValue();
-    }
-    lblCaption->setAlignment(value);
-    lblCaptionShadow->setAlignment(value);
-    changed("CaptionMAlignment");
-    return {};
-}
-
-ControlError sknFrame3D::setFont(const FontDesc& font) {
-    if (const ControlError e = applyFont(font)) {
-        return e;
-    }
-    changed("Font");
-    return {};
-}
-
-void sknFrame3D::setFontBold(bool on) {
-    FontDesc f = Font();
-    f.bold = on;
-    applyFont(f);
-    changed("FontBold");
-}
-
-void sknFrame3D::setFontItalic(bool on) {
-    FontDesc f = Font();
-    f.italic = on;
-    applyFont(f);
-    changed("FontItalic");
-}
-
-ControlError sknFrame3D::setFontName(const QString& name) {
-    FontDesc f = Font();
-    f.name = name;
-    if (const ControlError e = applyFont(f)) {
-        return e;
-    }
-    changed("FontName");
-    return {};
-}
-
-ControlError sknFrame3D::setFontSize(float points) {
-    FontDesc f = Font();
-    f.size = points;
-    if (const ControlError e = applyFont(f)) {
-        return e;
-    }
-    changed("FontSize");
-    return {};
-}
-
-void sknFrame3D::setFontStrikethru(bool on) {
-    FontDesc f = Font();
-    f.strikethrough = on;
-    applyFont(f);
-    changed("FontStrikethru");
-}
-
-void sknFrame3D::setFontUnderline(bool on) {
-    FontDesc f = Font();
-    f.underline = on;
-    applyFont(f);
-    changed("FontUnderline");
-}
-
-ControlError sknFrame3D::setForeColor(Colour c) {
-    if (const ControlError e = checkColour(c)) {
-        return e;
-    }
-    lblCaption->setColour(c);
-    changed("ForeColor", false);
-    return {};
-}
-
-void sknFrame3D::setCaption(const QString& caption) {
-    setCaptionText(caption);
-    changed("Caption");
-}
-
-void sknFrame3D::setUseMnemonic(bool on) {
-    lblCaption->setUseMnemonic(on);
-    lblCaptionShadow->setUseMnemonic(on);
-    setCaptionText(Caption());
-    changed("UseMnemonic");
 }
 
 // --- events ----------------------------------------------------------------------

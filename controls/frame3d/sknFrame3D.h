@@ -7,7 +7,7 @@
 // that the container can place its controls inside.
 //
 // Its set-up, load, save and drawing procedures report every failure through
-// the frame failure handler (FrameFailures.h) and carry on.
+// the control failure handler (shared/ControlFailures.h) and carry on.
 #pragma once
 
 #include "frame3d/CaptionLabel.h"
@@ -21,85 +21,51 @@ class sknFrame3D : public SkinnedControl {
 public:
     explicit sknFrame3D(QWidget* parent = nullptr);
 
-    void initProperties() override;
-    void readProperties(const PropertyBag& bag) override;
-    void writeProperties(PropertyBag& bag) const override;
+    // Each value that cannot be set up, loaded or saved is reported
+    // (module "Frame3D") and the property keeps the value it had.
     const PropertyTable& propertyTable() const override;
 
     // Draws the gradient from FillColor to BackColor after FillGradient.
     void DrawGradiant();
 
     qint32 BorderType() const { return m_borderType; }
-    void setBorderType(qint32 value);
-    qint32 BevelWidth() const { return m_bevelWidth; }
-    void setBevelWidth(qint32 value); // at least 3
+    qint32 BevelWidth() const { return m_bevelWidth; } // at least 3
     qint32 BevelInner() const { return m_bevelInner; }
-    void setBevelInner(qint32 value);
     qint32 Caption3D() const { return m_caption3D; }
-    void setCaption3D(qint32 value);
     qint32 CaptionAlignment() const { return m_captionAlignment; }
-    void setCaptionAlignment(qint32 value);
     qint32 CaptionLocation() const { return m_captionLocation; }
-    void setCaptionLocation(qint32 value);
     Colour BackColor() const { return m_backColour; }
-    ControlError setBackColor(Colour c);
     // Stored as "CornerDiameter"; the corners are drawn twice this wide.
     qint32 CornerRadius() const { return m_cornerRadius; }
-    void setCornerRadius(qint32 value);
     Colour FillColor() const { return surface().fillColour(); }
-    ControlError setFillColor(Colour c);
-    qint16 FillStyle() const { return qint16(surface().fillStyle()); }
-    ControlError setFillStyle(qint16 value);
-    qint16 DrawStyle() const { return qint16(surface().penStyle()); }
-    ControlError setDrawStyle(qint16 value);
+    qint16 FillStyle() const { return qint16(surface().fillStyle()); } // 0 to 7
+    qint16 DrawStyle() const { return qint16(surface().penStyle()); }  // 0 to 6
     // 0 to 100. A larger value paints only the flood; a smaller or equal one
     // paints the flood and redraws the whole frame.
     qint32 FloodPercent() const { return m_floodPercent; }
-    void setFloodPercent(qint32 value);
     // Puts the percentage into the caption labels (or empties them); shown
     // from the next redraw or flood on.
     bool FloodShowPct() const { return m_floodShowPct; }
-    void setFloodShowPct(bool on);
     qint32 FloodType() const { return m_floodType; }
-    void setFloodType(qint32 value);
     Colour FloodColor() const { return m_floodColour; }
-    ControlError setFloodColor(Colour c);
     qint32 FillGradient() const { return m_fillGradient; }
-    void setFillGradient(qint32 value);
     qint16 MousePointer() const { return m_mousePointer; }
-    ControlError setMousePointer(qint16 value);
     zephral::Picture MouseIcon() const { return m_mouseIcon; }
-    void setMouseIcon(const zephral::Picture& icon);
     zephral::Picture Picture() const { return surface().backgroundPicture(); }
-    void setPicture(const zephral::Picture& picture);
     Colour Border3DHighlight() const { return m_highlight; }
-    ControlError setBorder3DHighlight(Colour c);
     Colour Border3DShadow() const { return m_shadow; }
-    ControlError setBorder3DShadow(Colour c);
     bool Enabled() const { return m_enabled; }
-    void setEnabledProperty(bool on);
-    qint16 CaptionMAlignment() const { return lblCaption->alignment(); }
-    ControlError setCaptionMAlignment(qint16 value);
+    qint16 CaptionMAlignment() const { return lblCaption->alignment(); } // 0 to 2
     FontDesc Font() const { return lblCaption->fontDesc(); }
-    ControlError setFont(const FontDesc& font);
     bool FontBold() const { return Font().bold; }
-    void setFontBold(bool on);
     bool FontItalic() const { return Font().italic; }
-    void setFontItalic(bool on);
     QString FontName() const { return Font().name; }
-    ControlError setFontName(const QString& name);
     float FontSize() const { return Font().size; }
-    ControlError setFontSize(float points);
     bool FontStrikethru() const { return Font().strikethrough; }
-    void setFontStrikethru(bool on);
     bool FontUnderline() const { return Font().underline; }
-    void setFontUnderline(bool on);
     Colour ForeColor() const { return lblCaption->colour(); }
-    ControlError setForeColor(Colour c);
     QString Caption() const { return lblCaption->text(); }
-    void setCaption(const QString& caption);
     bool UseMnemonic() const { return lblCaption->useMnemonic(); }
-    void setUseMnemonic(bool on);
 
     // The usable inner area in twips, as of the last redraw.
     qint32 InsideLeft() const { return m_inside.left; }
@@ -113,6 +79,8 @@ public:
     FrameState state() const;
 
 protected:
+    void finishNewInstance(ControlProcedure& procedure) override;
+    void finishLoad(ControlProcedure& procedure) override;
     void resizeEvent(QResizeEvent* event) override;
     void ambientChanged(const QString& name) override;
     void accessKeyPressed(QChar key) override;
@@ -128,7 +96,7 @@ private:
 
     void setCaptionText(const QString& text);
     ControlError applyFont(const FontDesc& font);
-    void changed(const char* name, bool redrawToo = true);
+    void floodPercentChanged(const PropertyValue& before);
 
     CaptionLabel* lblCaptionBlank;
     CaptionLabel* lblCaptionShadow;

@@ -30,82 +30,34 @@ const PropertyTable& sknLine3D::propertyTable() const {
     using L = sknLine3D;
     static const PropertyTable table =
         PropertyTableBuilder<L>()
-            .add("LineTypes", &L::LineTypes, &L::setLineTypes)
-            .add("Border3DHighlight", &L::Border3DHighlight, &L::setBorder3DHighlight)
-            .add("Border3DShadow", &L::Border3DShadow, &L::setBorder3DShadow)
-            .add("DrawStyle", &L::DrawStyle, &L::setDrawStyle)
+            .field("LineTypes", "LineType", &L::m_lineType, 1)
+            .effect(&L::redraw)
+            .field("Border3DHighlight", "3DHighlight", &L::m_highlight,
+                   systemColour(ButtonHighlight))
+            .effect(&L::redraw)
+            .field("Border3DShadow", "3DShadow", &L::m_shadow, systemColour(ButtonShadow))
+            .effect(&L::redraw)
+            .value(
+                "DrawStyle", "DrawStyle", &L::DrawStyle,
+                [](L& l, qint16 v) { l.surface().setPenStyle(PenStyle(v)); }, &L::DrawStyle)
+            .initial(kLeaveAlone)
+            .range(0, 6)
+            .effect([](L& l) {
+                l.surface().clear();
+                l.redraw();
+            })
             .build();
     return table;
 }
 
-void sknLine3D::initProperties() {
-    m_lineType = 1;
-    m_highlight = systemColour(ButtonHighlight);
-    m_shadow = systemColour(ButtonShadow);
+void sknLine3D::finishNewInstance(ControlProcedure& procedure) {
+    Q_UNUSED(procedure);
     redraw();
 }
 
-void sknLine3D::readProperties(const PropertyBag& bag) {
-    // A value that can't be read leaves the property as it was.
-    if (const auto v = bag.readLong(u"LineType", 1); v.ok()) {
-        m_lineType = v.value;
-    }
-    if (const auto v = bag.readColour(u"3DHighlight", systemColour(ButtonHighlight)); v.ok()) {
-        m_highlight = v.value;
-    }
-    if (const auto v = bag.readColour(u"3DShadow", systemColour(ButtonShadow)); v.ok()) {
-        m_shadow = v.value;
-    }
-    if (const auto v = bag.readInteger(u"DrawStyle", DrawStyle());
-        v.ok() && v.value >= 0 && v.value <= 6) {
-        surface().setPenStyle(PenStyle(v.value));
-    }
+void sknLine3D::finishLoad(ControlProcedure& procedure) {
+    Q_UNUSED(procedure);
     redraw();
-}
-
-void sknLine3D::writeProperties(PropertyBag& bag) const {
-    bag.write(u"LineType", m_lineType);
-    bag.writeColour(u"3DHighlight", m_highlight);
-    bag.writeColour(u"3DShadow", m_shadow);
-    bag.write(u"DrawStyle", DrawStyle());
-}
-
-void sknLine3D::changed(const char* name) {
-    notifyPropertyChanged(QString::fromLatin1(name));
-    redraw();
-}
-
-void sknLine3D::setLineTypes(qint32 value) {
-    m_lineType = value;
-    changed("LineTypes");
-}
-
-ControlError sknLine3D::setBorder3DHighlight(Colour c) {
-    if (!isValidColour(c)) {
-        return ControlError::invalidValue();
-    }
-    m_highlight = c;
-    changed("Border3DHighlight");
-    return {};
-}
-
-ControlError sknLine3D::setBorder3DShadow(Colour c) {
-    if (!isValidColour(c)) {
-        return ControlError::invalidValue();
-    }
-    m_shadow = c;
-    changed("Border3DShadow");
-    return {};
-}
-
-ControlError sknLine3D::setDrawStyle(qint16 value) {
-    if (value < 0 || value > 6) {
-        return ControlError::invalidValue();
-    }
-    surface().setPenStyle(PenStyle(value));
-    surface().clear();
-    changed("DrawStyle");
-    return {};
 }
 
 void sknLine3D::redraw() {

@@ -36,30 +36,26 @@ class sknLine3D : public SkinnedControl {
 public:
     explicit sknLine3D(QWidget* parent = nullptr);
 
-    void initProperties() override;
-    void readProperties(const PropertyBag& bag) override;
-    void writeProperties(PropertyBag& bag) const override;
+    // Every write redraws; a value that cannot be loaded is left as it was.
     const PropertyTable& propertyTable() const override;
 
     // Stored as "LineType".
     qint32 LineTypes() const { return m_lineType; }
-    void setLineTypes(qint32 value);
     // Stored as "3DHighlight" and "3DShadow".
     Colour Border3DHighlight() const { return m_highlight; }
-    ControlError setBorder3DHighlight(Colour c);
     Colour Border3DShadow() const { return m_shadow; }
-    ControlError setBorder3DShadow(Colour c);
-    // The pen style the lines are drawn with; a write starts on a clean surface.
+    // The pen style the lines are drawn with (0 to 6); a write starts on a
+    // clean surface.
     qint16 DrawStyle() const { return qint16(surface().penStyle()); }
-    ControlError setDrawStyle(qint16 value);
 
 protected:
+    void finishNewInstance(ControlProcedure& procedure) override;
+    void finishLoad(ControlProcedure& procedure) override;
     void resizeEvent(QResizeEvent* event) override;
     void ambientChanged(const QString& name) override;
 
 private:
     void redraw();
-    void changed(const char* name);
 
     qint32 m_lineType = 1;
     Colour m_highlight = systemColour(ButtonHighlight);

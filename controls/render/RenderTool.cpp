@@ -139,7 +139,7 @@ QImage renderControl(const ControlRegistry& registry, const RenderRequest& reque
     control->initProperties();
 
     for (const auto& [name, value] : request.values) {
-        const PropertyDef* def = control->propertyTable().find(name);
+        const PropertyRow* def = control->propertyTable().find(name);
         if (def == nullptr) {
             error = QStringLiteral("%1 has no property %2").arg(type->name, quoted(name));
             return {};

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QScopedValueRollback>
 #include <QShortcutEvent>
 #include <array>
 #include <utility>
@@ -105,27 +106,126 @@ SkinnedControl::SkinnedControl(QWidget* parent) : QWidget(parent) {
 
 SkinnedControl::~SkinnedControl() = default;
 
-ControlError SkinnedControl::writeProperty(QStringView name, QStringView text) {
-    const PropertyDef* def = propertyTable().find(name);
-    if (def == nullptr) {
+void SkinnedControl::initProperties() {
+    const PropertyTable& table = propertyTable();
+    ControlProcedure p(table.policy().module, QStringLiteral("UserControl_InitProperties"), true);
+    const QScopedValueRollback<bool> loading(m_loading, true);
+    for (const PropertyRow& row : table.rows()) {
+        if (row.key.isEmpty() || !row.store || !row.newInstance) {
+            continue;
+        }
+        p.step(row.name, [&] {
+            return row.store(*this, row.initial ? row.initial(*this) : row.fallback(*this));
+        });
+    }
+    finishNewInstance(p);
+}
+
+void SkinnedControl::readProperties(const PropertyBag& bag) {
+    const PropertyTable& table = propertyTable();
+    const StoragePolicy& policy = table.policy();
+    ControlProcedure p(policy.module, QStringLiteral("UserControl_ReadProperties"), true);
+    const QScopedValueRollback<bool> loading(m_loading, true);
+    for (const PropertyRow& row : table.rows()) {
+        if (row.key.isEmpty() || !row.store) {
+            continue;
+        }
+        p.step(row.key, [&] {
+            const PropertyValue fallback = row.fallback(*this);
+            const PropertyValue before = row.get(*this);
+            ReadResult<PropertyValue> read = readStored(bag, row.kind, row.key, fallback);
+            if (!read.error && row.rule) {
+                read.error = row.rule(read.value);
+            }
+            if (!read.error) {
+                read.error = row.store(*this, read.value);
+            }
+            if (read.error) {
+                if (!policy.defaultOnFailure) {
+                    return read.error;
+                }
+                row.store(*this, fallback);
+            }
+            if (row.effectOnLoad && row.effect) {
+                row.effect(*this, before);
+            }
+            return read.error;
+        });
+    }
+    finishLoad(p);
+}
+
+void SkinnedControl::writeProperties(PropertyBag& bag) const {
+    const PropertyTable& table = propertyTable();
+    const StoragePolicy& policy = table.policy();
+    ControlProcedure p(policy.module, QStringLiteral("UserControl_WriteProperties"), true);
+    for (const PropertyRow& row : table.rows()) {
+        if (row.key.isEmpty()) {
+            continue;
+        }
+        p.step(row.key, [&] {
+            if (policy.saveOnlyChanges) {
+                bag.writeIfNotDefault(row.key, row.get(*this), row.fallback(*this));
+            } else {
+                bag.write(row.key, row.get(*this));
+            }
+        });
+    }
+}
+
+ControlError SkinnedControl::setPropertyValue(QStringView name, PropertyValue value) {
+    const PropertyRow* row = propertyTable().find(name);
+    if (row == nullptr) {
         return ControlError::unknownProperty();
     }
-    if (!def->set) {
+    if (!row->store) {
         return {383, QStringLiteral("Property is read-only")};
     }
-    const ReadResult<PropertyValue> value = propertyFromText(def->kind, text);
+    if (!holdsKind(row->kind, value)) {
+        return ControlError::typeMismatch();
+    }
+    if (row->kind == PropertyKind::ColourValue && !isValidColour(Colour(std::get<qint32>(value)))) {
+        return ControlError::invalidValue();
+    }
+    if (row->rule) {
+        if (const ControlError e = row->rule(value)) {
+            return e;
+        }
+    }
+    const PropertyValue before = row->get(*this);
+    if (const ControlError e = row->store(*this, value)) {
+        return e;
+    }
+    if (row->effect) {
+        row->effect(*this, before);
+    }
+    if (!row->key.isEmpty()) {
+        notifyPropertyChanged(row->name);
+    }
+    return {};
+}
+
+ControlError SkinnedControl::writeProperty(QStringView name, QStringView text) {
+    const PropertyRow* row = propertyTable().find(name);
+    if (row == nullptr) {
+        return ControlError::unknownProperty();
+    }
+    if (!row->store) {
+        return {383, QStringLiteral("Property is read-only")};
+    }
+    ReadResult<PropertyValue> value = propertyFromText(row->kind, text);
     if (!value.ok()) {
         return value.error;
     }
-    return def->set(*this, value.value);
+    return setPropertyValue(name, std::move(value.value));
 }
 
 std::optional<QString> SkinnedControl::propertyText(QStringView name) const {
-    const PropertyDef* def = propertyTable().find(name);
-    if (def == nullptr) {
+    const PropertyRow* row = propertyTable().find(name);
+    if (row == nullptr) {
         return std::nullopt;
     }
-    return propertyToText(def->kind, def->get(*this));
+    return propertyToText(row->kind, row->get(*this));
 }
 
 void SkinnedControl::setAmbient(const AmbientProperties& ambient) {

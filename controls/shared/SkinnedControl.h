@@ -1,8 +1,9 @@
 // The base of the skinned controls: a QWidget that owns a persistent drawing
 // surface and only copies it when asked to paint, keeps the container's
 // ambient values, shapes its window outline, declares the events the
-// controls raise (as signals named after them) and writes its properties by
-// name through the control's property table.
+// controls raise (as signals named after them), and sets up, loads, saves
+// and writes by name its properties from the rows of the control's property
+// table (PropertyTable.h).
 //
 // A control draws into surface() whenever its state changes and calls
 // update(); paintEvent never draws anything else. The container creates a
@@ -11,6 +12,7 @@
 // when it saves.
 #pragma once
 
+#include "shared/ControlFailures.h"
 #include "shared/PropertyBag.h"
 #include "shared/PropertyTable.h"
 #include "shared/Surface.h"
@@ -68,16 +70,26 @@ public:
     Surface& surface() { return m_surface; }
     const Surface& surface() const { return m_surface; }
 
-    // Lifecycle, called by the container.
-    virtual void initProperties() {}
-    virtual void readProperties(const PropertyBag& bag) { Q_UNUSED(bag); }
-    virtual void writeProperties(PropertyBag& bag) const { Q_UNUSED(bag); }
+    // Lifecycle, called by the container, row by row in the table's order.
+    // A new instance takes each stored property's initial value; a load reads
+    // each key with its default, keeps the value by the row's rule and runs
+    // the write's effect where the row asks for it on load too; a save
+    // writes each key. A value that fails is met as the table's
+    // StoragePolicy says. Neither a new instance nor a load announces a
+    // change.
+    void initProperties();
+    void readProperties(const PropertyBag& bag);
+    void writeProperties(PropertyBag& bag) const;
 
     // Properties by name.
     virtual const PropertyTable& propertyTable() const = 0;
-    // Writes the property name (any case) from its text form through the
-    // control's own setter. Number 438 for an unknown name, 380 or the
-    // setter's own for a value refused, 383 for a read-only property.
+    // Writes the property name (any case): the row's rule, then the value is
+    // kept, the write's effect runs and, for a stored property, the change
+    // is announced. Number 438 for an unknown name, 383 for a read-only
+    // property, 13 for a value of another kind, 380 or the row's own for a
+    // value refused (the property keeps its value).
+    ControlError setPropertyValue(QStringView name, PropertyValue value);
+    // The same from the value's text form.
     ControlError writeProperty(QStringView name, QStringView text);
     // The property's value in text form; none for an unknown name.
     std::optional<QString> propertyText(QStringView name) const;
@@ -134,8 +146,18 @@ Q_SIGNALS:
     void KeyUp(int KeyCode, int Shift);
 
 protected:
-    // Every write of a persisted property ends with this.
-    void notifyPropertyChanged(const QString& name) { Q_EMIT propertyChanged(name); }
+    // Every write of a persisted property ends with this; nothing is
+    // announced while the properties are set up or loaded.
+    void notifyPropertyChanged(const QString& name) {
+        if (!m_loading) {
+            Q_EMIT propertyChanged(name);
+        }
+    }
+    bool isLoading() const { return m_loading; }
+    // What a new instance and a load do after the rows, as further steps of
+    // the same procedure.
+    virtual void finishNewInstance(ControlProcedure& procedure) { Q_UNUSED(procedure); }
+    virtual void finishLoad(ControlProcedure& procedure) { Q_UNUSED(procedure); }
     virtual void ambientChanged(const QString& name) { Q_UNUSED(name); }
     virtual void accessKeyPressed(QChar key) { Q_UNUSED(key); }
 
@@ -154,6 +176,7 @@ private:
     QRegion m_outline;
     QString m_accessKeys;
     QList<std::pair<int, QChar>> m_shortcuts;
+    bool m_loading = false;
 };
 
 } // namespace zephral

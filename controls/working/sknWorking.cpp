@@ -57,61 +57,26 @@ sknWorking::sknWorking(QWidget* parent) : SkinnedControl(parent) {
 
 const PropertyTable& sknWorking::propertyTable() const {
     using K = sknWorking;
-    static const PropertyTable table = PropertyTableBuilder<K>()
-                                           .add("BackColor", &K::BackColor, &K::setBackColor)
-                                           .add("ForeColor", &K::ForeColor, &K::setForeColor)
-                                           .add("Enabled", &K::Enabled, &K::setEnabledProperty)
-                                           .add("Font", &K::Font, &K::setFont)
-                                           .add("BackStyle", &K::BackStyle, &K::setBackStyle)
-                                           .add("BorderStyle", &K::BorderStyle, &K::setBorderStyle)
-                                           .add("Speed", &K::Speed, &K::setSpeed)
-                                           .build();
+    const auto ambientFont = [](const K& k) { return k.ambient().font; };
+    static const PropertyTable table =
+        PropertyTableBuilder<K>({QString(), false, true})
+            .field("BackColor", "BackColor", &K::m_backColour, 0)
+            .field("ForeColor", "ForeColor", &K::m_foreColour, 0)
+            .field("Enabled", "Enabled", &K::m_enabled, false)
+            .field("Font", "Font", &K::m_font, ambientFont)
+            .field("BackStyle", "BackStyle", &K::m_backStyle, 0)
+            .field("BorderStyle", "BorderStyle", &K::m_borderStyle, 0)
+            .value(
+                "Speed", "Speed", &K::Speed,
+                [](K& k, qint32 ms) {
+                    if (ms >= 0 && ms <= 65535) {
+                        // A running timer counts the new interval from now.
+                        k.tmrAni->setInterval(ms);
+                    }
+                },
+                kDefaultSpeed)
+            .build();
     return table;
-}
-
-void sknWorking::initProperties() {
-    m_backColour = 0;
-    m_foreColour = 0;
-    m_enabled = false;
-    m_backStyle = 0;
-    m_borderStyle = 0;
-    m_font = ambient().font;
-}
-
-void sknWorking::readProperties(const PropertyBag& bag) {
-    // A value that can't be read leaves the property as it was.
-    if (const auto v = bag.readLong(u"BackColor", 0); v.ok()) {
-        m_backColour = Colour(v.value);
-    }
-    if (const auto v = bag.readLong(u"ForeColor", 0); v.ok()) {
-        m_foreColour = Colour(v.value);
-    }
-    if (const auto v = bag.readBoolean(u"Enabled", false); v.ok()) {
-        m_enabled = v.value;
-    }
-    if (const auto v = bag.readFont(u"Font", ambient().font); v.ok()) {
-        m_font = v.value;
-    }
-    if (const auto v = bag.readInteger(u"BackStyle", 0); v.ok()) {
-        m_backStyle = v.value;
-    }
-    if (const auto v = bag.readInteger(u"BorderStyle", 0); v.ok()) {
-        m_borderStyle = v.value;
-    }
-    if (const auto v = bag.readLong(u"Speed", kDefaultSpeed);
-        v.ok() && v.value >= 0 && v.value <= 65535) {
-        tmrAni->setInterval(v.value);
-    }
-}
-
-void sknWorking::writeProperties(PropertyBag& bag) const {
-    bag.writeIfNotDefault(u"BackColor", qint32(m_backColour), qint32(0));
-    bag.writeIfNotDefault(u"ForeColor", qint32(m_foreColour), qint32(0));
-    bag.writeIfNotDefault(u"Enabled", m_enabled, false);
-    bag.writeIfNotDefault(u"Font", m_font, ambient().font);
-    bag.writeIfNotDefault(u"BackStyle", m_backStyle, qint16(0));
-    bag.writeIfNotDefault(u"BorderStyle", m_borderStyle, qint16(0));
-    bag.writeIfNotDefault(u"Speed", Speed(), qint32(kDefaultSpeed));
 }
 
 ControlError sknWorking::applyLook(const Look& look) {
@@ -125,44 +90,6 @@ ControlError sknWorking::applyLook(const Look& look) {
     Look rest = look;
     rest.frame = 0;
     return SkinnedControl::applyLook(rest);
-}
-
-void sknWorking::setBackColor(Colour c) {
-    m_backColour = c;
-    notifyPropertyChanged(QStringLiteral("BackColor"));
-}
-
-void sknWorking::setForeColor(Colour c) {
-    m_foreColour = c;
-    notifyPropertyChanged(QStringLiteral("ForeColor"));
-}
-
-void sknWorking::setEnabledProperty(bool on) {
-    m_enabled = on;
-    notifyPropertyChanged(QStringLiteral("Enabled"));
-}
-
-void sknWorking::setFont(const FontDesc& font) {
-    m_font = font;
-    notifyPropertyChanged(QStringLiteral("Font"));
-}
-
-void sknWorking::setBackStyle(qint16 value) {
-    m_backStyle = value;
-    notifyPropertyChanged(QStringLiteral("BackStyle"));
-}
-
-void sknWorking::setBorderStyle(qint16 value) {
-    m_borderStyle = value;
-    notifyPropertyChanged(QStringLiteral("BorderStyle"));
-}
-
-void sknWorking::setSpeed(qint32 ms) {
-    if (ms >= 0 && ms <= 65535) {
-        // A running timer counts the new interval from now.
-        tmrAni->setInterval(ms);
-    }
-    notifyPropertyChanged(QStringLiteral("Speed"));
 }
 
 int sknWorking::frameInFront() const {

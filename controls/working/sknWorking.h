@@ -23,9 +23,8 @@ public:
 
     explicit sknWorking(QWidget* parent = nullptr);
 
-    void initProperties() override;
-    void readProperties(const PropertyBag& bag) override;
-    void writeProperties(PropertyBag& bag) const override;
+    // Saves only what differs from the defaults; a value that cannot be
+    // loaded is left as it was.
     const PropertyTable& propertyTable() const override;
     // --frame N: frame N (1 to 9) in front; the next tick shows the one after.
     ControlError applyLook(const Look& look) override;
@@ -36,21 +35,14 @@ public:
 
     // Stored only: the control shows its pictures whatever these say.
     Colour BackColor() const { return m_backColour; }
-    void setBackColor(Colour c);
     Colour ForeColor() const { return m_foreColour; }
-    void setForeColor(Colour c);
     bool Enabled() const { return m_enabled; }
-    void setEnabledProperty(bool on);
     FontDesc Font() const { return m_font; }
-    void setFont(const FontDesc& font);
     qint16 BackStyle() const { return m_backStyle; }
-    void setBackStyle(qint16 value);
     qint16 BorderStyle() const { return m_borderStyle; }
-    void setBorderStyle(qint16 value);
     // Milliseconds between frames: the timer's interval. A value outside
     // 0 to 65535 is ignored; 0 stops the frames from changing.
     qint32 Speed() const { return tmrAni->interval(); }
-    void setSpeed(qint32 ms);
 
     // The index (1 to 9) of the frame that lies in front, and the index the
     // last tick brought there (0 before the first).

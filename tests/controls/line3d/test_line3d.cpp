@@ -1,5 +1,5 @@
 // The 3D line: which way it lies, the size it gives itself and the colour of
-// each of its rows or columns, per type; its keys on load and save.
+// each of its rows or columns, per type.
 #include "line3d/sknLine3D.h"
 
 #include <QApplication>
@@ -18,9 +18,9 @@ struct Lined {
     Lined(int w, int h, qint32 type) {
         line = new sknLine3D(&host);
         line->initProperties();
-        line->setBorder3DHighlight(kHigh);
-        line->setBorder3DShadow(kShadow);
-        line->setLineTypes(type);
+        line->setPropertyValue(u"Border3DHighlight", qint32(kHigh));
+        line->setPropertyValue(u"Border3DShadow", qint32(kShadow));
+        line->setPropertyValue(u"LineTypes", qint32(type));
         line->resize(w, h);
         host.resize(400, 400);
         host.show();
@@ -60,10 +60,10 @@ TEST(Line3D, SizesItselfAndDrawsEachRowPerType) {
 
 TEST(Line3D, ChangingToFlatLeavesOneShadowRow) {
     Lined l(100, 2, 1);
-    l.line->setLineTypes(3);
+    l.line->setPropertyValue(u"LineTypes", qint32(3));
     EXPECT_EQ(l.line->size(), QSize(100, 1));
     EXPECT_EQ(l.line->surface().pixel(50, 0), kShadow);
-    l.line->setLineTypes(2);
+    l.line->setPropertyValue(u"LineTypes", qint32(2));
     EXPECT_EQ(l.line->size(), QSize(100, 2));
     EXPECT_EQ(l.line->surface().pixel(50, 0), kHigh);
 }
@@ -78,36 +78,6 @@ TEST(Line3D, DashedPenLeavesGaps) {
     EXPECT_GT(shadow, 30);
     EXPECT_LT(shadow, 70);
     EXPECT_TRUE(l.line->writeProperty(u"DrawStyle", u"9"));
-}
-
-TEST(Line3D, SavesFourKeysAndLoadsKeepingValuesOnFailure) {
-    Lined l(100, 2, 2);
-    PropertyBag bag;
-    l.line->writeProperties(bag);
-    ASSERT_EQ(bag.entries().size(), 4u);
-    const char* keys[] = {"LineType", "3DHighlight", "3DShadow", "DrawStyle"};
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(bag.entries()[i].name, QLatin1String(keys[i]));
-    }
-    EXPECT_EQ(bag.entries()[1].value, PropertyValue(qint32(kHigh)));
-    EXPECT_EQ(bag.entries()[3].value, PropertyValue(qint16(0)));
-
-    PropertyBag bad;
-    bad.write(u"LineType", QStringLiteral("flat"));
-    bad.write(u"3DHighlight", qint32(0x7F000000));
-    bad.write(u"3DShadow", qint32(rgb(1, 2, 3)));
-    bad.write(u"DrawStyle", qint16(1));
-    l.line->readProperties(bad);
-    EXPECT_EQ(l.line->LineTypes(), 2);
-    EXPECT_EQ(l.line->Border3DHighlight(), kHigh);
-    EXPECT_EQ(l.line->Border3DShadow(), rgb(1, 2, 3));
-    EXPECT_EQ(l.line->DrawStyle(), 1);
-
-    PropertyBag empty;
-    Lined fresh(50, 2, 1);
-    fresh.line->readProperties(empty);
-    EXPECT_EQ(fresh.line->Border3DHighlight(), systemColour(ButtonHighlight));
-    EXPECT_EQ(fresh.line->Border3DShadow(), systemColour(ButtonShadow));
 }
 
 } // namespace

@@ -18,57 +18,42 @@ public:
     }
 
     const PropertyTable& propertyTable() const override {
+        using C = TestControl;
         static const PropertyTable table =
-            PropertyTableBuilder<TestControl>()
-                .add("Shape", &TestControl::Shape, &TestControl::setShape)
-                .add("FillColor", &TestControl::FillColor, &TestControl::setFillColor)
-                .add("Caption", &TestControl::Caption, &TestControl::setCaption)
-                .add("Enabled", &TestControl::Enabled, &TestControl::setEnabledProperty)
-                .add("Border", &TestControl::Border, &TestControl::setBorder)
-                .add("Ratio", &TestControl::Ratio, &TestControl::setRatio)
-                .add("Font", &TestControl::Font, &TestControl::setFont)
-                .add("Picture", &TestControl::Picture, &TestControl::setPicture)
-                .readOnly("Version", &TestControl::Version)
+            PropertyTableBuilder<C>()
+                .field("Shape", "Shape", &C::m_shape, 0)
+                .range(0, 1)
+                .effect(&C::redraw)
+                .field("FillColor", "FillColor", &C::m_fill, systemColour(ButtonFace))
+                .effect(&C::redraw)
+                .field("Caption", "Caption", &C::m_caption, QString())
+                .effect(&C::redraw)
+                .field("Enabled", "Enabled", &C::m_enabled, true)
+                .effect([](C& c) {
+                    c.setEnabled(c.m_enabled);
+                    c.redraw();
+                })
+                .value(
+                    "Font", "Font", &C::Font,
+                    [](C& c, const FontDesc& f) { c.surface().setFont(f); }, FontDesc())
+                .effect(&C::redraw)
+                // Not stored: written without an announcement.
+                .field("Border", "", &C::m_border, 0)
+                .field("Ratio", "", &C::m_ratio, 1.0f)
+                .field("Picture", "", &C::m_picture, zephral::Picture())
+                .readOnly("Version", &C::Version)
                 .build();
         return table;
     }
 
     qint32 Shape() const { return m_shape; }
-    ControlError setShape(qint32 shape) {
-        if (shape < 0 || shape > 1) {
-            return ControlError::invalidValue();
-        }
-        m_shape = shape;
-        changed("Shape");
-        return {};
-    }
     Colour FillColor() const { return m_fill; }
-    void setFillColor(Colour c) {
-        m_fill = c;
-        changed("FillColor");
-    }
     QString Caption() const { return m_caption; }
-    void setCaption(const QString& caption) {
-        m_caption = caption;
-        changed("Caption");
-    }
     bool Enabled() const { return m_enabled; }
-    void setEnabledProperty(bool enabled) {
-        m_enabled = enabled;
-        setEnabled(enabled);
-        changed("Enabled");
-    }
     qint16 Border() const { return m_border; }
-    void setBorder(qint16 border) { m_border = border; }
     float Ratio() const { return m_ratio; }
-    void setRatio(float ratio) { m_ratio = ratio; }
     FontDesc Font() const { return surface().font(); }
-    void setFont(const FontDesc& font) {
-        surface().setFont(font);
-        changed("Font");
-    }
     zephral::Picture Picture() const { return m_picture; }
-    void setPicture(const zephral::Picture& picture) { m_picture = picture; }
     QString Version() const { return QStringLiteral("1.0"); }
 
     int redraws = 0;
@@ -95,11 +80,6 @@ protected:
     void accessKeyPressed(QChar key) override { accessKeysPressed.append(key); }
 
 private:
-    void changed(const char* name) {
-        redraw();
-        notifyPropertyChanged(QString::fromLatin1(name));
-    }
-
     void redraw() {
         ++redraws;
         Surface& s = surface();

@@ -196,7 +196,7 @@ TEST(PropertyTable, WritesPropertiesByNameFromTheirTextForm) {
     EXPECT_EQ(changed.first().first().toString(), QStringLiteral("Shape"));
 
     EXPECT_EQ(control.propertyText(u"FillColor"), QStringLiteral("0x80000012"));
-    control.setFillColor(rgb(255, 0, 255));
+    control.setPropertyValue(u"FillColor", qint32(rgb(255, 0, 255)));
     EXPECT_EQ(control.propertyText(u"fillcolor"), QStringLiteral("16711935"));
     EXPECT_EQ(control.propertyText(u"Version"), QStringLiteral("1.0"));
     EXPECT_FALSE(control.propertyText(u"Nope").has_value());

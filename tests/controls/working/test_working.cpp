@@ -1,6 +1,6 @@
 // The working animation on a clock the test steps: the order of the frames
 // across stop and start, the pace after a change of speed, the size it
-// forces, the picture it shows, its click and its stored values.
+// forces, the picture it shows and its click.
 #include "working/sknWorking.h"
 
 #include <QApplication>
@@ -56,7 +56,7 @@ TEST(Working, ANewSpeedSetsThePaceFromTheNextTick) {
     clock.advance(50);
     ASSERT_EQ(w.control->frameIndex(), 1);
     clock.advance(30);
-    w.control->setSpeed(200);
+    w.control->setPropertyValue(u"Speed", qint32(200));
     EXPECT_EQ(w.control->Speed(), 200);
     clock.advance(199);
     EXPECT_EQ(w.control->frameIndex(), 1);
@@ -64,7 +64,7 @@ TEST(Working, ANewSpeedSetsThePaceFromTheNextTick) {
     EXPECT_EQ(w.control->frameIndex(), 2);
     clock.advance(200);
     EXPECT_EQ(w.control->frameIndex(), 3);
-    w.control->setSpeed(-1); // ignored
+    w.control->setPropertyValue(u"Speed", qint32(-1)); // ignored
     EXPECT_EQ(w.control->Speed(), 200);
 }
 
@@ -94,38 +94,6 @@ TEST(Working, ClicksOnlyFromTheStrip) {
     EXPECT_EQ(clicks.size(), 0);
     QTest::mouseClick(w.control->findChild<QWidget*>("Picture2"), Qt::LeftButton);
     EXPECT_EQ(clicks.size(), 1);
-}
-
-TEST(Working, StoresOnlyWhatDiffersFromTheDefaults) {
-    Working w;
-    AmbientProperties ambient;
-    ambient.font = FontDesc{QStringLiteral("Arial"), 10};
-    w.control->setAmbient(ambient);
-    w.control->initProperties();
-    PropertyBag bag;
-    w.control->writeProperties(bag);
-    EXPECT_TRUE(bag.isEmpty());
-
-    QSignalSpy changes(w.control, &SkinnedControl::propertyChanged);
-    w.control->setSpeed(120);
-    w.control->setEnabledProperty(true);
-    w.control->setBorderStyle(1);
-    EXPECT_EQ(changes.size(), 3);
-    w.control->writeProperties(bag);
-    ASSERT_EQ(bag.entries().size(), 3u);
-    EXPECT_EQ(bag.entries()[0].name, QStringLiteral("Enabled"));
-    EXPECT_EQ(bag.entries()[1].name, QStringLiteral("BorderStyle"));
-    EXPECT_EQ(bag.entries()[2].name, QStringLiteral("Speed"));
-
-    Working other;
-    other.control->setAmbient(ambient);
-    bag.write(u"BackColor", QStringLiteral("blue")); // unreadable: ignored
-    other.control->readProperties(bag);
-    EXPECT_EQ(other.control->Speed(), 120);
-    EXPECT_TRUE(other.control->Enabled());
-    EXPECT_EQ(other.control->BorderStyle(), 1);
-    EXPECT_EQ(other.control->BackColor(), 0u);
-    EXPECT_EQ(other.control->Font(), ambient.font);
 }
 
 } // namespace

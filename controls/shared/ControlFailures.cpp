@@ -1,4 +1,4 @@
-#include "frame3d/FrameFailures.h"
+#include "shared/ControlFailures.h"
 
 #include <QTextStream>
 #include <cstdio>
@@ -9,13 +9,13 @@ namespace zephral {
 
 namespace {
 
-void writeToStandardError(const FrameFailure& failure) {
+void writeToStandardError(const ControlFailure& failure) {
     QTextStream err(stderr);
-    err << frameFailureText(failure) << '\n';
+    err << controlFailureText(failure) << '\n';
 }
 
-FrameFailureHandler& currentHandler() {
-    static FrameFailureHandler handler = writeToStandardError;
+ControlFailureHandler& currentHandler() {
+    static ControlFailureHandler handler = writeToStandardError;
     return handler;
 }
 
@@ -32,32 +32,32 @@ std::vector<Fault>& faults() {
 
 } // namespace
 
-FrameFailureHandler setFrameFailureHandler(FrameFailureHandler handler) {
+ControlFailureHandler setControlFailureHandler(ControlFailureHandler handler) {
     if (!handler) {
         handler = writeToStandardError;
     }
     return std::exchange(currentHandler(), std::move(handler));
 }
 
-void reportFrameFailure(const FrameFailure& failure) {
+void reportControlFailure(const ControlFailure& failure) {
     // A copy, so that a handler may replace itself while it runs.
-    const FrameFailureHandler handler = currentHandler();
+    const ControlFailureHandler handler = currentHandler();
     handler(failure);
 }
 
-QString frameFailureText(const FrameFailure& failure) {
+QString controlFailureText(const ControlFailure& failure) {
     return QStringLiteral("%1: %2: error %3: %4")
         .arg(failure.module, failure.procedure)
         .arg(failure.number)
         .arg(failure.description);
 }
 
-ScopedFrameFault::ScopedFrameFault(QString procedure, QString step, ControlError error)
+ScopedControlFault::ScopedControlFault(QString procedure, QString step, ControlError error)
     : m_procedure(std::move(procedure)), m_step(std::move(step)) {
     faults().push_back({m_procedure, m_step, std::move(error)});
 }
 
-ScopedFrameFault::~ScopedFrameFault() {
+ScopedControlFault::~ScopedControlFault() {
     auto& list = faults();
     for (auto it = list.begin(); it != list.end(); ++it) {
         if (it->procedure == m_procedure && it->step == m_step) {
@@ -67,7 +67,7 @@ ScopedFrameFault::~ScopedFrameFault() {
     }
 }
 
-ControlError injectedFrameFault(QStringView procedure, QStringView step) {
+ControlError injectedControlFault(QStringView procedure, QStringView step) {
     for (const Fault& f : faults()) {
         if (f.procedure == procedure && f.step == step) {
             return f.error;

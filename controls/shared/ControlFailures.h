@@ -1,8 +1,9 @@
-// How the 3D frame reports what goes wrong while it sets up, loads, saves and
-// draws itself. Eight of its procedures catch every failure of a statement,
-// report it here with the procedure's name and go on with the next
+// How a control reports what goes wrong while it sets up, loads, saves and
+// draws itself, where it carries on rather than fail: each statement of
+// such a procedure that fails is reported here with the control's module
+// and the procedure's name, and the procedure goes on with the next
 // statement, so that a bad stored value or a failing drawing step costs one
-// detail of the frame, never the whole window.
+// detail of the control, never the whole window.
 //
 // The controls do not know the application: the report goes to a handler
 // the application installs at start (its error log, with the message box
@@ -20,33 +21,33 @@
 
 namespace zephral {
 
-struct FrameFailure {
-    QString module;           // always "Frame3D"
+struct ControlFailure {
+    QString module;           // "Frame3D", "sknButton"
     QString procedure;        // "DrawBevelInner", "UserControl_ReadProperties", ...
     int number = 0;           // the platform's error number
     QString description;      // its text
     bool showMessage = false; // show the user a message box before logging
-    bool operator==(const FrameFailure&) const = default;
+    bool operator==(const ControlFailure&) const = default;
 };
 
-using FrameFailureHandler = std::function<void(const FrameFailure&)>;
+using ControlFailureHandler = std::function<void(const ControlFailure&)>;
 
-// Installs the handler every frame reports to; an empty one puts back the
+// Installs the handler every control reports to; an empty one puts back the
 // default (standard error). Returns the one it replaces.
-FrameFailureHandler setFrameFailureHandler(FrameFailureHandler handler);
-void reportFrameFailure(const FrameFailure& failure);
+ControlFailureHandler setControlFailureHandler(ControlFailureHandler handler);
+void reportControlFailure(const ControlFailure& failure);
 
 // The one-line text the default handler writes.
-QString frameFailureText(const FrameFailure& failure);
+QString controlFailureText(const ControlFailure& failure);
 
 // For tests: while one exists, the statement `step` of `procedure` fails
 // with `error` instead of running, each time it is reached.
-class ScopedFrameFault {
+class ScopedControlFault {
 public:
-    ScopedFrameFault(QString procedure, QString step, ControlError error);
-    ~ScopedFrameFault();
-    ScopedFrameFault(const ScopedFrameFault&) = delete;
-    ScopedFrameFault& operator=(const ScopedFrameFault&) = delete;
+    ScopedControlFault(QString procedure, QString step, ControlError error);
+    ~ScopedControlFault();
+    ScopedControlFault(const ScopedControlFault&) = delete;
+    ScopedControlFault& operator=(const ScopedControlFault&) = delete;
 
 private:
     QString m_procedure;
@@ -54,19 +55,20 @@ private:
 };
 
 // The injected failure of a statement, if a test asked for one.
-ControlError injectedFrameFault(QStringView procedure, QStringView step);
+ControlError injectedControlFault(QStringView procedure, QStringView step);
 
 // One run of a reporting procedure. step() runs one statement: a statement
 // that returns a ControlError (or one a test injects) is reported with the
-// procedure's name, and the procedure goes on with its next statement.
-class FrameProcedure {
+// procedure's name, and the procedure goes on with its next statement. A
+// procedure without a module name reports nothing.
+class ControlProcedure {
 public:
-    FrameProcedure(QString name, bool showMessage)
-        : m_name(std::move(name)), m_showMessage(showMessage) {}
+    ControlProcedure(QString module, QString name, bool showMessage)
+        : m_module(std::move(module)), m_name(std::move(name)), m_showMessage(showMessage) {}
 
     template <class Statement>
     void step(QStringView stepName, Statement&& statement) {
-        ControlError error = injectedFrameFault(m_name, stepName);
+        ControlError error = injectedControlFault(m_name, stepName);
         if (!error) {
             try {
                 if constexpr (std::is_same_v<std::invoke_result_t<Statement>, ControlError>) {
@@ -78,13 +80,14 @@ public:
                 error = {7, QStringLiteral("Out of memory")};
             }
         }
-        if (error) {
-            reportFrameFailure({QStringLiteral("Frame3D"), m_name, error.number, error.description,
-                                m_showMessage});
+        if (error && !m_module.isEmpty()) {
+            reportControlFailure(
+                {m_module, m_name, error.number, error.description, m_showMessage});
         }
     }
 
 private:
+    QString m_module;
     QString m_name;
     bool m_showMessage;
 };
