@@ -71,7 +71,8 @@ private:
     const int H;
     std::optional<CaptionMode> m_lastMode;
     bool m_lastBold = false;
-    bool m_bold = false; // style 14 shown as the default
+    bool m_bold = false;                 // style 14 shown as the default
+    bool m_captionDrawnDirectly = false; // style 5 pressed
 };
 
 void Painter::line(int x1, int y1, int x2, int y2, Colour c) {
@@ -159,6 +160,9 @@ void Painter::textEffect(const Rect& r) {
 
 void Painter::drawCaption(CaptionMode mode) {
     m_lastMode = mode;
+    if (d.lastCaptionMode != nullptr) {
+        *d.lastCaptionMode = mode;
+    }
     m_lastBold = m_bold;
     CaptionLayout layout = d.layout;
     const FontDesc font = s.font();
@@ -199,9 +203,6 @@ void Painter::drawCaption(CaptionMode mode) {
     case CaptionMode::DownPale:
         text(pressed, d.caption, shift(p.shadow, -50));
         text(r, d.caption, p.highlight);
-        break;
-    case CaptionMode::Plain:
-        text(r, d.caption, p.hoverText);
         break;
     }
     if (s.font() != font) {
@@ -382,7 +383,9 @@ void Painter::offset() {
         s.frameRect(0, 0, W - 1, H - 1, shift(p.shadow, -26));
         line(W - 1, 1, W - 1, H, p.highlight);
         line(1, H - 1, W - 1, H - 1, p.highlight);
-        drawCaption(CaptionMode::Plain);
+        // Drawn directly, in no caption mode: the last one stays as it was.
+        text(d.layout.caption, d.caption, p.hoverText);
+        m_captionDrawnDirectly = true;
         offsetCaptionFrame();
     }
 }
@@ -610,10 +613,14 @@ void Painter::drawPicture(PictureState which) {
         }
         break;
     }
-    if (d.picturePosition == 4 && m_lastMode) {
-        // The caption lies over the picture: drawn again as this look drew it.
+    std::optional<CaptionMode> mode = m_lastMode;
+    if (!mode && m_captionDrawnDirectly && d.lastCaptionMode != nullptr) {
+        mode = *d.lastCaptionMode;
+    }
+    if (d.picturePosition == 4 && mode) {
+        // The caption lies over the picture: drawn again in the last mode.
         m_bold = m_lastBold;
-        drawCaption(*m_lastMode);
+        drawCaption(*mode);
         m_bold = false;
     }
 }

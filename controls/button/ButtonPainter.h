@@ -39,7 +39,6 @@ enum class ButtonStyle : int {
 enum class PaintState { Up, Down };
 
 // The modes a caption is drawn in (see drawCaption in the .cpp for each).
-// Plain is the pressed caption of style 5: hover text, no effect, no offset.
 enum class CaptionMode : int {
     Up = 0,
     Hovered = 1,
@@ -49,7 +48,6 @@ enum class CaptionMode : int {
     DisabledAccent = 5,
     DisabledPale = 6,
     DownPale = 7,
-    Plain = 8,
 };
 
 // The few entries of a cache used most recently, the most recent first: a
@@ -145,6 +143,11 @@ struct ButtonDrawing {
     Colour maskColor = 0;                   // what an icon's transparent parts become
     PreparedPictures* pictures = nullptr;   // must be set when a picture is
     CaptionInk* captions = nullptr;         // none: the text is drawn each time
+    // The mode the caption was last drawn in, kept from one repaint to the
+    // next: a look that draws its caption directly (style 5 pressed) leaves
+    // it as it was, and a caption behind which the picture lies is drawn
+    // again over the picture in it.
+    std::optional<CaptionMode>* lastCaptionMode = nullptr;
 };
 
 // Fills the face and draws the look: disabled when not enabled, else the

@@ -303,6 +303,7 @@ void sknButton::PaintButton(PaintState state, bool force) {
     d.maskColor = m_maskColor;
     d.pictures = &m_prepared;
     d.captions = &m_captionInk;
+    d.lastCaptionMode = &m_lastCaptionMode;
     PaintButtonLook(surface(), d, state);
     if (hoverFace) {
         std::swap(m_backColor, m_backOver);

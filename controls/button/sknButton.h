@@ -197,6 +197,7 @@ private:
     bool m_doubleClicked = false; // the press under way is the second of a double click
     PaintState m_lastState = PaintState::Up;
     std::optional<QString> m_lastCaption;
+    std::optional<CaptionMode> m_lastCaptionMode;
     bool m_refreshEnabled = true;
     int m_paintCount = 0;
 

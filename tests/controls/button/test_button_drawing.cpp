@@ -702,7 +702,8 @@ TEST(ButtonPicture, EveryStateInItsPlace) {
 }
 
 // Behind the caption the picture is drawn first and the caption again over
-// it; a style that draws no caption draws none there either.
+// it, in the last caption mode; a style that draws no caption draws none
+// there either.
 TEST(ButtonPicture, BehindTheCaption) {
     QTemporaryDir dir;
     QImage block(60, 16, QImage::Format_RGB32);
@@ -724,6 +725,24 @@ TEST(ButtonPicture, BehindTheCaption) {
             << style;
         EXPECT_TRUE(showsNear(button->surface(), under, rgb(255, 0, 0))) << style;
     }
+    // Style 5 draws its pressed caption directly, in no caption mode: over
+    // the picture the caption comes again in the mode it was last drawn in
+    // (hovered, with its raised effect), not in a plain one.
+    auto button = shownButton(101, 29,
+                              {{"ButtonType", "5"},
+                               {"ColorScheme", "2"},
+                               {"BackColor", "11842740"},
+                               {"BackOver", "11842740"},
+                               {"ForeOver", "13107200"},
+                               {"SpecialEffect", "1"},
+                               {"Caption", "Encrypt"},
+                               {"PicturePosition", "4"},
+                               {"PictureNormal", picture.constData()}});
+    EXPECT_FALSE(button->applyLook(kHover));
+    EXPECT_FALSE(button->applyLook(kDownHover));
+    const QRect under(button->pictureOrigin(), QSize(60, 16));
+    EXPECT_TRUE(showsNear(button->surface(), under, rgb(0, 0, 200)));
+    EXPECT_TRUE(showsNear(button->surface(), under, rgb(140, 140, 140))) << "the raised effect";
 }
 
 } // namespace
