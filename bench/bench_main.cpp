@@ -46,6 +46,11 @@ public:
             if (parts.size() < 3) {
                 continue;
             }
+            if (auto items = run.counters.find("items_per_second");
+                parts[0] == "keys" && items != run.counters.end()) {
+                keyRows.push_back({parts[0], parts[1], parts[2], items->second.value});
+                continue;
+            }
             auto it = run.counters.find("bytes_per_second");
             if (it == run.counters.end()) {
                 continue;
@@ -54,7 +59,31 @@ public:
         }
     }
     std::vector<Row> rows;
+    // "keys/<implementation>/<cores>", in keys per second.
+    std::vector<Row> keyRows;
 };
+
+// Keys per second of the key search beside OpenSSL's key setup on one core,
+// and each row as a multiple of its own implementation on one core.
+void printKeyTable(const std::vector<Row>& rows) {
+    if (rows.empty()) {
+        return;
+    }
+    std::map<std::pair<std::string, std::string>, double> speed;
+    for (const Row& r : rows) {
+        speed[{r.impl, r.size}] = r.bytesPerSecond;
+    }
+    std::printf("\n%-14s %-18s %10s %12s %12s %12s\n", "operation", "implementation", "cores",
+                "keys/s", "x openssl", "x 1 core");
+    for (const Row& r : rows) {
+        auto base = speed.find({"openssl", "1core"});
+        auto one = speed.find({r.impl, "1core"});
+        std::printf("%-14s %-18s %10s %12.0f %12.2f %12.2f\n", r.op.c_str(), r.impl.c_str(),
+                    r.size.c_str(), r.bytesPerSecond,
+                    base != speed.end() ? r.bytesPerSecond / base->second : 0.0,
+                    one != speed.end() ? r.bytesPerSecond / one->second : 0.0);
+    }
+}
 
 } // namespace
 
@@ -90,5 +119,6 @@ int main(int argc, char** argv) {
         std::printf("%-14s %-18s %10s %12.1f %12s %12s\n", r.op.c_str(), r.impl.c_str(),
                     r.size.c_str(), r.bytesPerSecond / (1024.0 * 1024.0), ratio, share);
     }
+    printKeyTable(reporter.keyRows);
     return 0;
 }

@@ -26,12 +26,6 @@
 namespace zephcore::blowfish {
 namespace {
 
-// The working tables of one key schedule.
-struct Schedule {
-    uint32_t p[18];
-    uint32_t s[4][256];
-};
-
 // The working tables. Static storage with no initialiser: they are zero when
 // the library is loaded and only InitArrays / Initialize ever fill them.
 alignas(64) constinit Schedule gSchedule{};
@@ -257,6 +251,14 @@ int32_t initialize(const char* key) noexcept {
         }
     }
     return 0;
+}
+
+const Schedule& scheduleInForce() noexcept {
+    return gSchedule;
+}
+
+void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks) noexcept {
+    cipherRun<true>(k, data, blocks);
 }
 
 int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept {

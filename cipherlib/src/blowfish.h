@@ -2,9 +2,16 @@
 // operations behind InitArrays, Initialize, BlowENC and BlowDEC.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zephcore::blowfish {
+
+// The working tables of one key schedule.
+struct Schedule {
+    uint32_t p[18];
+    uint32_t s[4][256];
+};
 
 int32_t initArrays() noexcept;
 // key is never null here; the export checks it.
@@ -13,5 +20,11 @@ int32_t initialize(const char* key) noexcept;
 // both. A long buffer is shared out between at most maxThreads threads.
 int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept;
 int32_t decryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept;
+
+// For the code inside this library and its tests only: the schedule the
+// exports run on, and whole blocks deciphered in place under any schedule on
+// the calling thread.
+const Schedule& scheduleInForce() noexcept;
+void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks) noexcept;
 
 } // namespace zephcore::blowfish

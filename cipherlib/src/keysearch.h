@@ -1,0 +1,40 @@
+// Key schedules of many keys at once, for zephral-cli's search for a
+// forgotten key. Linked into the program that searches, never exported by
+// the library: the library's exports keep their one schedule per process.
+//
+// A key schedule is 521 block encipherments, each needing the one before, so
+// one key at a time leaves the core waiting on its table lookups. Here
+// kLanes keys go through their schedules side by side, round by round, and
+// the lookups of one hide the latency of the others'.
+#pragma once
+
+#include "blowfish.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zephcore::keysearch {
+
+using blowfish::Schedule;
+
+// Keys scheduled together on one core.
+inline constexpr size_t kLanes = 6;
+// The longest key Initialize takes.
+inline constexpr size_t kMaxKeyBytes = 56;
+
+// A key's bytes as Initialize sees them, without the NUL that ends them
+// there: 1 to kMaxKeyBytes bytes, none of them 0.
+struct Key {
+    const uint8_t* bytes = nullptr;
+    size_t length = 0;
+};
+
+// The schedules of keys[0..count) into out[0..count), each exactly the one
+// Initialize makes for that key (sign-extended key bytes included).
+// count is 1 to kLanes; fewer keys cost as much as kLanes.
+void scheduleKeys(const Key* keys, size_t count, Schedule (&out)[kLanes]) noexcept;
+
+// Deciphers one 8-byte block under a schedule; in and out may be the same.
+void decipherBlock(const Schedule& k, const uint8_t* in, uint8_t* out) noexcept;
+
+} // namespace zephcore::keysearch
