@@ -2,6 +2,7 @@
 
 #include "KeyPrompt.h"
 #include "Progress.h"
+#include "RecoverKey.h"
 #include "platform/AppInfo.h"
 #include "platform/FileDescriptor.h"
 
@@ -56,7 +57,7 @@ bool takesBase64(Command command) {
 }
 
 // %1: the commands; %2: the code pages; %3: the longest key; %4: the largest
-// key file, in KiB.
+// key file, in KiB; %5: recover-key's own options.
 const char* const kHelp =
     "Usage: zephral-cli [OPTIONS] COMMAND [ARGUMENTS]\n"
     "\n"
@@ -96,6 +97,8 @@ const char* const kHelp =
     "It is never taken as an argument. Encryption refuses a key with a NUL or with\n"
     "a character the code page cannot hold, and warns when a character beyond\n"
     "ASCII weakens it.\n"
+    "\n"
+    "%5"
     "\n"
     "Options:\n"
     "  --key-file FILE   read the key from the first line of FILE\n"
@@ -279,8 +282,10 @@ QString helpText() {
             QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.operands));
         commands += QStringLiteral("  %1 %2\n").arg(usage, -26).arg(QLatin1String(c.help));
     }
+    commands += recoverKeyCommandHelp();
     return QString::fromUtf8(kHelp).arg(commands, codePageList(), QString::number(kMaxKeyLength),
-                                        QString::number(kMaxKeyFile / 1024));
+                                        QString::number(kMaxKeyFile / 1024),
+                                        recoverKeyOptionsHelp());
 }
 
 // Standard output as the same file as what the command reads: it would read
@@ -358,6 +363,9 @@ CommandResult textCommand(Command command, const QByteArray& input, const QStrin
 }
 
 int run(const QList<QByteArray>& arguments) {
+    if (isRecoverKey(arguments)) {
+        return closeOutput(recoverKey(arguments));
+    }
     return closeOutput(runCommandLine(arguments));
 }
 

@@ -41,6 +41,10 @@ QString ProgressLine::format(qint64 done, qint64 total, double seconds) {
 }
 
 void ProgressLine::update(qint64 done, qint64 total) {
+    updateText([&](double seconds) { return format(done, total, seconds); });
+}
+
+void ProgressLine::updateText(const std::function<QString(double seconds)>& text) {
     if (!m_shown) {
         return;
     }
@@ -50,7 +54,7 @@ void ProgressLine::update(qint64 done, qint64 total) {
         return;
     }
     m_lastDrawn = now;
-    QByteArray line = format(done, total, seconds).toUtf8();
+    QByteArray line = text(seconds).toUtf8();
     // Blanks over what a longer line before left.
     const auto width = static_cast<int>(line.size());
     if (width < m_width) {

@@ -21,6 +21,9 @@ public:
 
     // `total` is -1 when unknown (a pipe): the line then gives bytes done.
     void update(qint64 done, qint64 total);
+    // Any line, made only when it is time to draw one, from the seconds the
+    // work has taken.
+    void updateText(const std::function<QString(double seconds)>& line);
     // Takes the line away again, if it was shown.
     void finish();
 
