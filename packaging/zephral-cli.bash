@@ -5,8 +5,13 @@
 _zephral_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
-    local commands="encrypt-file decrypt-file encode-text decode-text encrypt-text decrypt-text"
+    local commands="encrypt-file decrypt-file encode-text decode-text encrypt-text decrypt-text recover-key"
     local options="--key-file --code-page --no-check --quiet --help --version"
+    # recover-key's own; those that take a value are in `valued` too.
+    local recover="--like --like-file --edits --words --mask --increment --charset --starts-with
+        --starts-with-hex --text --all --threads --part --resume"
+    local valued="--key-file --code-page --like-file --edits --words --mask --charset --starts-with
+        --starts-with-hex --threads --part --resume"
 
     # "--key-file=FILE": bash splits the word at "=".
     if [[ $cur == = ]]; then
@@ -16,7 +21,7 @@ _zephral_cli()
     fi
 
     case $prev in
-        --key-file)
+        --key-file | --like-file | --words)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -28,7 +33,8 @@ _zephral_cli()
             COMPREPLY=($(compgen -W "$pages" -- "$cur"))
             return
             ;;
-        --help | -h | --version)
+        --help | -h | --version | --edits | --mask | --charset | --starts-with | \
+            --starts-with-hex | --threads | --part | --resume)
             return
             ;;
     esac
@@ -37,7 +43,7 @@ _zephral_cli()
     local i word command="" operands=0 ended=""
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
-        if [[ -z $ended && ($word == --key-file || $word == --code-page) ]]; then
+        if [[ -z $ended && " ${valued//$'\n'/ } " == *" $word "* ]]; then
             [[ ${COMP_WORDS[i+1]} == = ]] && ((i++))
             ((i++))
         elif [[ -z $ended && $word == -- ]]; then
@@ -52,10 +58,11 @@ _zephral_cli()
     done
 
     if [[ -z $ended && $cur == -* ]]; then
+        [[ $command == recover-key ]] && options+=" $recover"
         COMPREPLY=($(compgen -W "$options --" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
-    elif [[ $command == *-file && $operands -lt 2 ]]; then
+    elif [[ ($command == *-file && $operands -lt 2) || ($command == recover-key && $operands -lt 1) ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
     fi

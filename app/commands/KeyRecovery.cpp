@@ -497,9 +497,8 @@ std::unique_ptr<KeyRecovery> KeyRecovery::prepare(const KeyRecoveryRequest& requ
         if (!result.ok) {
             return nullptr;
         }
-        while (content.endsWith('\n') || content.endsWith('\r')) {
-            content.chop(1);
-        }
+        // As decrypt-text takes it: Base64 wrapped into lines decodes whole.
+        content.removeIf([](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
         const auto decoded =
             QByteArray::fromBase64Encoding(content, QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) {
