@@ -11,6 +11,8 @@
 // no key schedule.
 #pragma once
 
+#include "zephcore.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -25,7 +27,7 @@ namespace zephral {
 
 class CodePage;
 
-inline constexpr std::size_t kLongestKey = 56;
+inline constexpr std::size_t kLongestKey = ZEPHCORE_MAX_KEY_LENGTH;
 // At most this many edits: beyond it the numbers run into the trillions.
 inline constexpr int kMostEdits = 3;
 

@@ -3,6 +3,7 @@
 #include "commands/KeyCandidates.h"
 #include "commands/Plausible.h"
 #include "encrypt/CodePage.h"
+#include "encrypt/basEncrypt.h"
 #include "keysearch.h"
 #include "platform/FileDescriptor.h"
 
@@ -26,7 +27,7 @@ namespace {
 using zephcore::keysearch::kLanes;
 using zephcore::keysearch::Schedule;
 
-constexpr std::size_t kBlock = 8;
+constexpr auto kBlock = static_cast<std::size_t>(kCipherBlock);
 // How much of the start of a file is judged.
 constexpr std::size_t kHead = 4096;
 // Candidates a thread takes at a time; a stop goes back to the first of a
@@ -132,15 +133,11 @@ public:
     Verdict judge(const Schedule& k, QString& kind) const {
         std::uint8_t last[kBlock];
         zephcore::keysearch::decipherBlock(k, m_target.last, last);
-        const std::uint8_t pad = last[kBlock - 1];
-        if (pad < 1 || pad > kBlock) {
+        const int padding = padLength(reinterpret_cast<const char*>(last), PadCheck::Full);
+        if (padding == 0) {
             return Verdict::Miss;
         }
-        for (std::size_t i = kBlock - pad; i < kBlock - 1; ++i) {
-            if (last[i] != 0) {
-                return Verdict::Miss;
-            }
-        }
+        const auto pad = static_cast<std::size_t>(padding);
         QByteArray plain = m_target.head;
         auto* data = reinterpret_cast<std::uint8_t*>(plain.data());
         const auto whole = plain.size() == m_target.size;

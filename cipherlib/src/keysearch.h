@@ -9,6 +9,7 @@
 #pragma once
 
 #include "blowfish.h"
+#include "zephcore.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,8 +20,7 @@ using blowfish::Schedule;
 
 // Keys scheduled together on one core.
 inline constexpr size_t kLanes = 6;
-// The longest key Initialize takes.
-inline constexpr size_t kMaxKeyBytes = 56;
+inline constexpr size_t kMaxKeyBytes = ZEPHCORE_MAX_KEY_LENGTH;
 
 // A key's bytes as Initialize sees them, without the NUL that ends them
 // there: 1 to kMaxKeyBytes bytes, none of them 0.
