@@ -96,8 +96,8 @@ TEST_F(RecoverKey, FindsTheKey) {
 }
 
 // Encrypted text, and a key whose character beyond ASCII hides the three
-// before it: the first key of the mask that opens the file is printed, and
-// the note says why it is not the one encrypted with.
+// before it: a key of the mask that opens the file is printed, and the note
+// says why it need not be the one encrypted with.
 TEST_F(RecoverKey, TextAndHiddenCharacters) {
     QProcess p;
     start(p, {QStringLiteral("encrypt-text"), QStringLiteral("Meet me at the old mill at nine.")},
@@ -112,7 +112,11 @@ TEST_F(RecoverKey, TextAndHiddenCharacters) {
     const QString source = encrypted("ab\xC3\xA7\xC3\xA9"); // "abçé"
     r = run({QStringLiteral("recover-key"), QString::fromUtf8("--mask=?l?l?l\xC3\xA9"), source});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "aaa\xC3\xA9\n");
+    // Whichever thread comes first: three letters and the "é".
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[a-z]{3}\u00E9\n$"))
+                    .match(QString::fromUtf8(r.out))
+                    .hasMatch())
+        << r.out.toStdString();
     EXPECT_TRUE(r.err.contains("hides character 1, 2, 3")) << r.err.toStdString();
 }
 
