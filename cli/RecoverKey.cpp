@@ -198,8 +198,8 @@ bool isRecoverKey(const QList<QByteArray>& arguments) {
 
 QString recoverKeyCommandHelp() {
     return QStringLiteral("  %1 %2\n")
-        .arg(QStringLiteral("recover-key [OPTIONS] SOURCE"), -26)
-        .arg(QStringLiteral("find the forgotten key of SOURCE (see below)"));
+        .arg(QStringLiteral("recover-key SOURCE"), -26)
+        .arg(QStringLiteral("find the forgotten key of SOURCE (options below)"));
 }
 
 QString recoverKeyOptionsHelp() {
