@@ -244,10 +244,10 @@ int recoverKey(const QList<QByteArray>& arguments) {
         return usage(error->message);
     }
     if (o.help) {
-        const QByteArray help = (QStringLiteral("Usage: zephral-cli [OPTIONS] ") +
-                                 recoverKeyCommandHelp().trimmed() + QStringLiteral("\n\n") +
-                                 recoverKeyOptionsHelp())
-                                    .toUtf8();
+        const QByteArray help =
+            (QStringLiteral("Usage: zephral-cli [OPTIONS] recover-key [OPTIONS] SOURCE\n\n") +
+             recoverKeyOptionsHelp())
+                .toUtf8();
         std::fwrite(help.constData(), 1, static_cast<std::size_t>(help.size()), stdout);
         return std::fflush(stdout) == 0 ? kFound : kNoneFound;
     }
