@@ -50,12 +50,6 @@ const CliCommand* findCommand(const QByteArray& name) {
     return nullptr;
 }
 
-// Base64 text in: line breaks at the very end of the input are dropped, and
-// the result is written without a line break of its own.
-bool takesBase64(Command command) {
-    return command == Command::DecodeText || command == Command::DecryptDecodeText;
-}
-
 // %1: the commands; %2: the code pages; %3: the longest key; %4: the largest
 // key file, in KiB; %5: recover-key's own options.
 const char* const kHelp =
@@ -64,7 +58,9 @@ const char* const kHelp =
     "Commands:\n"
     "%1"
     "\n"
-    "Without TEXT the text commands read all of standard input. Text is read and\n"
+    "Without TEXT the text commands read standard input, of any size: it is read\n"
+    "and written 2 MiB at a time (a failure past the first piece may follow what\n"
+    "came before it on standard output, with exit status 1). Text is read and\n"
     "written as UTF-8 and converted through the code page as the main window's\n"
     "text boxes convert it; text that is not UTF-8, or that holds a character the\n"
     "code page cannot hold, is refused. It is taken as given, with no line-break\n"
@@ -267,12 +263,14 @@ CommandResult writeOutput(const QByteArray& bytes) {
                       : CommandResult::systemError(error, standardOutputName());
 }
 
-void dropTrailingLineBreaks(QString& text) {
-    qsizetype end = text.size();
-    while (end > 0 && (text[end - 1] == u'\n' || text[end - 1] == u'\r')) {
-        --end;
-    }
-    text.truncate(end);
+// Reads a text held in memory as a stream.
+std::function<qsizetype(char*, qsizetype)> textReader(const QByteArray& text) {
+    return [&text, at = qsizetype{0}](char* data, qsizetype size) mutable {
+        const qsizetype n = std::min(size, text.size() - at);
+        std::memcpy(data, text.constData() + at, static_cast<std::size_t>(n));
+        at += n;
+        return n;
+    };
 }
 
 QString helpText() {
@@ -344,20 +342,15 @@ void guardStandardDescriptors() {
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
                           PadCheck padCheck, QByteArray& output) {
     output.clear();
-    QString text;
-    if (!decodeUtf8(input, text)) {
-        return notUtf8(QStringLiteral("The text"));
-    }
-    if (takesBase64(command)) {
-        dropTrailingLineBreaks(text);
-    }
-    QString result;
-    CommandResult r = runTextCommand(command, text, key, TextChecks::Strict, result, padCheck);
-    if (r.ok) {
-        output = result.toUtf8();
-        if (!takesBase64(command)) {
-            output.append('\n');
-        }
+    TextStream stream;
+    stream.read = textReader(input);
+    stream.write = [&](const char* data, qsizetype size) {
+        output.append(data, size);
+        return CommandResult::success();
+    };
+    CommandResult r = streamTextCommand(command, stream, key, padCheck);
+    if (!r.ok) {
+        output.clear();
     }
     return r;
 }
@@ -466,20 +459,18 @@ int runCommandLine(const QList<QByteArray>& arguments) {
             key, padCheck, [&](qint64 done, qint64 total) { progress.update(done, total); });
         progress.finish();
     } else {
-        QByteArray input;
-        if (!options.operands.isEmpty()) {
-            input = options.operands.front();
-        } else if (const int error = FileDescriptor::borrowed(STDIN_FILENO).readAll(input)) {
-            return failed(name, CommandResult::systemError(
-                                    error, FilePath::fromText(QStringLiteral("standard input"))));
-        }
-        QByteArray output;
-        r = textCommand(entry->command, input, key, padCheck, output);
-        if (r.ok) {
-            const QList<CommandWarning> warnings = r.warnings;
-            r = writeOutput(output);
-            r.warnings = warnings;
-        }
+        // Read and written a piece at a time: text of any size.
+        const FileDescriptor input = FileDescriptor::borrowed(STDIN_FILENO);
+        TextStream stream;
+        stream.inputName = source.path;
+        stream.read = options.operands.isEmpty() ? std::function([&](char* data, qsizetype size) {
+            return input.readFull(data, size);
+        })
+                                                 : textReader(options.operands.front());
+        stream.write = [](const char* data, qsizetype size) {
+            return writeOutput(QByteArray::fromRawData(data, size));
+        };
+        r = streamTextCommand(entry->command, stream, key, padCheck);
     }
     for (const CommandWarning& w : r.warnings) {
         warn(name, w.text);

@@ -21,9 +21,10 @@ void guardStandardDescriptors();
 // closed at the end, and a failure there reported.
 int run(const QList<QByteArray>& arguments);
 
-// One text command as zephral-cli runs it, on bytes: `input` is the text as
-// it came (UTF-8, refused when it is not), `output` what goes to standard
-// output. Base64 input loses its trailing line breaks; text output gains one.
+// One text command as zephral-cli runs it (streamTextCommand), on bytes in
+// memory: `input` is the text as it came (UTF-8, refused when it is not),
+// `output` what goes to standard output, empty on failure. Base64 input loses
+// its white space; Base64 output gains a line break.
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,
                           PadCheck padCheck, QByteArray& output);
 

@@ -4,7 +4,9 @@
 # folder so that the disk decides nothing. For each tool and direction: the
 # best wall time of 3 runs and the highest peak memory (GNU time's maximum
 # resident set), then the speed relative to openssl enc and the time relative
-# to cp, the floor any tool that reads and writes the file has.
+# to cp, the floor any tool that reads and writes the file has. Then the text
+# commands on standard input and output, on text of the same sizes, against
+# coreutils base64 and openssl enc -a.
 #
 #   scripts/bench-e2e.sh BUILD_DIR
 #
@@ -19,7 +21,7 @@ sizes=${BENCH_SIZES_MIB:-1024 16}
 runs=${BENCH_RUNS:-3}
 
 [ -x "$cli" ] || { echo "bench-e2e: no $cli; run make build first" >&2; exit 1; }
-for tool in openssl ccrypt gpg /usr/bin/time; do
+for tool in openssl ccrypt gpg base64 /usr/bin/time; do
   command -v "$tool" >/dev/null ||
     { echo "bench-e2e: $tool is missing: scripts/install-deps.sh bench" >&2; exit 1; }
 done
@@ -28,8 +30,8 @@ work=$(mktemp -d "$base/zephral-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 largest=$(tr ' ' '\n' <<<"$sizes" | sort -n | tail -1)
 free_mib=$(df -Pm "$work" | awk 'NR == 2 { print $4 }')
-if [ "$free_mib" -lt $((largest * 4)) ]; then
-  echo "bench-e2e: $base has $free_mib MiB free; $((largest * 4)) MiB are needed" >&2
+if [ "$free_mib" -lt $((largest * 6)) ]; then
+  echo "bench-e2e: $base has $free_mib MiB free; $((largest * 6)) MiB are needed" >&2
   exit 1
 fi
 
@@ -118,7 +120,52 @@ for mib in $sizes; do
   done
   unset enc dec
   rm -f "$work"/*.enc "$work/out"
+
+  # Text: lines of printable ASCII (Base64 wrapped at 76 columns, as base64
+  # makes it), so that every tool takes it as text. Encoding makes one line
+  # of Base64 in every tool; decoding reads the 76-column lines base64 makes.
+  text=$work/text
+  head -c $((mib * 3 << 18)) "$src" | base64 >"$text.lines"
+  head -c $((mib << 20)) "$text.lines" >"$text"
+  rm -f "$src" "$text.lines"
+  base64 <"$text" >"$work/text.b64"
+  "$cli" encrypt-text <"$text" >"$work/text.enc"
+  "$cli" encode-text <"$text" | cmp -s - <(base64 -w 0 <"$text"; echo) ||
+    { echo "bench-e2e: encode-text and base64 disagree" >&2; exit 1; }
+  "$cli" decrypt-text <"$work/text.enc" | cmp -s - "$text" ||
+    { echo "bench-e2e: decrypt-text lost bytes" >&2; exit 1; }
+  declare -A line
+  line[encode-text]="$(q "$cli") encode-text < $(q "$text") > $(q "$work/out")"
+  line[encrypt-text]="$(q "$cli") encrypt-text < $(q "$text") > $(q "$work/out")"
+  line[base64]="base64 -w 0 < $(q "$text") > $(q "$work/out")"
+  line[openssl-a]="openssl enc -a -A -in $(q "$text") -out $(q "$work/out")"
+  line[decode-text]="$(q "$cli") decode-text < $(q "$work/text.b64") > $(q "$work/out")"
+  line[decrypt-text]="$(q "$cli") decrypt-text < $(q "$work/text.enc") > $(q "$work/out")"
+  line[base64-d]="base64 -d < $(q "$work/text.b64") > $(q "$work/out")"
+  line[openssl-a-d]="openssl enc -d -a -in $(q "$work/text.b64") -out $(q "$work/out")"
+  for direction in encode decode; do
+    if [ $direction = encode ]; then
+      tools=(encode-text encrypt-text base64 openssl-a); base=base64
+    else
+      tools=(decode-text decrypt-text base64-d openssl-a-d); base=base64-d
+    fi
+    declare -A time peak
+    for tool in "${tools[@]}"; do
+      read -r time[$tool] peak[$tool] < <(measure "${line[$tool]}")
+    done
+    echo "$label of text, $direction (best of $runs; zephral-cli's commands on standard input and output):"
+    printf '  %-14s %9s %11s %11s\n' tool "wall s" "peak MiB" "vs $base"
+    for tool in "${tools[@]}"; do
+      awk -v tool="$tool" -v t="${time[$tool]}" -v m="${peak[$tool]}" -v b="${time[$base]}" \
+        'BEGIN { printf "  %-14s %9.3f %11.1f %10.1fx\n", tool, t, m / 1024, b / t }'
+    done
+    echo
+    unset time peak
+  done
+  unset line
+  rm -f "$text" "$work"/text.* "$work/out"
 done
 echo "vs openssl: how many times faster than openssl enc -bf-ecb (higher is faster);"
+echo "vs base64, vs base64-d: how many times faster than coreutils base64 (higher is faster);"
 echo "vs cp: how many times cp's time (lower is better). Wall times include"
 echo "starting the tool through GNU time, a few milliseconds."

@@ -2,15 +2,19 @@
 
 #include "commands/FileStream.h"
 #include "commands/Files.h"
+#include "commands/TextPieces.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/FileDescriptor.h"
 #include "platform/Services.h"
 
 #include <QByteArray>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -308,6 +312,254 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     return commitFile(writer, destination.path);
 }
 
+// The text commands over a stream (streamTextCommand): the input read and
+// converted a piece at a time, Base64 in whole groups, the cipher in whole
+// blocks with a decryption's last block held to the end, and the result kept
+// back until it passes a piece or is complete.
+class TextRun {
+public:
+    TextRun(Command command, const TextStream& stream, const QString& key, PadCheck padCheck)
+        : m_command(command), m_stream(stream), m_key(key), m_padCheck(padCheck),
+          m_piece(std::max<qsizetype>(4 * streamPieceSize(), 64)), m_utf8(activeCodePage()) {}
+
+    CommandResult run() {
+        const bool base64In =
+            m_command == Command::DecodeText || m_command == Command::DecryptDecodeText;
+        const bool refuse =
+            m_command == Command::EncodeText || m_command == Command::EncryptEncodeText;
+        bool ended = false;
+        while (!ended) {
+            const qsizetype clean = m_in.size();
+            if (CommandResult r = readPiece(refuse, ended); !r.ok) {
+                return r;
+            }
+            if (base64In) {
+                m_in.resize(clean + dropWhiteSpace(m_in.data() + clean, m_in.size() - clean));
+            }
+            if (!m_in.isEmpty() && !m_started) {
+                if (CommandResult r = start(); !r.ok) {
+                    return r;
+                }
+            }
+            if (CommandResult r = transform(ended); !r.ok) {
+                return r;
+            }
+            if (m_out.size() >= m_piece || ended) {
+                if (ended && !base64In) {
+                    m_out.append('\n'); // a line of Base64
+                }
+                if (CommandResult r = m_stream.write(m_out.constData(), m_out.size()); !r.ok) {
+                    return r;
+                }
+                m_out.truncate(0); // its room kept for the next piece
+            }
+        }
+        CommandResult r;
+        if (m_command == Command::EncryptEncodeText && m_started && keyHidesCharacters(m_key)) {
+            r.warnings.append(weakKeyWarning());
+        }
+        return r;
+    }
+
+private:
+    // Appends the next piece of the input, as the code page's bytes, to m_in.
+    // A UTF-8 sequence cut by the piece's end waits for the next piece.
+    CommandResult readPiece(bool refuse, bool& ended) {
+        const qsizetype carried = m_raw.size();
+        m_raw.resize(carried + m_piece);
+        const qsizetype got = m_stream.read(m_raw.data() + carried, m_piece);
+        if (got < 0) {
+            return CommandResult::systemError(errno, m_stream.inputName);
+        }
+        ended = got < m_piece;
+        const qsizetype n = carried + got;
+        const qsizetype use = ended ? n : utf8Boundary(m_raw.constData(), n);
+        if (isAscii(m_raw.constData(), use)) {
+            m_in.append(m_raw.constData(), use);
+        } else {
+            QStringDecoder strict(QStringConverter::Utf8,
+                                  QStringConverter::Flag::ConvertInitialBom |
+                                      QStringConverter::Flag::Stateless);
+            m_text = strict.decode(QByteArrayView(m_raw.constData(), use));
+            if (strict.hasError()) {
+                return CommandResult::failure(kErrorInvalidUtf8,
+                                              QStringLiteral("The text is not valid UTF-8"));
+            }
+            if (refuse) {
+                if (CommandResult r = refuseText(m_text); !r.ok) {
+                    return r;
+                }
+            }
+            m_in.append(activeCodePage().encode(m_text));
+        }
+        std::memmove(m_raw.data(), m_raw.constData() + use, static_cast<std::size_t>(n - use));
+        m_raw.resize(n - use);
+        return CommandResult::success();
+    }
+
+    // The library, and the key's schedule, once there is something to work on.
+    CommandResult start() {
+        m_started = true;
+        if (!cipherLibraryAvailable()) {
+            return libraryMissing();
+        }
+        if (needsKey(m_command)) {
+            m_cipher.emplace(m_key);
+            if (!m_cipher->ok()) {
+                return CommandResult::noCipherResult();
+            }
+        }
+        return CommandResult::success();
+    }
+
+    // Takes what it can of m_in: all of it once the input has ended.
+    CommandResult transform(bool ended) {
+        switch (m_command) {
+        case Command::EncodeText:
+            return encode(ended ? m_in.size() : m_in.size() / 3 * 3);
+        case Command::EncryptEncodeText:
+            return encrypt(ended);
+        case Command::DecodeText:
+        case Command::DecryptDecodeText:
+            return decode(ended);
+        case Command::EncryptFile:
+        case Command::DecryptFile:
+            break;
+        }
+        return CommandResult::systemError(EINVAL);
+    }
+
+    // Base64 of the first n bytes of `bytes` onto m_out.
+    CommandResult appendBase64(const char* bytes, qsizetype n) {
+        if (n == 0) {
+            return CommandResult::success();
+        }
+        const qsizetype at = m_out.size();
+        m_out.resize(at + (n + 2) / 3 * 4);
+        const qsizetype m = encodeBase64Bytes(bytes, n, m_out.data() + at);
+        if (m < 0) {
+            return libraryMissing();
+        }
+        m_out.truncate(at + m);
+        return CommandResult::success();
+    }
+
+    CommandResult encode(qsizetype n) {
+        CommandResult r = appendBase64(m_in.constData(), n);
+        m_in.remove(0, n);
+        return r;
+    }
+
+    // Whole groups of 24 bytes (whole blocks, whole Base64 groups) until the
+    // end, where the rest is padded.
+    CommandResult encrypt(bool ended) {
+        if (!m_started) {
+            return CommandResult::success(); // empty text: nothing to encrypt
+        }
+        const qsizetype n = ended ? m_in.size() : m_in.size() / 24 * 24;
+        m_work.resize(n + kCipherBlock);
+        std::memcpy(m_work.data(), m_in.constData(), static_cast<std::size_t>(n));
+        m_in.remove(0, n);
+        qsizetype length = n;
+        if (ended) {
+            length = m_cipher->encryptLast(m_work.data(), n);
+        } else if (!m_cipher->encryptBlocks(m_work.data(), n)) {
+            length = 0;
+        }
+        if (length == 0 && (ended || n > 0)) {
+            return CommandResult::noCipherResult();
+        }
+        return appendBase64(m_work.constData(), length);
+    }
+
+    // Whole groups of 4 characters, holding 8 back until the end so that the
+    // text's last group is read as the last (its "=" as padding).
+    CommandResult decode(bool ended) {
+        qsizetype n = m_in.size();
+        if (!ended) {
+            n = m_in.size() >= m_piece ? (m_in.size() - 8) / 4 * 4 : 0;
+        }
+        if (n == 0) {
+            return ended && m_command == Command::DecryptDecodeText ? decrypt(ended)
+                                                                    : CommandResult::success();
+        }
+        m_charsSeen += n;
+        m_work.resize(n);
+        std::memcpy(m_work.data(), m_in.constData(), static_cast<std::size_t>(n));
+        m_in.remove(0, n);
+        if (!ended) {
+            // An "=" here is no padding, but a character outside the
+            // alphabet, which the lenient decoder reads as 0, like "A".
+            for (qsizetype i = std::max<qsizetype>(n - 2, 0); i < n; ++i) {
+                if (m_work[i] == '=') {
+                    m_work[i] = 'A';
+                }
+            }
+        }
+        const qsizetype at = m_bytes.size();
+        m_bytes.resize(at + n + 3);
+        const qsizetype m = decodeBase64Bytes(m_work, m_bytes.data() + at);
+        if (m < 0) {
+            return libraryMissing();
+        }
+        m_bytes.truncate(at + m);
+        if (m_command == Command::DecodeText) {
+            m_utf8.append(m_out, m_bytes.constData(), m_bytes.size());
+            m_bytes.truncate(0);
+            return CommandResult::success();
+        }
+        return decrypt(ended);
+    }
+
+    // Deciphers the whole blocks of m_bytes past the m_deciphered already
+    // done, and passes on all but the last block, which holds the padding.
+    CommandResult decrypt(bool ended) {
+        const qsizetype blocks = (m_bytes.size() - m_deciphered) / kCipherBlock * kCipherBlock;
+        if (m_started && !m_cipher->decryptBlocks(m_bytes.data() + m_deciphered, blocks)) {
+            return CommandResult::noCipherResult();
+        }
+        m_deciphered += blocks;
+        if (!ended) {
+            const qsizetype pass = std::max<qsizetype>(m_deciphered - kCipherBlock, 0);
+            m_utf8.append(m_out, m_bytes.constData(), pass);
+            m_bytes.remove(0, pass);
+            m_deciphered -= pass;
+            return CommandResult::success();
+        }
+        if (m_charsSeen == 0) {
+            return CommandResult::success(); // empty text gives empty text
+        }
+        const bool whole = m_deciphered == m_bytes.size() && m_deciphered >= kCipherBlock;
+        const int pad =
+            whole ? padLength(m_bytes.constData() + m_deciphered - kCipherBlock, m_padCheck) : 0;
+        if (pad == 0) {
+            explicit_bzero(m_bytes.data(), static_cast<std::size_t>(m_bytes.size()));
+            return CommandResult::wrongKey(QStringLiteral("text"));
+        }
+        m_utf8.append(m_out, m_bytes.constData(), m_deciphered - pad);
+        explicit_bzero(m_bytes.data(), static_cast<std::size_t>(m_bytes.size()));
+        m_bytes.clear();
+        return CommandResult::success();
+    }
+
+    const Command m_command;
+    const TextStream& m_stream;
+    const QString& m_key;
+    const PadCheck m_padCheck;
+    const qsizetype m_piece;
+    const Utf8Output m_utf8;
+    std::optional<PieceCipher> m_cipher;
+    bool m_started = false;
+    QByteArray m_raw;   // input read, from a UTF-8 sequence still to complete
+    QString m_text;     // a piece that is more than ASCII, as text
+    QByteArray m_in;    // the code page's bytes, not yet transformed
+    QByteArray m_work;  // a piece being transformed
+    QByteArray m_bytes; // decoded bytes; for a decryption, the held last block
+    qsizetype m_deciphered = 0;
+    qint64 m_charsSeen = 0;
+    QByteArray m_out; // the result, not yet written
+};
+
 } // namespace
 
 bool isFileCommand(Command command) {
@@ -360,6 +612,28 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
         return r;
     } catch (const std::bad_alloc&) {
         output.clear();
+        return CommandResult::outOfMemory();
+    }
+}
+
+CommandResult streamTextCommand(Command command, const TextStream& stream, const QString& key,
+                                PadCheck padCheck) {
+    if (isFileCommand(command)) {
+        return CommandResult::systemError(EINVAL);
+    }
+    if (needsKey(command)) {
+        if (CommandResult r = checkKey(key); !r.ok) {
+            return r;
+        }
+    }
+    if (command == Command::EncryptEncodeText) {
+        if (CommandResult r = refuseKeyForEncryption(key); !r.ok) {
+            return r;
+        }
+    }
+    try {
+        return TextRun(command, stream, key, padCheck).run();
+    } catch (const std::bad_alloc&) {
         return CommandResult::outOfMemory();
     }
 }

@@ -55,6 +55,25 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
 // written, from the thread that writes them.
 using FileProgress = std::function<void(qint64 done, qint64 total)>;
 
+// A text command over a stream, for zephral-cli: the text is read a piece at
+// a time and the result written a piece at a time, in bounded memory (a few
+// pieces of 2 MiB) whatever the size, with the bytes runTextCommand gives
+// for the whole with TextChecks::Strict, the text in and out as UTF-8 (text
+// that is not is refused, kErrorInvalidUtf8). Base64 input loses its ASCII
+// white space wherever it stands; a Base64 result ends in a line break. The
+// result is held back until it passes a piece or is complete, so a text that
+// fails within its first piece has written nothing; a longer one may have
+// written what came before its failure.
+struct TextStream {
+    // Fills `data` with up to `size` bytes, fewer only where the text ends;
+    // the count, or -1 with errno set.
+    std::function<qsizetype(char* data, qsizetype size)> read;
+    FilePath inputName; // for a failure to read
+    std::function<CommandResult(const char* data, qsizetype size)> write;
+};
+CommandResult streamTextCommand(Command command, const TextStream& stream, const QString& key,
+                                PadCheck padCheck = PadCheck::Full);
+
 // One end of a file command: a named file, or a descriptor already open
 // (zephral-cli's standard input and output), read or written as it comes.
 struct FileEnd {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QStringList>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -174,49 +175,68 @@ QString DecryptString(const QString& data, const QString& key) {
     return blowfishText(data, key, FnBlowDEC);
 }
 
-QString EncodeBase64(const QString& text) {
-    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max() / 4 * 3) {
-        return {};
+qsizetype encodeBase64Bytes(const char* data, qsizetype n, char* out) {
+    if (n > std::numeric_limits<std::int32_t>::max() / 4 * 3) {
+        return -1;
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
     const auto encode = function<B64EncFn>(FnB64ENC);
     if (initB64 == nullptr || encode == nullptr) {
-        return {};
+        return -1;
     }
-    QByteArray b = StringToBytes(text);
-    const qsizetype n = b.size();
-    QByteArray out((n + 2) / 3 * 4, '\0');
+    if (n <= 0) {
+        return 0;
+    }
     initB64();
-    return BytesToString(
-        finish(out, encode(bytesOf(b), static_cast<std::int32_t>(n), bytesOf(out))));
+    return encode(reinterpret_cast<const std::uint8_t*>(data), static_cast<std::int32_t>(n),
+                  reinterpret_cast<std::uint8_t*>(out));
 }
 
-QString DecodeBase64(const QString& text) {
-    if (text.isEmpty() || text.size() > std::numeric_limits<std::int32_t>::max() - 3) {
-        return {};
+qsizetype decodeBase64Bytes(QByteArray& chars, char* out) {
+    if (chars.size() > std::numeric_limits<std::int32_t>::max() - 3) {
+        return -1;
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
     const auto decode = function<B64DecFn>(FnB64DEC);
     if (initB64 == nullptr || decode == nullptr) {
-        return {};
+        return -1;
     }
-    QByteArray b = StringToBytes(text);
     // A last group of 2 or 3 characters without its "=" holds 1 or 2 whole
     // bytes, but the library reads only complete groups and would give NUL
     // bytes for it; completing the group gives the bytes it stands for.
-    if (const qsizetype tail = b.size() % 4; tail >= 2 && !b.right(tail).contains('=')) {
-        b.append(4 - tail, '=');
+    if (const qsizetype tail = chars.size() % 4; tail >= 2 && !chars.right(tail).contains('=')) {
+        chars.append(4 - tail, '=');
     }
-    const qsizetype n = b.size();
-    QByteArray out(n, '\0');
+    const qsizetype n = chars.size();
+    if (n == 0) {
+        return 0;
+    }
     initB64();
-    const std::int32_t m = decode(bytesOf(b), static_cast<std::int32_t>(n), bytesOf(out));
+    const std::int32_t m =
+        decode(bytesOf(chars), static_cast<std::int32_t>(n), reinterpret_cast<std::uint8_t*>(out));
     // The decoder never reports more than its source length; anything else
     // would mean bytes it wrote past the buffer, so it is taken as a failure.
-    if (m > n) {
+    return m > n ? -1 : std::max<std::int32_t>(m, 0);
+}
+
+QString EncodeBase64(const QString& text) {
+    if (text.isEmpty()) {
         return {};
     }
-    return BytesToString(finish(out, m));
+    const QByteArray b = StringToBytes(text);
+    QByteArray out((b.size() + 2) / 3 * 4, '\0');
+    const qsizetype m = encodeBase64Bytes(b.constData(), b.size(), out.data());
+    return m <= 0 ? QString() : BytesToString(out.left(m));
+}
+
+QString DecodeBase64(const QString& text) {
+    if (text.isEmpty()) {
+        return {};
+    }
+    QByteArray b = StringToBytes(text);
+    QByteArray out(b.size() + 3, '\0');
+    const qsizetype m = decodeBase64Bytes(b, out.data());
+    return m <= 0 ? QString() : BytesToString(out.left(m));
 }
 
 bool keyHidesCharacters(const QString& key) {

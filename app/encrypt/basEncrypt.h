@@ -47,6 +47,14 @@ QString EncodeBase64(const QString& text);
 // or 3 characters without "=" gives the 1 or 2 bytes it holds.
 QString DecodeBase64(const QString& text);
 
+// The same two on bytes, for text taken a piece at a time: Base64 of n bytes
+// into `out` (room for (n + 2) / 3 * 4 characters), and the lenient decoding
+// of `chars` into `out` (room for chars.size() + 3 bytes; a last group of 2 or
+// 3 characters without "=" is completed in `chars`). The count written, or -1
+// when the library can't be had.
+qsizetype encodeBase64Bytes(const char* data, qsizetype n, char* out);
+qsizetype decodeBase64Bytes(QByteArray& chars, char* out);
+
 // True when a byte of the key, as the code page converts it, is 0x80 or more
 // and stands anywhere but first in a group of four the key schedule reads:
 // widened as a signed value, it sets every bit above its own and hides the

@@ -168,6 +168,77 @@ TEST_F(FileCommand, PiecesGiveTheWholeFileBytes) {
     }
 }
 
+// The text commands in pieces give the bytes of the whole-text commands, at
+// sizes around the pieces' edges: UTF-8 sequences and Base64 groups cut by a
+// piece's end, white space anywhere, an "=" inside the Base64, and a
+// decryption's last block held to the end.
+TEST_F(FileCommand, TextPiecesGiveTheWholeTextBytes) {
+    ScopedPieceSize scoped(16); // text pieces of 64 bytes
+    auto streamed = [](Command command, const QByteArray& input, const QString& key,
+                       QByteArray& output) {
+        output.clear();
+        TextStream stream;
+        qsizetype at = 0;
+        stream.read = [&](char* data, qsizetype size) {
+            const qsizetype n = std::min(size, input.size() - at);
+            std::memcpy(data, input.constData() + at, static_cast<std::size_t>(n));
+            at += n;
+            return n;
+        };
+        stream.write = [&](const char* data, qsizetype size) {
+            output.append(data, size);
+            return CommandResult::success();
+        };
+        return streamTextCommand(command, stream, key);
+    };
+    auto whole = [](Command command, const QString& text, const QString& key) {
+        QString output;
+        EXPECT_TRUE(runTextCommand(command, text, key, TextChecks::Strict, output).ok);
+        return output.toUtf8();
+    };
+    for (const qsizetype n : {0, 1, 2, 3, 23, 24, 63, 64, 65, 127, 128, 129, 200, 333}) {
+        QString text;
+        for (qsizetype i = 0; i < n; ++i) {
+            text += i % 7 == 3   ? QChar(u'\u20AC')
+                    : i % 5 == 1 ? QChar(u'\u00E9')
+                                 : QChar(static_cast<char16_t>(u'a' + i % 26));
+        }
+        QByteArray out;
+        ASSERT_TRUE(streamed(Command::EncodeText, text.toUtf8(), {}, out).ok) << n;
+        const QByteArray encoded = whole(Command::EncodeText, text, {});
+        EXPECT_EQ(out, encoded + '\n') << n;
+        ASSERT_TRUE(streamed(Command::EncryptEncodeText, text.toUtf8(), kKey, out).ok) << n;
+        const QByteArray encrypted = whole(Command::EncryptEncodeText, text, kKey);
+        EXPECT_EQ(out, encrypted + '\n') << n;
+
+        // Back, wrapped at 76 columns with CR LF, and with an "=" inside.
+        QByteArray wrapped;
+        for (qsizetype at = 0; at < encrypted.size(); at += 76) {
+            wrapped += encrypted.mid(at, 76) + "\r\n";
+        }
+        ASSERT_TRUE(streamed(Command::DecryptDecodeText, wrapped, kKey, out).ok) << n;
+        EXPECT_EQ(out, text.toUtf8()) << n;
+        const QByteArray inside = encoded + "Zg==" + encoded.left(n % 9);
+        ASSERT_TRUE(streamed(Command::DecodeText, inside, {}, out).ok) << n;
+        EXPECT_EQ(out, whole(Command::DecodeText, QString::fromLatin1(inside), {})) << n;
+        if (n > 0) {
+            EXPECT_EQ(
+                streamed(Command::DecryptDecodeText, wrapped, QStringLiteral("wrong"), out).number,
+                kErrorWrongKey)
+                << n;
+            if (n <= 24) { // within the first piece: nothing written
+                EXPECT_TRUE(out.isEmpty()) << n;
+            }
+        }
+    }
+    // A sequence cut short at the very end, or a byte that is no UTF-8.
+    QByteArray out;
+    for (const QByteArray& bad :
+         {QByteArray(100, 'a') + "\xE2\x82", QByteArray(70, 'a') + "\xFF"}) {
+        EXPECT_EQ(streamed(Command::EncodeText, bad, {}, out).number, kErrorInvalidUtf8);
+    }
+}
+
 // A pipe's padding is judged at its end; a wrong key or a cut-off file then
 // leaves the destination as it was.
 TEST_F(FileCommand, ADecryptedPipeThatCannotBeRightWritesNothing) {
