@@ -135,9 +135,11 @@ BorderRecipe borderRecipe(const FrameState& s, const FrameLines& lines) {
         recipe.hidesBlank = true;
         recipe.outline = OutlineShape::Rounded;
         out.push_back(roundBoxStroke(0, 0, W, H, d, back));
-        out.push_back(lineStroke(r, 0, W - r - 1, 0, topLeft));
+        // The top and right edges reach the end pixels of the arcs after
+        // them, which the arcs, ending a hair short of their axes, leave out.
+        out.push_back(lineStroke(r, 0, W - r, 0, topLeft));
         out.push_back(lineStroke(0, r, 0, H - r - 1, topLeft));
-        out.push_back(lineStroke(W - 1, r, W - 1, H - r - 1, bottomRight));
+        out.push_back(lineStroke(W - 1, r, W - 1, H - r, bottomRight));
         out.push_back(lineStroke(r, H - 1, W - r - 1, H - 1, bottomRight));
         out.push_back(quarterArc(Quadrant::TopLeft, r, r, r, topLeft));
         out.push_back(quarterArc(Quadrant::BottomLeft, r, H - r - 1, r, topLeft));
@@ -239,10 +241,13 @@ std::vector<Stroke> bevelStrokes(const FrameState& s, float d) {
         // bottom; raised the other way round.
         const Colour upper = s.bevelInner == 1 ? s.shadow : s.highlight;
         const Colour lower = s.bevelInner == 1 ? s.highlight : s.shadow;
-        out.push_back(lineStroke(px(dd + c), px(dd), px(W - c - 1 - dd), px(dd), upper));
+        // Rounded, the top and right edges reach the end pixels of the arcs
+        // after them (as the border's do).
+        const int closing = c > 0 ? 1 : 0;
+        out.push_back(lineStroke(px(dd + c), px(dd), px(W - c - 1 - dd) + closing, px(dd), upper));
         out.push_back(lineStroke(px(dd), px(dd + c), px(dd), px(H - dd - c - 1), upper));
-        out.push_back(
-            lineStroke(px(W - dd - 1), px(dd + c), px(W - dd - 1), px(H - c - dd - 1), lower));
+        out.push_back(lineStroke(px(W - dd - 1), px(dd + c), px(W - dd - 1),
+                                 px(H - c - dd - 1) + closing, lower));
         out.push_back(
             lineStroke(px(dd + c), px(H - dd - 1), px(W - dd - c - 1), px(H - dd - 1), lower));
         if (c > 0) {

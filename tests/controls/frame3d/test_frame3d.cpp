@@ -201,6 +201,30 @@ TEST(Frame3DBorder, RoundedTypesClipTheWindowToTheirOutline) {
     }
 }
 
+// A rounded outline is closed: each straight edge meets the arc after it,
+// for the raised and sunken round boxes and for a rounded inner bevel.
+TEST(Frame3DBorder, RoundedOutlinesAreClosed) {
+    struct Case {
+        int type;
+        int bevelInner;
+        int w, h;
+        std::vector<QPoint> meets; // where an edge meets its arc
+    };
+    const Case cases[] = {
+        {11, 0, 40, 30, {{32, 0}, {39, 22}}}, {12, 0, 40, 30, {{32, 0}, {39, 22}}},
+        {11, 0, 61, 37, {{53, 0}, {60, 29}}}, {7, 1, 60, 40, {{49, 3}, {56, 29}}},
+        {8, 2, 60, 40, {{49, 3}, {56, 29}}},
+    };
+    for (const Case& c : cases) {
+        Framed f(c.w, c.h,
+                 {{"BorderType", QString::number(c.type)},
+                  {"BevelInner", QString::number(c.bevelInner)}});
+        for (const QPoint& p : c.meets) {
+            EXPECT_NE(f.at(p.x(), p.y()), kBack) << c.type << " at " << p.x() << "," << p.y();
+        }
+    }
+}
+
 TEST(Frame3DBevel, DrawsEachInnerBevelAtItsInset) {
     struct Case {
         int type, bevel;
