@@ -8,22 +8,94 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace zephral {
+
+namespace {
+
+std::vector<const QWidget*>& blockedWindows() {
+    static std::vector<const QWidget*> windows;
+    return windows;
+}
+
+bool isInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::HoverLeave:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// Holds every input event for a widget of one window back, from the whole
+// program, while it lives; nothing else of the window changes.
+class WaitWindowSession::InputBlock : public QObject {
+public:
+    explicit InputBlock(const QWidget* window) : m_window(window) {
+        blockedWindows().push_back(window);
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~InputBlock() override {
+        auto& windows = blockedWindows();
+        windows.erase(std::find(windows.begin(), windows.end(), m_window));
+    }
+    InputBlock(const InputBlock&) = delete;
+    InputBlock& operator=(const InputBlock&) = delete;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const auto* w = qobject_cast<const QWidget*>(watched);
+        if (w == nullptr || w->window() != m_window || !isInput(event->type())) {
+            return false;
+        }
+        event->ignore(); // a drag is refused, a key goes nowhere else
+        return true;
+    }
+
+private:
+    const QWidget* m_window;
+};
+
+bool takesInput(const QWidget* w) {
+    const auto& windows = blockedWindows();
+    return w == nullptr || std::find(windows.begin(), windows.end(), w->window()) == windows.end();
+}
 
 WaitWindowSession::WaitWindowSession(QWidget* owner) : m_owner(owner) {
     try {
         m_wait = std::make_unique<frmWait>(owner);
         m_wait->show();
         if (m_owner != nullptr) {
-            m_owner->setEnabled(false);
-            // Disabling a window disables the windows it owns with it; the
-            // wait window stays as it is drawn, its pictures not greyed.
-            m_wait->setEnabled(true);
+            m_block = std::make_unique<InputBlock>(m_owner->window());
         }
         m_wait->repaint();
         // Let the window system put the wait window on screen before the work
@@ -116,9 +188,7 @@ WaitWindowSession::~WaitWindowSession() {
 }
 
 void WaitWindowSession::finish() noexcept {
-    if (m_owner != nullptr) {
-        m_owner->setEnabled(true);
-    }
+    m_block.reset();
     m_wait.reset();
 }
 

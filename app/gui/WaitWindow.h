@@ -12,9 +12,12 @@ namespace zephral {
 
 class frmWait;
 
-// Shows the wait window over owner, disables owner and lets the window be
-// drawn (events serviced, 50 ms pause, events serviced again). Its end enables
-// owner again and unloads the wait window, on every path out.
+// Shows the wait window over owner, stops owner's window from taking input
+// and lets the wait window be drawn (events serviced, 50 ms pause, events
+// serviced again). Owner's window keeps its look meanwhile: it is not
+// disabled, which would grey every text box and scroll bar in it. Its end
+// lets owner's window take input again and unloads the wait window, on every
+// path out.
 class WaitWindowSession {
 public:
     explicit WaitWindowSession(QWidget* owner);
@@ -24,19 +27,25 @@ public:
 
     // Runs work on a thread of its own while this thread turns the event
     // loop, so that both windows are repainted and the desktop never takes
-    // the program for hung. Input to them stays blocked (the owner is
-    // disabled, the wait window takes none) and a close request is refused
+    // the program for hung. Input to them stays blocked (the owner's window
+    // takes none, nor does the wait window) and a close request is refused
     // until the work ends. The work reports its
     // progress through the function it is given; once it has taken a second
     // the wait window shows it. An exception from the work comes back here.
     void runAside(const std::function<void(const FileProgress&)>& work);
 
 private:
+    class InputBlock;
     void finish() noexcept;
 
     QWidget* m_owner;
+    std::unique_ptr<InputBlock> m_block;
     std::unique_ptr<frmWait> m_wait;
 };
+
+// Whether the window of w takes input: false while a wait window session
+// holds it.
+bool takesInput(const QWidget* w);
 
 // Runs work with the wait window up and returns its result. No events are
 // serviced while work runs. Main window and wait window are restored also when

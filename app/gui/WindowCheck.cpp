@@ -1,5 +1,6 @@
 #include "gui/WindowCheck.h"
 
+#include "gui/WaitWindow.h"
 #include "gui/frmMain.h"
 #include "platform/Services.h"
 
@@ -285,11 +286,11 @@ private:
         chooseFile(QStringLiteral("destination"), encrypted);
         typeKey();
         add(
-            QStringLiteral("frmWait: shown over a disabled main window"),
+            QStringLiteral("frmWait: shown over a main window that takes no input"),
             [] { return visibleTopLevel("frmWait") != nullptr; },
             [this] {
-                if (m_form.isEnabled()) {
-                    fail(QStringLiteral("the main window is enabled while the work runs"));
+                if (takesInput(&m_form)) {
+                    fail(QStringLiteral("the main window takes input while the work runs"));
                 }
             });
         checkOwnedByMain("frmWait");
@@ -318,7 +319,7 @@ private:
         add(
             QStringLiteral("frmMain: drop the encrypted file on Decrypt File"),
             [this, encrypted] {
-                return visibleTopLevel("frmWait") == nullptr && m_form.isEnabled() &&
+                return visibleTopLevel("frmWait") == nullptr && takesInput(&m_form) &&
                        QFile(encrypted).size() > m_data.size();
             },
             [this, encrypted] {
@@ -340,7 +341,7 @@ private:
         add(
             QStringLiteral("frmMain: the file is back"),
             [this, decrypted] {
-                return visibleTopLevel("frmWait") == nullptr && m_form.isEnabled() &&
+                return visibleTopLevel("frmWait") == nullptr && takesInput(&m_form) &&
                        QFile(decrypted).size() == m_data.size();
             },
             [this, decrypted] {

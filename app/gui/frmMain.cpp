@@ -5,6 +5,7 @@
 #include "gui/FormControls.h"
 #include "gui/Resources.h"
 #include "gui/TextBox.h"
+#include "gui/WaitWindow.h"
 #include "gui/WindowStyle.h"
 #include "line3d/sknLine3D.h"
 #include "platform/AppInfo.h"
@@ -139,7 +140,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragMove: {
         // Any file may come near; the drop says whether it can be taken.
         auto* drag = static_cast<QDropEvent*>(event);
-        if (drag->mimeData()->hasUrls() && isEnabled()) {
+        if (drag->mimeData()->hasUrls() && takesInput(this)) {
             drag->acceptProposedAction();
         } else {
             drag->ignore();
@@ -148,7 +149,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        if (!drop->mimeData()->hasUrls() || !isEnabled()) {
+        if (!drop->mimeData()->hasUrls() || !takesInput(this)) {
             drop->ignore();
             return true;
         }

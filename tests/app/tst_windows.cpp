@@ -420,26 +420,38 @@ private Q_SLOTS:
         QCOMPARE(gKey, QStringLiteral("still here"));
     }
 
+    // While the work runs the main window takes no input but keeps its
+    // look: disabling it would grey its text boxes and scroll bars.
     void workRunsWithTheWaitWindowUp() {
         frmMain form;
+        form.txtOne->setPlainText(QStringLiteral("kept"));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        if (QWidget* focused = form.focusWidget()) {
+            focused->clearFocus(); // no blinking caret in the pictures
+        }
+        const QImage before = form.grab().toImage();
+        int clicks = 0;
+        connect(form.cmdET, &SkinnedControl::Click, this, [&] { ++clicks; });
         bool sawWindow = false;
-        bool ownerDisabled = false;
-        bool waitEnabled = false;
+        bool noInput = false;
+        QImage during;
         const int result = runWithWaitWindow(&form, [&] {
             auto* wait = form.findChild<frmWait*>();
             sawWindow = wait != nullptr && wait->isVisible();
-            ownerDisabled = !form.isEnabled();
-            // Drawn as it is, not greyed with its disabled owner.
-            waitEnabled = wait != nullptr && wait->sknWorking1->isEnabled();
+            noInput = !takesInput(form.txtOne) && takesInput(wait);
+            QTest::keyClicks(form.txtOne, QStringLiteral("x"));
+            QTest::mouseClick(form.cmdET, Qt::LeftButton);
+            during = form.grab().toImage();
             return 42;
         });
         QCOMPARE(result, 42);
         QVERIFY(sawWindow);
-        QVERIFY(ownerDisabled);
-        QVERIFY(waitEnabled);
-        QVERIFY(form.isEnabled());
+        QVERIFY(noInput);
+        QCOMPARE(form.txtOne->toPlainText(), QStringLiteral("kept"));
+        QCOMPARE(clicks, 0);
+        QVERIFY(during == before);
+        QVERIFY(takesInput(&form));
         QVERIFY(form.findChild<frmWait*>() == nullptr);
     }
 
