@@ -10,7 +10,6 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
-#include <utility>
 #include <vector>
 
 namespace zephral {
@@ -265,11 +264,7 @@ qsizetype streamPieceSize() {
     return gPieceSize;
 }
 
-ScopedPieceSize::ScopedPieceSize(qsizetype size) : m_saved(std::exchange(gPieceSize, size)) {}
-
-ScopedPieceSize::~ScopedPieceSize() {
-    gPieceSize = m_saved;
-}
+ScopedPieceSize::ScopedPieceSize(qsizetype size) : ScopedValue(gPieceSize, size) {}
 
 CommandResult measureResult(PieceCipher& cipher, const StreamJob& job, qint64& size) {
     size = -1;

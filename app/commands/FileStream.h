@@ -15,6 +15,7 @@
 #include "commands/Commands.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/FileDescriptor.h"
+#include "platform/ScopedValue.h"
 
 #include <functional>
 
@@ -45,16 +46,10 @@ CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
 // The size of a piece: 512 KiB, whole blocks.
 qsizetype streamPieceSize();
 
-// For tests: another piece size while one lives, the one before it after.
-class ScopedPieceSize {
+// For tests: another piece size while one lives.
+class ScopedPieceSize : public ScopedValue<qsizetype> {
 public:
     explicit ScopedPieceSize(qsizetype size);
-    ~ScopedPieceSize();
-    ScopedPieceSize(const ScopedPieceSize&) = delete;
-    ScopedPieceSize& operator=(const ScopedPieceSize&) = delete;
-
-private:
-    qsizetype m_saved;
 };
 
 } // namespace zephral

@@ -186,11 +186,7 @@ CommandResult danglingLink(const FilePath& link) {
 } // namespace
 
 ScopedFileWriterSeams::ScopedFileWriterSeams(FileWriterSeams seams)
-    : m_saved(std::exchange(gSeams, std::move(seams))) {}
-
-ScopedFileWriterSeams::~ScopedFileWriterSeams() {
-    gSeams = std::move(m_saved);
-}
+    : ScopedValue(gSeams, std::move(seams)) {}
 
 FileWriter::~FileWriter() {
     abort();

@@ -22,6 +22,7 @@
 #include "commands/CommandResult.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FilePath.h"
+#include "platform/ScopedValue.h"
 
 #include <QByteArray>
 #include <functional>
@@ -86,16 +87,10 @@ struct FileWriterSeams {
     bool namedOnly = false;
 };
 
-// The seams in force while one lives, the ones before it after.
-class ScopedFileWriterSeams {
+// The seams in force while one lives.
+class ScopedFileWriterSeams : public ScopedValue<FileWriterSeams> {
 public:
     explicit ScopedFileWriterSeams(FileWriterSeams seams);
-    ~ScopedFileWriterSeams();
-    ScopedFileWriterSeams(const ScopedFileWriterSeams&) = delete;
-    ScopedFileWriterSeams& operator=(const ScopedFileWriterSeams&) = delete;
-
-private:
-    FileWriterSeams m_saved;
 };
 
 } // namespace zephral

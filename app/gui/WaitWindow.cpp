@@ -133,12 +133,7 @@ int waitProgressDelayMs() {
     return gProgressDelayMs;
 }
 
-ScopedWaitProgressDelay::ScopedWaitProgressDelay(int ms)
-    : m_saved(std::exchange(gProgressDelayMs, ms)) {}
-
-ScopedWaitProgressDelay::~ScopedWaitProgressDelay() {
-    gProgressDelayMs = m_saved;
-}
+ScopedWaitProgressDelay::ScopedWaitProgressDelay(int ms) : ScopedValue(gProgressDelayMs, ms) {}
 
 void WaitWindowSession::runAside(const std::function<void(const FileProgress&)>& work) {
     CloseRefusal refusal;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "commands/Commands.h"
+#include "platform/ScopedValue.h"
 
 #include <QWidget>
 #include <functional>
@@ -68,16 +69,10 @@ R runAsideWithWaitWindow(QWidget* owner, const std::function<R(const FileProgres
 // How long work runs before the wait window shows its progress: a second.
 int waitProgressDelayMs();
 
-// For tests: another delay while one lives, the one before it after.
-class ScopedWaitProgressDelay {
+// For tests: another delay while one lives.
+class ScopedWaitProgressDelay : public ScopedValue<int> {
 public:
     explicit ScopedWaitProgressDelay(int ms);
-    ~ScopedWaitProgressDelay();
-    ScopedWaitProgressDelay(const ScopedWaitProgressDelay&) = delete;
-    ScopedWaitProgressDelay& operator=(const ScopedWaitProgressDelay&) = delete;
-
-private:
-    int m_saved;
 };
 
 } // namespace zephral

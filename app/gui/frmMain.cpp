@@ -21,7 +21,6 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTimer>
-#include <utility>
 
 namespace zephral {
 
@@ -122,11 +121,7 @@ void frmMain::Form_QueryUnload(UnloadMode mode) {
 }
 
 ScopedProgramEnd::ScopedProgramEnd(std::function<void()> end)
-    : m_saved(std::exchange(gProgramEnd, std::move(end))) {}
-
-ScopedProgramEnd::~ScopedProgramEnd() {
-    gProgramEnd = std::move(m_saved);
-}
+    : ScopedValue(gProgramEnd, std::move(end)) {}
 
 // The six command handlers are in frmMainCommands.cpp.
 

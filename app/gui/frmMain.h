@@ -4,6 +4,7 @@
 
 #include "commands/Commands.h"
 #include "gui/CommonDialog.h"
+#include "platform/ScopedValue.h"
 
 #include <QUrl>
 #include <QWidget>
@@ -94,17 +95,11 @@ private:
 // Unloads the main window and ends the program at once.
 void EndProgram(frmMain* form);
 
-// For tests: what ends the program once the main window is gone while one
-// lives (QCoreApplication::exit(0) otherwise), the one before it after.
-class ScopedProgramEnd {
+// For tests: what ends the program once the main window is gone, while one
+// lives (QCoreApplication::exit(0) otherwise).
+class ScopedProgramEnd : public ScopedValue<std::function<void()>> {
 public:
     explicit ScopedProgramEnd(std::function<void()> end);
-    ~ScopedProgramEnd();
-    ScopedProgramEnd(const ScopedProgramEnd&) = delete;
-    ScopedProgramEnd& operator=(const ScopedProgramEnd&) = delete;
-
-private:
-    std::function<void()> m_saved;
 };
 
 } // namespace zephral

@@ -39,14 +39,6 @@ Services& services() {
     return current;
 }
 
-ScopedServices::ScopedServices(const Services& replacement) : m_previous(services()) {
-    services() = replacement;
-}
-
-ScopedServices::~ScopedServices() {
-    services() = m_previous;
-}
-
 QString cipherLibraryFileName() {
     // The build passes the library target's own file name.
     return QStringLiteral(ZEPHCORE_FILE_NAME);

@@ -4,6 +4,8 @@
 // put fakes in their place with ScopedServices.
 #pragma once
 
+#include "platform/ScopedValue.h"
+
 #include <QDateTime>
 #include <QFunctionPointer>
 #include <QString>
@@ -130,15 +132,9 @@ Services& services();
 
 // Puts other services in force for its lifetime and restores the previous
 // ones after.
-class ScopedServices {
+class ScopedServices : public ScopedValue<Services> {
 public:
-    explicit ScopedServices(const Services& replacement);
-    ~ScopedServices();
-    ScopedServices(const ScopedServices&) = delete;
-    ScopedServices& operator=(const ScopedServices&) = delete;
-
-private:
-    Services m_previous;
+    explicit ScopedServices(const Services& replacement) : ScopedValue(services(), replacement) {}
 };
 
 // The file name of the cipher library on this system.
