@@ -2,6 +2,7 @@
 
 #include "gui/WaitWindow.h"
 #include "gui/frmMain.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Services.h"
 
 #include <QApplication>
@@ -299,22 +300,16 @@ private:
         add(
             QStringLiteral("frmWait: write the source"), [] { return true; },
             [this, source] {
-                const int fd = ::open(QFile::encodeName(source).constData(), O_WRONLY | O_NONBLOCK);
-                if (fd < 0) {
+                const FileDescriptor fd(
+                    ::open(QFile::encodeName(source).constData(), O_WRONLY | O_NONBLOCK));
+                if (!fd.isOpen()) {
                     fail(QStringLiteral("nobody reads %1").arg(source));
                 }
-                const int flags = fcntl(fd, F_GETFL);
-                fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-                const QByteArray& data = m_data;
-                qsizetype at = 0;
-                while (at < data.size()) {
-                    const ssize_t n = ::write(fd, data.constData() + at, size_t(data.size() - at));
-                    if (n <= 0) {
-                        fail(QStringLiteral("cannot write %1").arg(source));
-                    }
-                    at += n;
+                const int flags = fcntl(fd.get(), F_GETFL);
+                fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+                if (fd.writeAll(m_data.constData(), m_data.size()) != 0) {
+                    fail(QStringLiteral("cannot write %1").arg(source));
                 }
-                ::close(fd);
             });
         add(
             QStringLiteral("frmMain: drop the encrypted file on Decrypt File"),
