@@ -111,13 +111,9 @@ QString withoutWhiteSpace(const QString& text) {
     return kept;
 }
 
-CommandResult decryptText(const QString& text, const QString& key, TextChecks checks,
-                          PadCheck padCheck, QString& output) {
+CommandResult decryptText(const QString& text, const QString& key, PadCheck padCheck,
+                          QString& output) {
     const QString cipherText = DecodeBase64(withoutWhiteSpace(text));
-    if (checks == TextChecks::Silent) {
-        output = DecryptString(cipherText, key);
-        return CommandResult::success();
-    }
     // Ciphertext travels as text one character per byte, so its bytes are
     // exactly the cipher's.
     std::optional<QByteArray> plain = decryptBytesChecked(StringToBytes(cipherText), key, padCheck);
@@ -129,7 +125,7 @@ CommandResult decryptText(const QString& text, const QString& key, TextChecks ch
 }
 
 CommandResult transformText(Command command, const QString& text, const QString& key,
-                            TextChecks checks, PadCheck padCheck, QString& output) {
+                            PadCheck padCheck, QString& output) {
     switch (command) {
     case Command::EncodeText:
         output = EncodeBase64(text);
@@ -143,12 +139,12 @@ CommandResult transformText(Command command, const QString& text, const QString&
         output = EncodeBase64(EncryptString(text, key));
         break;
     case Command::DecryptDecodeText:
-        return decryptText(text, key, checks, padCheck, output);
+        return decryptText(text, key, padCheck, output);
     case Command::EncryptFile:
     case Command::DecryptFile:
         return CommandResult::systemError(EINVAL);
     }
-    if (checks == TextChecks::Strict && output.isEmpty()) {
+    if (output.isEmpty()) {
         return CommandResult::noCipherResult();
     }
     return CommandResult::success();
@@ -571,18 +567,18 @@ bool needsKey(Command command) {
 }
 
 CommandResult runTextCommand(Command command, const QString& text, const QString& key,
-                             TextChecks checks, QString& output, PadCheck padCheck) {
+                             QString& output, PadCheck padCheck) {
     output.clear();
     if (isFileCommand(command)) {
         return CommandResult::systemError(EINVAL);
     }
-    if (checks == TextChecks::Strict && needsKey(command)) {
+    if (needsKey(command)) {
         if (CommandResult r = checkKey(key); !r.ok) {
             return r;
         }
     }
     const bool encrypt = command == Command::EncryptEncodeText;
-    if (encrypt && !key.isEmpty()) {
+    if (encrypt) {
         if (CommandResult r = refuseKeyForEncryption(key); !r.ok) {
             return r;
         }
@@ -601,12 +597,10 @@ CommandResult runTextCommand(Command command, const QString& text, const QString
         return libraryMissing();
     }
     try {
-        CommandResult r = transformText(command, text, key, checks, padCheck, output);
+        CommandResult r = transformText(command, text, key, padCheck, output);
         if (!r.ok) {
             output.clear();
-        } else if (encrypt && !output.isEmpty() && keyHidesCharacters(key)) {
-            // Only a key that encrypted something is warned of: the window
-            // gives nothing, quietly, for one the cipher refuses.
+        } else if (encrypt && keyHidesCharacters(key)) {
             r.warnings.append(weakKeyWarning());
         }
         return r;

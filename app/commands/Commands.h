@@ -26,29 +26,18 @@ enum class Command {
 bool isFileCommand(Command command);
 bool needsKey(Command command);
 
-// What a text command makes of a key or a ciphertext that can't give a
-// result. Both report a missing cipher library.
-enum class TextChecks {
-    // The main window's boxes: the text is transformed whatever the key, and
-    // an over-long or wrong key gives what the cipher gives (empty or
-    // unrelated text), shown without a message.
-    Silent,
-    // Scripts: an empty or over-long key, a decryption whose padding shows a
-    // wrong key or damaged text and an empty encryption are failures.
-    Strict,
-};
-
-// `output` is the result's text: set on success, empty on failure. Empty
-// text gives empty text without looking for the library. With either checks,
-// encryption refuses a key with a NUL or with a character the code page
-// can't hold, encoding and encryption refuse text the code page can't hold,
-// and a key whose high bytes hide others comes back as a warning.
-// `padCheck` judges a Strict decryption. The two decoding commands drop
+// `output` is the result's text: set on success, empty on failure. The window
+// and the command line judge alike: an empty or over-long key, a decryption
+// whose padding shows a wrong key or damaged text, an empty encryption and a
+// missing cipher library are failures. Empty text gives empty text without
+// looking for the library. Encryption refuses a key with a NUL or with a
+// character the code page can't hold, encoding and encryption refuse text the
+// code page can't hold, and a key whose high bytes hide others comes back as a
+// warning. `padCheck` judges a decryption. The two decoding commands drop
 // ASCII white space (space, tab, CR, LF) from their Base64 first, so that
 // wrapped lines decode as one.
 CommandResult runTextCommand(Command command, const QString& text, const QString& key,
-                             TextChecks checks, QString& output,
-                             PadCheck padCheck = PadCheck::Full);
+                             QString& output, PadCheck padCheck = PadCheck::Full);
 
 // How far a long file command is: bytes of the source done, and the source's
 // size, or -1 when it can't be known (a pipe). Called after every piece is
@@ -58,7 +47,7 @@ using FileProgress = std::function<void(qint64 done, qint64 total)>;
 // A text command over a stream, for zephral-cli: the text is read a piece at
 // a time and the result written a piece at a time, in bounded memory (a few
 // pieces of 2 MiB) whatever the size, with the bytes runTextCommand gives
-// for the whole with TextChecks::Strict, the text in and out as UTF-8 (text
+// for the whole, the text in and out as UTF-8 (text
 // that is not is refused, kErrorInvalidUtf8). Base64 input loses its ASCII
 // white space wherever it stands; a Base64 result ends in a line break. The
 // result is held back until it passes a piece or is complete, so a text that

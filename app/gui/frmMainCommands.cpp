@@ -121,8 +121,9 @@ void textCommandClick(frmMain* form, Command command, const QString& procedure) 
         const CommandResult result = runWithWaitWindow(form, [&] {
             QString output;
             CommandResult r = zephral::runTextCommand(command, textFromBox(exactText(form->txtOne)),
-                                                      needsKey(command) ? gKey : QString(),
-                                                      TextChecks::Silent, output);
+                                                      needsKey(command) ? gKey : QString(), output);
+            // A failure (an over-long or wrong key, damaged text) is said in
+            // a message box and leaves the lower box as it was.
             if (r.ok) {
                 // Replaced, never appended to, also with an empty result.
                 form->txtTwo->setPlainText(textForBox(std::move(output)));

@@ -400,24 +400,43 @@ private Q_SLOTS:
         // An empty upper box with a key: the lower box becomes empty.
         runKeyText(form->cmdEET, QString(), kKey);
         QCOMPARE(form->txtTwo->toPlainText(), QString());
-        // 56 characters work; 57 empty the lower box without a message.
+        // 56 characters work.
         runKeyText(form->cmdEET, QStringLiteral("text"), QString(56, QLatin1Char('k')));
         QCOMPARE(form->txtTwo->toPlainText().size(), 12);
-        runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QLatin1Char('k')));
-        QCOMPARE(form->txtTwo->toPlainText(), QString());
-        // Nor is a weak key warned of when it encrypted nothing.
-        runKeyText(form->cmdEET, QStringLiteral("text"), QString(57, QChar(0xE9)));
-        QCOMPARE(form->txtTwo->toPlainText(), QString());
         QCOMPARE(messages(), QStringList());
     }
 
-    void wrongKeyOnTextIsShown() {
+    // A key the cipher can't take, a wrong key and damaged text are said in
+    // a message box, and the lower box keeps what it showed.
+    void textFailuresAreSaidAndKeepTheResult() {
         runKeyText(form->cmdEET, QStringLiteral("a secret sentence"), kKey);
         const QString encoded = form->txtTwo->toPlainText();
-        runKeyText(form->cmdDDT, encoded, QStringLiteral("not the key"));
-        // Unrelated text, NUL characters possibly among it, is shown as it is.
-        QVERIFY(form->txtTwo->toPlainText() != QStringLiteral("a secret sentence"));
-        QCOMPARE(messages(), QStringList());
+        const QString tooLong(57, QLatin1Char('k'));
+        const QString wrongKey =
+            QStringLiteral("cmdDDT_click: error 1003: Wrong key or damaged text");
+        const struct {
+            sknButton* button;
+            QString input;
+            QString key;
+            QString message;
+        } cases[] = {
+            {form->cmdEET, QStringLiteral("text"), tooLong,
+             QStringLiteral("cmdEET_click: error 1002: The key is longer than 56 characters")},
+            {form->cmdDDT, encoded, tooLong,
+             QStringLiteral("cmdDDT_click: error 1002: The key is longer than 56 characters")},
+            {form->cmdDDT, encoded, QStringLiteral("not the key"), wrongKey},
+            // Whole blocks cut short, and Base64 of no ciphertext at all.
+            {form->cmdDDT, encoded.left(12), kKey, wrongKey},
+            {form->cmdDDT, QStringLiteral("QUJD"), kKey, wrongKey},
+        };
+        for (const auto& c : cases) {
+            env->messageBox.shown.clear();
+            form->txtTwo->setPlainText(QStringLiteral("earlier result"));
+            runKeyText(c.button, c.input, c.key);
+            QCOMPARE(messages(), QStringList(c.message));
+            QCOMPARE(env->messageBox.shown[0].title, QStringLiteral("Quorvan Zephral"));
+            QCOMPARE(form->txtTwo->toPlainText(), QStringLiteral("earlier result"));
+        }
     }
 
     // Without the library every text command says so, as the file commands
