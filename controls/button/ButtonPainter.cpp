@@ -38,6 +38,10 @@ private:
     void caption() { drawCaption(d.hovered ? CaptionMode::Hovered : CaptionMode::Up); }
     void drawCaption(CaptionMode mode);
     void textEffect(const Rect& r);
+    // The caption's colour: ink, unless it reads worse than 4.5:1 on what
+    // lies under the caption rectangle r and comes from the desktop's
+    // palette or the fixed greys.
+    Colour readable(const Rect& r, Colour ink) const;
 
     void framed();
     void classic();
@@ -158,6 +162,21 @@ void Painter::textEffect(const Rect& r) {
     }
 }
 
+Colour Painter::readable(const Rect& r, Colour ink) const {
+    // Colours the window chose itself (ColorScheme 2) are drawn as chosen.
+    const QRect area = r.toQRect() & QRect(0, 0, s.width(), s.height());
+    if (d.colorScheme == 2 || area.isEmpty() || d.caption.trimmed().isEmpty()) {
+        return ink;
+    }
+    QList<Colour> behind;
+    for (const Rgb& px : s.readBlock(area.x(), area.y(), area.width(), area.height())) {
+        if (!behind.contains(px.colour())) {
+            behind.append(px.colour());
+        }
+    }
+    return readableTextColour(ink, behind, {p.text, p.hoverText});
+}
+
 void Painter::drawCaption(CaptionMode mode) {
     m_lastMode = mode;
     if (d.lastCaptionMode != nullptr) {
@@ -178,14 +197,18 @@ void Painter::drawCaption(CaptionMode mode) {
     const Rect& pressed = layout.pressedCaption;
     switch (mode) {
     case CaptionMode::Up:
-    case CaptionMode::Hovered:
+    case CaptionMode::Hovered: {
+        const Colour ink = readable(r, mode == CaptionMode::Up ? p.text : p.hoverText);
         textEffect(r);
-        text(r, d.caption, mode == CaptionMode::Up ? p.text : p.hoverText);
+        text(r, d.caption, ink);
         break;
-    case CaptionMode::Down:
+    }
+    case CaptionMode::Down: {
+        const Colour ink = readable(pressed, d.buttonType == 4 ? p.light : p.hoverText);
         textEffect(pressed);
-        text(pressed, d.caption, d.buttonType == 4 ? p.light : p.hoverText);
+        text(pressed, d.caption, ink);
         break;
+    }
     case CaptionMode::Disabled:
         text(pressed, d.caption, p.highlight);
         text(r, d.caption, p.shadow);
@@ -200,10 +223,12 @@ void Painter::drawCaption(CaptionMode mode) {
         text(pressed, d.caption, p.highlight);
         text(r, d.caption, p.face);
         break;
-    case CaptionMode::DownPale:
+    case CaptionMode::DownPale: {
+        const Colour ink = readable(r, p.highlight);
         text(pressed, d.caption, shift(p.shadow, -50));
-        text(r, d.caption, p.highlight);
+        text(r, d.caption, ink);
         break;
+    }
     }
     if (s.font() != font) {
         s.setFont(font);
@@ -384,7 +409,7 @@ void Painter::offset() {
         line(W - 1, 1, W - 1, H, p.highlight);
         line(1, H - 1, W - 1, H - 1, p.highlight);
         // Drawn directly, in no caption mode: the last one stays as it was.
-        text(d.layout.caption, d.caption, p.hoverText);
+        text(d.layout.caption, d.caption, readable(d.layout.caption, p.hoverText));
         m_captionDrawnDirectly = true;
         offsetCaptionFrame();
     }

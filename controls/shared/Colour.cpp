@@ -1,6 +1,8 @@
 #include "shared/Colour.h"
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace zephral {
@@ -88,6 +90,56 @@ Colour translateColour(Colour c, const QPalette& palette) {
 
 Colour translateColour(Colour c) {
     return isSystemColour(c) ? translateColour(c, QGuiApplication::palette()) : c & 0xFFFFFFu;
+}
+
+namespace {
+
+// Relative luminance of an sRGB colour, 0 for black to 1 for white.
+double luminance(Colour c) {
+    const auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(redOf(c)) + 0.7152 * channel(greenOf(c)) + 0.0722 * channel(blueOf(c));
+}
+
+// The contrast of ink on the colour of `behind` it reads worst on.
+double worstContrast(Colour ink, const QList<Colour>& behind) {
+    double worst = 21.0;
+    for (const Colour b : behind) {
+        worst = std::min(worst, contrastRatio(ink, b));
+    }
+    return worst;
+}
+
+} // namespace
+
+double contrastRatio(Colour a, Colour b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Colour readableTextColour(Colour ink, const QList<Colour>& behind,
+                          std::initializer_list<Colour> alternatives) {
+    if (worstContrast(ink, behind) >= kReadableContrast) {
+        return ink;
+    }
+    Colour best = ink;
+    double bestContrast = worstContrast(ink, behind);
+    for (const Colour c : alternatives) {
+        if (const double k = worstContrast(c, behind); k > bestContrast) {
+            best = c;
+            bestContrast = k;
+        }
+    }
+    if (bestContrast >= kReadableContrast) {
+        return best;
+    }
+    // Black or white reads at 4.58:1 at least on any one colour.
+    const Colour black = rgb(0, 0, 0);
+    const Colour white = rgb(255, 255, 255);
+    return worstContrast(black, behind) >= worstContrast(white, behind) ? black : white;
 }
 
 } // namespace zephral

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QPalette>
 #include <QtGlobal>
+#include <initializer_list>
 
 namespace zephral {
 
@@ -84,6 +86,19 @@ Colour translateColour(Colour c, const QPalette& palette);
 // The same through the desktop's palette (the application palette), so that
 // the controls follow the user's theme, dark ones included.
 Colour translateColour(Colour c);
+
+// How far apart two RGB colours read: the ratio of their relative luminances
+// (each plus 0.05), from 1 (the same) to 21 (black on white). Text wants at
+// least kReadableContrast against what it is drawn on.
+double contrastRatio(Colour a, Colour b);
+inline constexpr double kReadableContrast = 4.5;
+
+// The colour text is drawn in on `behind` (every colour it lies on): `ink`
+// when it reads at least kReadableContrast on all of them; otherwise the one
+// of `alternatives` that reads best on the worst of them, or black or white
+// when none of those reads.
+Colour readableTextColour(Colour ink, const QList<Colour>& behind,
+                          std::initializer_list<Colour> alternatives);
 
 constexpr QRgb toQRgb(Colour rgbValue) {
     return 0xFF000000u | QRgb(redOf(rgbValue)) << 16 | QRgb(greenOf(rgbValue)) << 8 |
