@@ -10,7 +10,7 @@ export QT_QPA_PLATFORM ?= offscreen
 PACKAGE_BUILD ?= build-package
 
 .PHONY: all deps build run test bench bench-e2e fuzz sanitize-test clean format gallery screenshots \
-        package-build install-check package wayland-check
+        package-build install-check package wayland-check a11y-check
 
 all: build
 
@@ -75,6 +75,14 @@ screenshots: build
 wayland-check: build
 	@bash scripts/install-deps.sh wayland
 	@bash scripts/wayland-check.sh $(BUILD)
+
+# The real program under Xvfb with a session bus and the AT-SPI registry,
+# worked through AT-SPI alone as a screen reader would: its trees in
+# $(BUILD)/a11y/, every control's role and name checked, text typed, buttons
+# pressed and the results read back.
+a11y-check: build
+	@bash scripts/install-deps.sh a11y
+	@bash scripts/a11y-check.sh $(BUILD)
 
 # The tree the package is made from: installed under /usr, built with
 # Debian's hardening flags and stripped as Debian strips, without the tests.

@@ -6,6 +6,7 @@
 
 namespace zephral {
 
+// Also makes the controls' accessibility interfaces the ones Qt uses.
 void registerControls(ControlRegistry& registry);
 
 } // namespace zephral

@@ -10,6 +10,7 @@
 #   scripts/install-deps.sh screenshots  and what make screenshots needs
 #   scripts/install-deps.sh bench  and the tools make bench-e2e races
 #   scripts/install-deps.sh wayland  and what make wayland-check needs
+#   scripts/install-deps.sh a11y   and what make a11y-check needs
 set -euo pipefail
 
 packages=(
@@ -45,8 +46,14 @@ for group in "$@"; do
       # a compositor that runs without a screen, and Qt's Wayland platform
       packages+=(weston qt6-wayland)
       ;;
+    a11y)
+      # an X server without a screen, a session bus, the AT-SPI bus and
+      # registry, and AT-SPI's client library for Python
+      packages+=(xvfb dbus-bin dbus-daemon dbus-session-bus-common at-spi2-core gir1.2-atspi-2.0
+                 python3-gi)
+      ;;
     *)
-      echo "install-deps: unknown group '$group' (known: package, screenshots, bench, wayland)" >&2
+      echo "install-deps: unknown group '$group' (known: package, screenshots, bench, wayland, a11y)" >&2
       exit 2
       ;;
   esac

@@ -165,6 +165,9 @@ FormControls::FormControls(QWidget* form, FormDescription description,
     if (const auto caption = own.readString(u"Caption", QString()); own.contains(u"Caption")) {
         form->setWindowTitle(caption.value);
     }
+    if (!m_description.accessibleName.isEmpty()) {
+        form->setAccessibleName(m_description.accessibleName);
+    }
     if (own.contains(u"BackColor")) {
         QPalette colours = form->palette();
         colours.setColor(QPalette::Window,
@@ -186,6 +189,9 @@ FormControls::FormControls(QWidget* form, FormDescription description,
                 QStringLiteral("%1: no container \"%2\"").arg(c.name, c.container).toStdString());
         }
         QWidget* w = make(c, container, providedByName.value(c.name.toLower()));
+        if (!c.accessibleName.isEmpty()) {
+            w->setAccessibleName(c.accessibleName);
+        }
         m_widgets.insert(c.name.toLower(), w);
     }
 

@@ -68,7 +68,8 @@ public:
     // The description as the controls stand now: places and sizes from the
     // widgets (an extent is kept while it still gives the control's pixel
     // size), property values from the controls' own saving. The window's own
-    // values, the notes and the tab order are those loaded.
+    // values, the notes, the tab order and the accessible names are those
+    // loaded.
     FormDescription save() const;
     const FormDescription& loaded() const { return m_description; }
 

@@ -189,6 +189,15 @@ private:
             form.clientSize = QSize(v[0], v[1]);
             return true;
         }
+        if (key == u"accessible") {
+            const std::optional<QString> name = unquoteText(rest);
+            if (!name || name->isEmpty()) {
+                return failed(error,
+                              QStringLiteral("expected a quoted name, not \"%1\"").arg(rest));
+            }
+            (control != nullptr ? control->accessibleName : form.accessibleName) = *name;
+            return true;
+        }
         if (control != nullptr) {
             if (key == u"container") {
                 if (rest.isEmpty() || rest.contains(u' ')) {
@@ -392,6 +401,9 @@ QString writeFormDescription(const FormDescription& form) {
     writeNotes(out, form.notes);
     out += QStringLiteral("form ") + form.name + u'\n';
     out += line(QStringLiteral("client"), pair(form.clientSize.width(), form.clientSize.height()));
+    if (!form.accessibleName.isEmpty()) {
+        out += line(QStringLiteral("accessible"), quoteText(form.accessibleName));
+    }
     writeProperties(out, form.properties);
     out += QStringLiteral("end\n");
     for (const ControlDescription& c : form.controls) {
@@ -404,6 +416,9 @@ QString writeFormDescription(const FormDescription& form) {
                     pair(c.size.width(), c.size.height()));
         if (c.tabIndex) {
             out += line(QStringLiteral("tabindex"), QString::number(*c.tabIndex));
+        }
+        if (!c.accessibleName.isEmpty()) {
+            out += line(QStringLiteral("accessible"), quoteText(c.accessibleName));
         }
         writeProperties(out, c.properties);
         out += QStringLiteral("end\n");

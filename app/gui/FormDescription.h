@@ -14,6 +14,7 @@
 //       position            3000 60
 //       extent              1402 714
 //       tabindex            1
+//       accessible          "OK"
 //       BTYPE               Long     9
 //       TX                  String   "OK"
 //   end
@@ -21,7 +22,9 @@
 // Positions are twips (15 to the pixel) from the top left of the container's
 // client area. A skinned control's size is the HIMETRIC extent its container
 // keeps ("extent"), any other control's is twips ("size"). "tabindex" is left
-// out for a control that takes no focus. Each property line is the stored
+// out for a control that takes no focus. "accessible" is the quoted name a
+// screen reader gives a window or control that shows no caption of its own
+// (left out when there is none). Each property line is the stored
 // key, the type and the value in its PropertyBag text form; a String, Font or
 // Picture value is quoted, with \" \\ \n \r \t and \uXXXX escapes. A
 // container must be described before the controls inside it.
@@ -48,6 +51,7 @@ struct ControlDescription {
     QSize size;      // HIMETRIC when himetric is set, else twips
     bool himetric = false;
     std::optional<int> tabIndex;
+    QString accessibleName; // empty: none
     PropertyBag properties;
 };
 
@@ -55,6 +59,7 @@ struct FormDescription {
     QStringList notes;
     QString name;
     QSize clientSize; // twips
+    QString accessibleName; // empty: none
     PropertyBag properties;
     std::vector<ControlDescription> controls;
 

@@ -1,5 +1,6 @@
 #include "gui/frmMain.h"
 
+#include "ControlAccessibility.h"
 #include "button/sknButton.h"
 #include "frame3d/sknFrame3D.h"
 #include "gui/FormControls.h"
@@ -12,6 +13,7 @@
 #include "platform/Services.h"
 #include "tools/basTools.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -28,10 +30,17 @@ namespace {
 
 std::function<void()> gProgramEnd = [] { QCoreApplication::exit(0); };
 
+// The window is a window to screen readers, named by its title.
+QAccessibleInterface* mainWindowInterface(const QString&, QObject* object) {
+    auto* form = qobject_cast<frmMain*>(object);
+    return form != nullptr ? new QAccessibleWidget(form, QAccessible::Window) : nullptr;
+}
+
 } // namespace
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmMain"));
+    QAccessible::installFactory(mainWindowInterface); // once, however many windows
     // A title bar with icon, window menu, minimise and close and no maximise;
     // fixed at the description's client size.
     buildControls();
@@ -78,6 +87,8 @@ void frmMain::buildControls() {
     connect(cmdReadme, &sknButton::Click, this, &frmMain::cmdReadme_Click);
     connect(cmdWebsite, &sknButton::Click, this, &frmMain::cmdWebsite_Click);
     connect(fQuorvan, &sknFrame3D::Click, this, &frmMain::fQuorvan_Click);
+    // The logo opens the maker's site: a screen reader offers it as a link.
+    setAccessibleLink(fQuorvan);
 
     for (sknButton* button : {cmdEncryptFile, cmdDecryptFile}) {
         button->setAcceptDrops(true);

@@ -3,11 +3,14 @@
 #include "gui/FormControls.h"
 #include "gui/WindowPlacement.h"
 #include "gui/WindowStyle.h"
+#include "shared/Colour.h"
 #include "working/sknWorking.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace zephral {
 
@@ -26,9 +29,15 @@ public:
         if (filled != m_filled) {
             m_filled = filled;
             update();
+            QAccessibleValueChangeEvent changed(this, percentShown());
+            QAccessible::updateAccessibility(&changed);
         }
     }
     int filled() const { return m_filled; }
+    // What the bar shows, in whole percent.
+    int percentShown() const {
+        return width() > 2 ? int(std::lround(100.0 * std::max(m_filled, 0) / (width() - 2))) : 0;
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -44,10 +53,41 @@ private:
     int m_filled = -1;
 };
 
+// Screen readers see the bar as a progress bar, 0 to 100 percent.
+class ProgressAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ProgressAccessible(ProgressStrip* strip)
+        : QAccessibleWidget(strip, QAccessible::ProgressBar) {}
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override {
+        return static_cast<const ProgressStrip*>(widget())->percentShown();
+    }
+    void setCurrentValue(const QVariant&) override {} // shows, takes nothing
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 0; }
+};
+
+// The window is a window named "Please wait..." (its description gives the
+// name; it has no title), and the bar in it a progress bar.
+QAccessibleInterface* waitWindowInterface(const QString&, QObject* object) {
+    if (auto* form = qobject_cast<frmWait*>(object)) {
+        return new QAccessibleWidget(form, QAccessible::Window);
+    }
+    auto* strip = dynamic_cast<ProgressStrip*>(object);
+    return strip != nullptr ? new ProgressAccessible(strip) : nullptr;
+}
+
 } // namespace
 
 frmWait::frmWait(QWidget* owner) : QFrame(owner) {
     setObjectName(QStringLiteral("frmWait"));
+    QAccessible::installFactory(waitWindowInterface); // once, however many windows
     // No title bar, kept out of the task bar, never takes the focus.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -62,6 +102,18 @@ frmWait::frmWait(QWidget* owner) : QFrame(owner) {
                      m_controls->clientSize() + QSize(2 * lineWidth(), 2 * lineWidth()));
     sknWorking1 = m_controls->control<sknWorking>(u"sknWorking1");
     Label1 = m_controls->control<QLabel>(u"Label1");
+    // The label lies on the window's own white: the desktop's text colour
+    // unless that reads poorly there (a dark theme's light text).
+    QPalette labelColours = Label1->palette();
+    const auto colourOf = [&](QPalette::ColorRole role) {
+        return fromQRgb(labelColours.color(role).rgb());
+    };
+    labelColours.setColor(
+        QPalette::WindowText,
+        toQColor(readableTextColour(colourOf(QPalette::WindowText),
+                                    {fromQRgb(palette().color(QPalette::Window).rgb())},
+                                    {colourOf(QPalette::Text), colourOf(QPalette::ButtonText)})));
+    Label1->setPalette(labelColours);
 
     // Under the label, as wide as the space right of the indicator allows.
     const QRect label = Label1->geometry();

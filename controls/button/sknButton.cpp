@@ -556,11 +556,23 @@ void sknButton::keyReleaseEvent(QKeyEvent* event) {
         PaintButton(PaintState::Up, false);
         return;
     }
+    spaceReleased();
+}
+
+void sknButton::spaceReleased() {
     if (m_checkBoxBehaviour) {
         setPropertyValue(u"Value", !m_value);
     }
     PaintButton(PaintState::Up, false);
     Q_EMIT Click();
+}
+
+void sknButton::press() {
+    if (!m_enabled || !isEnabled()) {
+        return;
+    }
+    PaintButton(PaintState::Down, false);
+    spaceReleased();
 }
 
 void sknButton::focusInEvent(QFocusEvent* event) {

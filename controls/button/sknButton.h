@@ -86,6 +86,10 @@ public:
     bool isCancel() const { return m_cancel; }
     // A click as an access key, the default or the cancel key gives it.
     void activate();
+    // What Space pressed and released does (the pressed look, then with a
+    // two-state button the toggle, the up look and Click); nothing while
+    // disabled. Assistive tools press the button through it.
+    void press();
 
     ControlError applyLook(const Look& look) override;
 
@@ -136,6 +140,7 @@ private:
     void repaintLast() { PaintButton(m_lastState, true); }
     void platformClick();
     void pressDown(int button, int shift, float x, float y);
+    void spaceReleased();
 
     // What the property writes do besides storing the value.
     void buttonTypeChanged();
