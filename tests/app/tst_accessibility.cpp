@@ -11,9 +11,11 @@
 #include "gui/frmMain.h"
 #include "gui/frmWait.h"
 #include "platform/AppInfo.h"
+#include "shared/Colour.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -159,6 +161,22 @@ private Q_SLOTS:
         QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 100);
         wait.showProgress(4, 4);
         QCOMPARE(bar->valueInterface()->currentValue().toInt(), 100);
+    }
+
+    // The label reads on the window's white under a dark theme's light text.
+    void waitLabelReadsInADarkPalette() {
+        const QPalette saved = QApplication::palette();
+        QPalette dark = saved;
+        dark.setColor(QPalette::WindowText, QColor(238, 238, 236));
+        dark.setColor(QPalette::Text, QColor(238, 238, 236));
+        dark.setColor(QPalette::ButtonText, QColor(238, 238, 236));
+        dark.setColor(QPalette::Window, QColor(53, 53, 53));
+        QApplication::setPalette(dark);
+        frmMain form;
+        frmWait wait(&form);
+        const QColor text = wait.Label1->palette().color(QPalette::WindowText);
+        QApplication::setPalette(saved);
+        QVERIFY(contrastRatio(fromQRgb(text.rgb()), rgb(255, 255, 255)) >= kReadableContrast);
     }
 
     // The press action runs what a click runs, once the event loop turns.
