@@ -168,10 +168,21 @@ Colour Painter::readable(const Rect& r, Colour ink) const {
     if (d.colorScheme == 2 || area.isEmpty() || d.caption.trimmed().isEmpty()) {
         return ink;
     }
+    // The distinct colours under the rectangle, read in place: a face is one
+    // colour or a few rows of a gradient, so runs of one colour are skipped.
     QList<Colour> behind;
-    for (const Rgb& px : s.readBlock(area.x(), area.y(), area.width(), area.height())) {
-        if (!behind.contains(px.colour())) {
-            behind.append(px.colour());
+    const QImage& image = s.image();
+    QRgb last = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (row[x] == last && !behind.isEmpty()) {
+                continue;
+            }
+            last = row[x];
+            if (const Colour c = fromQRgb(last); !behind.contains(c)) {
+                behind.append(c);
+            }
         }
     }
     return readableTextColour(ink, behind, {p.text, p.hoverText});
