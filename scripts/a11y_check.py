@@ -55,7 +55,7 @@ def fail(message):
     sys.exit(1)
 
 
-def wait_for(what, probe, seconds=20.0):
+def wait_for(what, probe, seconds=60.0):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         found = probe()
