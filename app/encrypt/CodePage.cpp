@@ -230,12 +230,15 @@ const CodePage& activeCodePage() {
     if (page == nullptr) {
         page = &CodePage::byNumber(1252);
         const QString setting = readSetting(kSettingCodePage);
-        if (const CodePage* chosen = CodePage::find(setting)) {
+        const CodePage* chosen = CodePage::find(setting);
+        if (chosen != nullptr) {
             page = chosen;
-        } else if (fallbackHandler()) {
+        }
+        // In force before the handler runs: what it does may convert text.
+        gActive.store(page, std::memory_order_release);
+        if (chosen == nullptr && fallbackHandler()) {
             fallbackHandler()(setting, page->number());
         }
-        gActive.store(page, std::memory_order_release);
     }
     return *page;
 }

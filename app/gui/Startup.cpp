@@ -1,6 +1,5 @@
 #include "gui/Startup.h"
 
-#include "commands/Commands.h"
 #include "gui/frmMain.h"
 #include "platform/Services.h"
 #include "shared/ControlFailures.h"
@@ -16,13 +15,6 @@ namespace zephral {
 void prepareHighDpi() {
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::Round);
-}
-
-void installCodePageFallbackLog() {
-    reportCodePageFallback([](const QString& text) {
-        LogError(false, QString::number(kErrorUnknownCodePage), text, QStringLiteral("basEncrypt"),
-                 QStringLiteral("activeCodePage"));
-    });
 }
 
 void installControlFailureLog() {

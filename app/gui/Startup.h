@@ -18,10 +18,6 @@ void prepareHighDpi();
 // where the report asks for one.
 void installControlFailureLog();
 
-// Writes to the error log, once, that the "CodePage" setting names no code
-// page the program has and which it uses instead.
-void installCodePageFallbackLog();
-
 // Main with the real main window: on success form holds the window, shown.
 bool startWithMainWindow(const QString& programFolder, std::unique_ptr<frmMain>& form,
                          const StartupOptions& options = {});

@@ -1,8 +1,10 @@
 #include "startup/basMain.h"
 
+#include "commands/Commands.h"
 #include "platform/AppInfo.h"
 #include "platform/Services.h"
 #include "startup/basSelfInstall.h"
+#include "tools/basTools.h"
 
 #include <new>
 
@@ -40,6 +42,13 @@ void ReportError(const QString& procedure, const CommandResult& failure) {
         text += QStringLiteral(" (%1)").arg(failure.path.toText());
     }
     services().messageBox->show(QLatin1String(kAppTitle), text, MessageIcon::None);
+}
+
+void installCodePageFallbackLog() {
+    reportCodePageFallback([](const QString& text) {
+        LogError(false, QString::number(kErrorUnknownCodePage), text, QStringLiteral("basEncrypt"),
+                 QStringLiteral("activeCodePage"));
+    });
 }
 
 void reportWarning(const QString& text) {

@@ -37,6 +37,10 @@ bool Main(const QString& programFolder, const MainWindowSteps& window,
 // it when the failure concerns a file.
 void ReportError(const QString& procedure, const CommandResult& failure);
 
+// Writes to the error log, once, that the "CodePage" setting names no code
+// page the program has and which it uses instead.
+void installCodePageFallbackLog();
+
 // A warning of a command that went on, in the same message box with the
 // warning icon.
 void reportWarning(const QString& text);

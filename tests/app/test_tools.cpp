@@ -2,6 +2,7 @@
 #include "FakeServices.h"
 #include "encrypt/CodePage.h"
 #include "platform/AppInfo.h"
+#include "startup/basMain.h"
 #include "tools/basTools.h"
 
 #include <QFile>
@@ -105,6 +106,18 @@ TEST_F(ErrorLogTest, EscapesControlCharacters) {
              QStringLiteral("m"), QStringLiteral("p"));
     EXPECT_TRUE(log().contains("\"x\\033[2J\\033]0;owned\\a: not found\"")) << log().constData();
     EXPECT_FALSE(log().contains('\x1B'));
+}
+
+// The window's start-up puts a setting that names no code page into the log,
+// once however often the code page is used.
+TEST_F(ErrorLogTest, AnUnknownCodePageSettingIsLoggedOnce) {
+    writeSetting(kSettingCodePage, QStringLiteral("65001"));
+    installCodePageFallbackLog();
+    EXPECT_EQ(activeCodePage().number(), 1252);
+    EXPECT_EQ(activeCodePage().number(), 1252);
+    setCodePageFallbackHandler({});
+    EXPECT_EQ(log().count("\"1007\",\"The CodePage setting \"65001\" is no code page"), 1)
+        << log().constData();
 }
 
 TEST_F(ErrorLogTest, StampLeavesOutTheTimeAtExactlyMidnight) {
