@@ -435,8 +435,7 @@ void sknButton::pressDown(int button, int shift, float x, float y) {
 }
 
 void sknButton::mousePressEvent(QMouseEvent* event) {
-    m_pressedHere = true;
-    m_doubleClicked = false;
+    clickPress(this, event->button());
     pressDown(mouseButtonCode(event->button()), shiftCode(event->modifiers()),
               float(event->position().x()), float(event->position().y()));
 }
@@ -445,11 +444,9 @@ void sknButton::mouseDoubleClickEvent(QMouseEvent* event) {
     Q_UNUSED(event);
     // The second press of a double click comes only as this event; it
     // presses the button but gives no second Click.
-    m_pressedHere = true;
-    m_doubleClicked = true;
+    clickDoublePress(this, m_lastButton == kLeftButton);
     if (m_lastButton == kLeftButton) {
         pressDown(kLeftButton, 0, 0, 0);
-        grabMouse();
     }
 }
 
@@ -463,14 +460,7 @@ void sknButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->buttons() != Qt::NoButton) {
         return; // another button is still held
     }
-    const bool click =
-        m_pressedHere && !m_doubleClicked && windowOutline().contains(event->position().toPoint());
-    if (m_doubleClicked && QWidget::mouseGrabber() == this) {
-        releaseMouse();
-    }
-    m_pressedHere = false;
-    m_doubleClicked = false;
-    if (click) {
+    if (clickRelease(this, *event, windowOutline())) {
         platformClick();
     }
 }

@@ -127,6 +127,10 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
+    // Any button clicks as far as the mouse goes; the click itself takes
+    // only the left one (platformClick), as the access and container keys
+    // give it too.
+    bool clickCounts(Qt::MouseButton, Qt::MouseButton) const override { return true; }
 
 private:
     void BuildPalette();
@@ -198,8 +202,6 @@ private:
     bool m_hasFocus = false;
     int m_lastButton = 0;
     int m_lastKey = 0;
-    bool m_pressedHere = false;   // a press began on the control and is not yet released
-    bool m_doubleClicked = false; // the press under way is the second of a double click
     PaintState m_lastState = PaintState::Up;
     std::optional<QString> m_lastCaption;
     std::optional<CaptionMode> m_lastCaptionMode;

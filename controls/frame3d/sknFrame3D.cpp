@@ -419,6 +419,7 @@ bool sknFrame3D::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         const auto* e = static_cast<QMouseEvent*>(event);
+        clickPress(source, e->button());
         Q_EMIT MouseDown(mouseButtonCode(e->button()), shiftCode(e->modifiers()),
                          float(e->position().x()), float(e->position().y()));
         return fromLabel;
@@ -427,16 +428,13 @@ bool sknFrame3D::eventFilter(QObject* watched, QEvent* event) {
         const auto* e = static_cast<QMouseEvent*>(event);
         Q_EMIT MouseUp(mouseButtonCode(e->button()), shiftCode(e->modifiers()),
                        float(e->position().x()), float(e->position().y()));
-        const bool click = e->button() == Qt::LeftButton && !m_afterDoubleClick &&
-                           source->rect().contains(e->position().toPoint());
-        m_afterDoubleClick = false;
-        if (click) {
+        if (clickRelease(source, *e, source->rect())) {
             Q_EMIT Click();
         }
         return fromLabel;
     }
     case QEvent::MouseButtonDblClick: {
-        m_afterDoubleClick = true;
+        clickDoublePress(source, false);
         Q_EMIT DblClick();
         return fromLabel;
     }

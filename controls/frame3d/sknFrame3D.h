@@ -85,6 +85,10 @@ protected:
     void ambientChanged(const QString& name) override;
     void accessKeyPressed(QChar key) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The left button's release clicks, whichever button was pressed first.
+    bool clickCounts(Qt::MouseButton, Qt::MouseButton released) const override {
+        return released == Qt::LeftButton;
+    }
 
 private:
     // The procedures that report their own failures.
@@ -126,7 +130,6 @@ private:
     int m_cornerDiameter = 14;
     CaptionPoint m_captionPosition;
     InsideArea m_inside;
-    bool m_afterDoubleClick = false;
 };
 
 } // namespace zephral

@@ -365,6 +365,28 @@ ControlError SkinnedControl::applyLook(const Look& look) {
     return {};
 }
 
+void SkinnedControl::clickPress(const QWidget* part, Qt::MouseButton button) {
+    m_click = {part, button, false, false};
+}
+
+void SkinnedControl::clickDoublePress(const QWidget* part, bool capture) {
+    m_click = {part, Qt::NoButton, true, capture};
+    if (capture) {
+        grabMouse();
+    }
+}
+
+bool SkinnedControl::clickRelease(const QWidget* part, const QMouseEvent& release,
+                                  const QRegion& inside) {
+    const ClickUnderWay click = std::exchange(m_click, {});
+    if (click.captured && QWidget::mouseGrabber() == this) {
+        releaseMouse();
+    }
+    return click.part != nullptr && click.part == part && !click.second &&
+           inside.contains(release.position().toPoint()) &&
+           clickCounts(click.button, release.button());
+}
+
 void SkinnedControl::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.drawImage(event->rect(), m_surface.image(), event->rect());

@@ -18,6 +18,7 @@
 #include "shared/Surface.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QRegion>
 #include <QWidget>
 #include <optional>
@@ -154,6 +155,21 @@ protected:
         }
     }
     bool isLoading() const { return m_loading; }
+
+    // Click tracking, the one mechanism of every control: a press on a part
+    // of the control (the control itself or a child that shows it) begins
+    // a click; the second press of a double click begins one that gives
+    // none, and with capture the control holds the mouse until the release.
+    // The release ends it: a click when it comes from the part pressed,
+    // inside `inside` (in the part's coordinates), and clickCounts agrees.
+    void clickPress(const QWidget* part, Qt::MouseButton button);
+    void clickDoublePress(const QWidget* part, bool capture);
+    bool clickRelease(const QWidget* part, const QMouseEvent& release, const QRegion& inside);
+    // Each control's own rule of the buttons that make a click; by default
+    // the left one, pressed and released.
+    virtual bool clickCounts(Qt::MouseButton pressed, Qt::MouseButton released) const {
+        return pressed == Qt::LeftButton && released == Qt::LeftButton;
+    }
     // What a new instance and a load do after the rows, as further steps of
     // the same procedure.
     virtual void finishNewInstance(ControlProcedure& procedure) { Q_UNUSED(procedure); }
@@ -177,6 +193,13 @@ private:
     QString m_accessKeys;
     QList<std::pair<int, QChar>> m_shortcuts;
     bool m_loading = false;
+    struct ClickUnderWay {
+        const QWidget* part = nullptr; // none: no press under way
+        Qt::MouseButton button = Qt::NoButton;
+        bool second = false; // the second press of a double click
+        bool captured = false;
+    };
+    ClickUnderWay m_click;
 };
 
 } // namespace zephral

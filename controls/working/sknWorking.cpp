@@ -124,15 +124,11 @@ bool sknWorking::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (event->type() == QEvent::MouseButtonPress) {
-        m_stripPressed = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        clickPress(Picture2, static_cast<QMouseEvent*>(event)->button());
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
-        const auto* e = static_cast<QMouseEvent*>(event);
-        const bool click = m_stripPressed && e->button() == Qt::LeftButton &&
-                           Picture2->rect().contains(e->position().toPoint());
-        m_stripPressed = false;
-        if (click) {
+        if (clickRelease(Picture2, *static_cast<QMouseEvent*>(event), Picture2->rect())) {
             Q_EMIT Click();
         }
         return true;

@@ -63,7 +63,6 @@ private:
     ControlTimer* tmrAni;
 
     int m_frame = 0;
-    bool m_stripPressed = false;
     Colour m_backColour = 0;
     Colour m_foreColour = 0;
     bool m_enabled = false;
