@@ -134,11 +134,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     QByteArray output;
     const CommandResult r = cli::textCommand(command, input, key, padCheck, output);
     QString text;
-    if (!cli::decodeUtf8(input, text)) {
+    const bool utf8 = cli::decodeUtf8(input, text);
+    const int refusal = expectedRefusal(command, text, key);
+    // The key is judged before any text is read.
+    if (refusal != 0 && refusal != kErrorTextNotInCodePage) {
+        check(!r.ok && r.number == refusal && output.isEmpty());
+        return 0;
+    }
+    if (!utf8) {
         check(!r.ok && r.number == kErrorInvalidUtf8);
         return 0;
     }
-    const int refusal = expectedRefusal(command, text, key);
     if (!r.ok) {
         check(output.isEmpty());
         check(r.number == (refusal != 0 ? refusal : kErrorWrongKey));
