@@ -3,9 +3,11 @@
 #include "KeyPrompt.h"
 #include "Progress.h"
 #include "RecoverKey.h"
+#include "commands/FileBatch.h"
 #include "platform/AppInfo.h"
 #include "platform/FileDescriptor.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -117,6 +119,13 @@ struct Options {
     std::optional<QByteArray> codePage;
     bool noCheck = false;
     bool quiet = false;
+    // Many files: -t DIR or --in-place.
+    std::optional<QByteArray> targetFolder;
+    std::optional<QByteArray> suffix;
+    bool inPlace = false;
+    bool recursive = false;
+    bool force = false;
+    bool keepGoing = false;
     bool help = false;
     bool version = false;
 };
@@ -216,10 +225,21 @@ std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& opt
             options.noCheck = true;
         } else if (a == "--quiet" || a == "-q") {
             options.quiet = true;
+        } else if (a == "--recursive" || a == "-r") {
+            options.recursive = true;
+        } else if (a == "--force") {
+            options.force = true;
+        } else if (a == "--keep-going") {
+            options.keepGoing = true;
+        } else if (a == "--in-place") {
+            options.inPlace = true;
         } else {
             bool matched = false;
             for (auto [name, target] : {std::pair{"--key-file", &options.keyFile},
-                                        std::pair{"--code-page", &options.codePage}}) {
+                                        std::pair{"--code-page", &options.codePage},
+                                        std::pair{"--suffix", &options.suffix},
+                                        std::pair{"--target-directory", &options.targetFolder},
+                                        std::pair{"-t", &options.targetFolder}}) {
                 const QByteArray option(name);
                 if (a == option) {
                     if (i + 1 >= arguments.size()) {
@@ -227,7 +247,7 @@ std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& opt
                     }
                     *target = arguments[++i];
                     matched = true;
-                } else if (a.startsWith(option + '=')) {
+                } else if (option.startsWith("--") && a.startsWith(option + '=')) {
                     *target = a.mid(option.size() + 1);
                     matched = true;
                 }
@@ -322,6 +342,121 @@ int closeOutput(int status) {
 
 int runCommandLine(const QList<QByteArray>& arguments);
 
+// SIGINT, SIGTERM and SIGHUP during a batch: the file in progress stops
+// before its next piece and the summary says how far the work got.
+std::atomic<bool> gStopBatch{false};
+volatile std::sig_atomic_t gBatchSignal = 0;
+constexpr int kBatchSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void stopBatch(int signal) {
+    gBatchSignal = signal;
+    gStopBatch.store(true);
+}
+
+QString amount(qint64 bytes) {
+    if (bytes < 1024) {
+        return QStringLiteral("%1 bytes").arg(bytes);
+    }
+    double value = static_cast<double>(bytes) / 1024;
+    const char* unit = "KiB";
+    for (const char* next : {"MiB", "GiB", "TiB"}) {
+        if (value < 1024) {
+            break;
+        }
+        value /= 1024;
+        unit = next;
+    }
+    return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(unit));
+}
+
+QString batchLine(const BatchProgress& p, double seconds) {
+    const double rate = seconds > 0 ? static_cast<double>(p.bytesDone) / seconds : 0;
+    QString line =
+        QStringLiteral("%1 of %2 files, %3 of %4, %5/s")
+            .arg(p.filesDone)
+            .arg(p.files)
+            .arg(amount(p.bytesDone), amount(p.bytes), amount(static_cast<qint64>(rate)));
+    if (rate > 0 && p.bytes > p.bytesDone) {
+        const auto left = static_cast<qint64>(static_cast<double>(p.bytes - p.bytesDone) / rate);
+        line +=
+            QStringLiteral(", %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    return line;
+}
+
+// Many files through one command: the plan, the work with its progress, and
+// one summary on standard error.
+int runBatchCommand(const char* name, const BatchOptions& batch, const QList<FilePath>& sources,
+                    const QString& key, bool quiet) {
+    const BatchPlan plan = planBatch(batch, sources);
+    gStopBatch.store(false);
+    gBatchSignal = 0;
+    struct sigaction previous[std::size(kBatchSignals)]{};
+    for (std::size_t i = 0; i < std::size(kBatchSignals); ++i) {
+        struct sigaction handler {};
+        handler.sa_handler = stopBatch;
+        sigemptyset(&handler.sa_mask);
+        ::sigaction(kBatchSignals[i], nullptr, &previous[i]);
+        if (previous[i].sa_handler != SIG_IGN) { // nohup's choice stays
+            ::sigaction(kBatchSignals[i], &handler, nullptr);
+        }
+    }
+    const double start = ProgressLine::steadySeconds();
+    BatchSummary summary;
+    {
+        ProgressLine progress(stderr, !quiet && ::isatty(STDERR_FILENO) == 1);
+        summary = runBatch(
+            batch, plan, key,
+            [&](const BatchProgress& p) {
+                progress.updateText([&](double seconds) { return batchLine(p, seconds); });
+            },
+            &gStopBatch);
+        progress.finish();
+    }
+    for (std::size_t i = 0; i < std::size(kBatchSignals); ++i) {
+        ::sigaction(kBatchSignals[i], &previous[i], nullptr);
+    }
+    if (summary.keyRefused) {
+        const CommandResult& r = summary.failures.front();
+        return r.number == kErrorNoKey ? usage(r.description) : failed(name, r);
+    }
+    for (const CommandWarning& w : summary.warnings) {
+        warn(name, w.text);
+    }
+    for (const BatchNote& n : summary.skipped) {
+        printBytes(stderr,
+                   linePrefix(name) + "skipped: " + shownName(n.path) + ": " + n.reason.toUtf8());
+    }
+    for (const BatchNote& n : summary.failed) {
+        printBytes(stderr,
+                   linePrefix(name) + "failed: " + shownName(n.path) + ": " + n.reason.toUtf8());
+    }
+    const int signal = gBatchSignal;
+    QString total = QStringLiteral("%1 of %2 files done, %3 skipped, %4 failed; %5 in %6 s")
+                        .arg(summary.done)
+                        .arg(plan.files.size())
+                        .arg(summary.skipped.size())
+                        .arg(summary.failed.size())
+                        .arg(amount(summary.bytesDone))
+                        .arg(ProgressLine::steadySeconds() - start, 0, 'f', 1);
+    if (summary.notStarted > 0) {
+        total += signal != 0
+                     ? QStringLiteral("; stopped by signal %1, %2 files left as they were")
+                           .arg(signal)
+                           .arg(summary.notStarted)
+                     : QStringLiteral("; stopped at the first failure, %1 files left as they "
+                                      "were (--keep-going goes on)")
+                           .arg(summary.notStarted);
+    }
+    if (!quiet || !summary.allDone()) {
+        printLine(stderr, QString::fromUtf8(linePrefix(name)) + total);
+    }
+    if (signal != 0) {
+        return 128 + signal;
+    }
+    return summary.allDone() ? kExitOk : kExitFailed;
+}
+
 } // namespace
 
 void guardStandardDescriptors() {
@@ -392,7 +527,31 @@ int runCommandLine(const QList<QByteArray>& arguments) {
     }
     const char* name = entry->name;
     const bool fileCommand = isFileCommand(entry->command);
-    if (fileCommand && options.operands.size() != 2) {
+    const bool batch = options.targetFolder || options.inPlace;
+    if (!batch && (options.recursive || options.force || options.keepGoing || options.suffix)) {
+        return usage(QStringLiteral("-r, --suffix, --force and --keep-going go with -t DIR or "
+                                    "--in-place"));
+    }
+    if (batch && !fileCommand) {
+        return usage(QStringLiteral("-t and --in-place go with encrypt-file and decrypt-file"));
+    }
+    if (batch && options.targetFolder && options.inPlace) {
+        return usage(QStringLiteral("-t and --in-place exclude each other"));
+    }
+    if (batch && options.operands.isEmpty()) {
+        return usage(QStringLiteral("%1 takes at least one SOURCE").arg(name));
+    }
+    if (batch && options.operands.contains(kStandardStream)) {
+        return usage(QStringLiteral("- (standard input) is no SOURCE with -t or --in-place"));
+    }
+    if (batch && options.targetFolder) {
+        struct stat st {};
+        if (::stat(options.targetFolder->constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            return usage(QStringLiteral("the target folder '%1' is no folder")
+                             .arg(QString::fromLocal8Bit(*options.targetFolder)));
+        }
+    }
+    if (fileCommand && !batch && options.operands.size() != 2) {
         return usage(QStringLiteral("%1 takes SOURCE and DEST").arg(name));
     }
     if (!fileCommand && options.operands.size() > 1) {
@@ -420,7 +579,7 @@ int runCommandLine(const QList<QByteArray>& arguments) {
                                           "does: give the text as TEXT, or the key in another "
                                           "--key-file, in ZEPHRAL_KEY or on the terminal"));
     }
-    const bool writesOutput = !fileCommand || options.operands[1] == kStandardStream;
+    const bool writesOutput = !fileCommand || (!batch && options.operands[1] == kStandardStream);
     const FileEnd source = fileCommand
                                ? fileEnd(options.operands[0], STDIN_FILENO, "standard input")
                                : FileEnd::stream(STDIN_FILENO, QStringLiteral("standard input"));
@@ -451,6 +610,22 @@ int runCommandLine(const QList<QByteArray>& arguments) {
                                   "key gives unrelated bytes without an error 1 time in 32"));
     }
 
+    if (batch) {
+        BatchOptions b;
+        b.command = entry->command;
+        b.recursive = options.recursive;
+        b.suffix = options.suffix.value_or(QByteArray(".enc"));
+        b.force = options.force;
+        b.keepGoing = options.keepGoing;
+        b.inPlace = options.inPlace;
+        b.targetFolder = FilePath::fromNative(options.targetFolder.value_or(QByteArray()));
+        b.padCheck = padCheck;
+        QList<FilePath> sources;
+        for (const QByteArray& operand : options.operands) {
+            sources.append(FilePath::fromNative(operand));
+        }
+        return runBatchCommand(name, b, sources, key, options.quiet);
+    }
     CommandResult r;
     if (fileCommand) {
         ProgressLine progress(stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);

@@ -13,7 +13,7 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 
 # What the front ends may include of the commands, and the skinned controls'
 # folders, which the windows include by name ("button/sknButton.h").
-interface='commands/(Commands|CommandResult|KeyRecovery)\.h'
+interface='commands/(Commands|CommandResult|FileBatch|KeyRecovery)\.h'
 controls=''
 if [ -d "$root/controls" ]; then
   for dir in "$root"/controls/*/; do

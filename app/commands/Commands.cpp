@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QStringDecoder>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -223,7 +224,9 @@ CommandResult checkRoom(const FileWriter& writer, const FilePath& destination, q
 }
 
 CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& destination,
-                            const QString& key, PadCheck padCheck, const FileProgress& progress) {
+                            const QString& key, PadCheck padCheck, const FileProgress& progress,
+                            PieceCipher* shared = nullptr,
+                            const std::atomic<bool>* stop = nullptr) {
     Source in;
     if (CommandResult r = in.open(source); !r.ok) {
         return r;
@@ -246,7 +249,8 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     if (in.size() != 0 && !cipherLibraryAvailable()) {
         return libraryMissing();
     }
-    PieceCipher cipher(key);
+    std::optional<PieceCipher> own;
+    PieceCipher& cipher = shared != nullptr ? *shared : own.emplace(key);
     if (in.size() != 0 && !cipher.ok()) {
         return encrypt ? CommandResult::noCipherResult(in.path())
                        : CommandResult::wrongKey(QStringLiteral("file"), in.path());
@@ -259,6 +263,7 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     job.sourcePath = in.path();
     job.sourceSize = in.size();
     job.sourceStart = in.start();
+    job.stop = stop;
     qint64 resultSize = -1;
     if (CommandResult r = measureResult(cipher, job, resultSize); !r.ok) {
         return r;
@@ -300,6 +305,9 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     r = streamFile(cipher, job);
     if (r.ok && emptyStream()) {
         r = nothingToDecrypt(in.path());
+    }
+    if (r.ok && stop != nullptr && stop->load()) {
+        r = CommandResult::systemError(EINTR, in.path());
     }
     if (!r.ok) {
         writer.abort();
@@ -669,6 +677,28 @@ CommandResult runFileCommand(Command command, const FileEnd& source, const FileE
             r.warnings.prepend(weakKeyWarning());
         }
         return r;
+    } catch (const std::bad_alloc&) {
+        return CommandResult::outOfMemory();
+    }
+}
+
+CommandResult checkFileKey(Command command, const QString& key) {
+    CommandResult r = checkKey(key);
+    if (r.ok && command == Command::EncryptFile) {
+        r = refuseKeyForEncryption(key);
+        if (r.ok && keyHidesCharacters(key)) {
+            r.warnings.append(weakKeyWarning());
+        }
+    }
+    return r;
+}
+
+CommandResult transformFileWith(PieceCipher& cipher, bool encrypt, const FilePath& source,
+                                const FilePath& destination, PadCheck padCheck,
+                                const FileProgress& progress, const std::atomic<bool>* stop) {
+    try {
+        return transformFile(encrypt, FileEnd::named(source), FileEnd::named(destination), {},
+                             padCheck, progress, &cipher, stop);
     } catch (const std::bad_alloc&) {
         return CommandResult::outOfMemory();
     }

@@ -136,7 +136,9 @@ int judgeEnd(const StreamJob& job, qint64 sourceSize, const char* lastBlock) {
     return padLength(lastBlock, job.padCheck);
 }
 
-void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
+// `once`: the source was measured to fit in one piece, which is all there is
+// room for.
+void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize, bool once = false) {
     qint64 offset = 0;
     for (qint64 index = 0;; ++index) {
         const int i = line.takeFree();
@@ -144,6 +146,10 @@ void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
             return;
         }
         Piece& p = line[i];
+        if (job.stop != nullptr && job.stop->load()) {
+            line.fail(CommandResult::systemError(EINTR, job.sourcePath));
+            return;
+        }
         const qsizetype got = job.source->readFull(p.data, pieceSize);
         if (got < 0) {
             line.fail(CommandResult::systemError(errno, job.sourcePath));
@@ -153,6 +159,11 @@ void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize) {
         p.offset = offset;
         p.size = got;
         p.last = got < pieceSize;
+        if (once && !p.last) {
+            line.fail(CommandResult::failure(
+                EAGAIN, QStringLiteral("The file grew while it was being read"), job.sourcePath));
+            return;
+        }
         offset += got;
         line.giveRead(i, p.last);
         if (p.last) {
@@ -290,6 +301,17 @@ CommandResult measureResult(PieceCipher& cipher, const StreamJob& job, qint64& s
 }
 
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job) {
+    // A file known to fit in one piece is worked on this thread alone, in a
+    // buffer of its size: a batch of small files shares its cores across the
+    // files, never paying for threads and full-size buffers per file.
+    if (job.sourceSize >= 0 && job.sourceSize < streamPieceSize()) {
+        const qsizetype size = (job.sourceSize / kBlock + 1) * kBlock;
+        Pipeline line(1, size);
+        readStage(line, job, size, true);
+        transformStage(line, job, cipher);
+        writeStage(line, job);
+        return line.failure();
+    }
     // Whole blocks, so that only the last piece is ever padded or short.
     const qsizetype pieceSize =
         std::clamp<qsizetype>(streamPieceSize() / kBlock * kBlock, kBlock, PieceCipher::kMaxPiece);
@@ -299,7 +321,7 @@ CommandResult streamFile(PieceCipher& cipher, const StreamJob& job) {
     Pipeline line(static_cast<int>(workers) + 4, pieceSize);
     std::vector<std::thread> threads;
     try {
-        threads.emplace_back(readStage, std::ref(line), std::cref(job), pieceSize);
+        threads.emplace_back(readStage, std::ref(line), std::cref(job), pieceSize, false);
         threads.emplace_back(writeStage, std::ref(line), std::cref(job));
         for (unsigned w = 1; w < workers; ++w) {
             threads.emplace_back(transformStage, std::ref(line), std::cref(job), std::ref(cipher));

@@ -17,6 +17,7 @@
 #include "platform/FileDescriptor.h"
 #include "platform/ScopedValue.h"
 
+#include <atomic>
 #include <functional>
 
 namespace zephral {
@@ -31,6 +32,8 @@ struct StreamJob {
     // Takes each piece of the result in order; a failure ends the work.
     std::function<CommandResult(const char* data, qsizetype size)> write;
     FileProgress progress;
+    // When set and true, the work stops before its next piece (EINTR).
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // The size of the job's result, -1 where the source's size is unknown. A
@@ -42,6 +45,17 @@ CommandResult measureResult(PieceCipher& cipher, const StreamJob& job, qint64& s
 // whole blocks or its padding fails the check, or with the reading or
 // writing failure. Empty sources give nothing to write.
 CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
+
+// The key checks of a file command, made once for a batch: its refusals,
+// and on success the warnings an encryption with it carries.
+CommandResult checkFileKey(Command command, const QString& key);
+
+// One file of a batch: the key already checked (checkFileKey) and its
+// schedule shared between the batch's files, `stop` heard before every piece
+// and before the result is put in place. Otherwise as runFileCommand.
+CommandResult transformFileWith(PieceCipher& cipher, bool encrypt, const FilePath& source,
+                                const FilePath& destination, PadCheck padCheck,
+                                const FileProgress& progress, const std::atomic<bool>* stop);
 
 // The size of a piece: 512 KiB, whole blocks.
 qsizetype streamPieceSize();
