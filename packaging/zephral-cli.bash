@@ -6,11 +6,12 @@ _zephral_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local commands="encrypt-file decrypt-file encode-text decode-text encrypt-text decrypt-text recover-key"
-    local options="--key-file --code-page --no-check --quiet --help --version"
+    local options="--key-file --code-page --no-check --quiet --help --version
+        --target-directory --in-place --recursive --suffix --force --keep-going"
     # recover-key's own; those that take a value are in `valued` too.
     local recover="--like --like-file --edits --words --mask --increment --charset --starts-with
         --starts-with-hex --text --all --threads --part --resume"
-    local valued="--key-file --code-page --like-file --edits --words --mask --charset --starts-with
+    local valued="--key-file --code-page --suffix --target-directory -t --like-file --edits --words --mask --charset --starts-with
         --starts-with-hex --threads --part --resume"
 
     # "--key-file=FILE": bash splits the word at "=".
@@ -21,7 +22,7 @@ _zephral_cli()
     fi
 
     case $prev in
-        --key-file | --like-file | --words)
+        --key-file | --like-file | --words | --target-directory | -t)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
             return
@@ -33,7 +34,7 @@ _zephral_cli()
             COMPREPLY=($(compgen -W "$pages" -- "$cur"))
             return
             ;;
-        --help | -h | --version | --edits | --mask | --charset | --starts-with | \
+        --help | -h | --version | --suffix | --edits | --mask | --charset | --starts-with | \
             --starts-with-hex | --threads | --part | --resume)
             return
             ;;
@@ -62,7 +63,8 @@ _zephral_cli()
         COMPREPLY=($(compgen -W "$options --" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "$commands" -- "$cur"))
-    elif [[ ($command == *-file && $operands -lt 2) || ($command == recover-key && $operands -lt 1) ]]; then
+    elif [[ ($command == *-file && ($operands -lt 2 || " ${COMP_WORDS[*]} " == *" -t "* ||
+        " ${COMP_WORDS[*]} " == *" --in-place "* || " ${COMP_WORDS[*]} " == *" --target-directory"*)) || ($command == recover-key && $operands -lt 1) ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=($(compgen -f -- "$cur"))
     fi

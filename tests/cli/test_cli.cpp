@@ -447,6 +447,47 @@ TEST_F(Cli, FileCommands) {
 // exits 1 with the wrong-key error, and from a file or a short pipe has
 // written nothing. Nothing but failures reaches standard error off a
 // terminal: no progress line.
+// Many files: the wiring of the options, the summary and the exit status
+// (the rules themselves are the command layer's, tested there).
+TEST_F(Cli, ManyFiles) {
+    QDir(m_home.path()).mkpath(QStringLiteral("tree/sub"));
+    QDir(m_home.path()).mkpath(QStringLiteral("out"));
+    file(QStringLiteral("tree/a"), "alpha");
+    file(QStringLiteral("tree/sub/c"), QByteArray(3000, 'c'));
+    const QByteArray out = QFile::encodeName(path(QStringLiteral("out")));
+    const QByteArray tree = QFile::encodeName(path(QStringLiteral("tree")));
+    struct Case {
+        QList<QByteArray> args;
+        int status;
+        const char* said; // in standard error
+    };
+    const Case cases[] = {
+        {{"encrypt-file", "-r", "-t", out, tree}, 0, "2 of 2 files done, 0 skipped"},
+        {{"encrypt-file", "-r", "--target-directory=" + out, tree}, 1, "skipped: "},
+        {{"encrypt-file", "-r", "--force", "-t", out, tree}, 0, "2 of 2 files done"},
+        {{"encrypt-file", "-t", out, tree}, 1, "a folder"},
+        {{"decrypt-file", "-r", "--keep-going", "--in-place", tree}, 1, "no .enc suffix"},
+        {{"encrypt-file", "-t", tree + "/a", tree}, 2, "no folder"},
+        {{"encrypt-file", "-t", out, "--in-place", tree}, 2, "exclude"},
+        {{"encrypt-file", "-r", tree, out}, 2, "go with -t DIR"},
+        {{"encrypt-file", "--in-place"}, 2, "at least one SOURCE"},
+        {{"encrypt-file", "--in-place", "-"}, 2, "standard input"},
+        {{"encode-text", "--in-place", "x"}, 2, "go with encrypt-file"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, {}, "key");
+        EXPECT_EQ(r.status, c.status) << c.args.join(' ').constData() << r.err.constData();
+        EXPECT_TRUE(r.err.contains(c.said)) << r.err.constData();
+    }
+    ASSERT_EQ(run({QStringLiteral("encrypt-file"), path(QStringLiteral("tree/sub/c")),
+                   path(QStringLiteral("single"))},
+                  {}, "key")
+                  .status,
+              0);
+    EXPECT_EQ(read(path(QStringLiteral("out/tree/sub/c.enc"))),
+              read(path(QStringLiteral("single"))));
+}
+
 TEST_F(Cli, StandardInputAndOutput) {
     QByteArray data;
     for (int i = 0; i < 70000; ++i) {
