@@ -62,11 +62,11 @@ gallery: deps
 	@bash scripts/gallery.sh $(BUILD)
 
 # The real program under Xvfb, driven by xdotool: PNGs of the main window
-# (also with the pointer over a button, with a button held down and at twice
-# the pixel density), the key dialog and the wait window in
-# $(BUILD)/screenshots/.
+# (also with the pointer over a button and with a button held down), the key
+# dialog and the wait window, the three again at 1.5 and 2 times the pixel
+# density, and the main window on a headless Weston, in $(BUILD)/screenshots/.
 screenshots: build
-	@bash scripts/install-deps.sh screenshots
+	@bash scripts/install-deps.sh screenshots wayland
 	@bash scripts/screenshots.sh $(BUILD)
 
 # The real program on a headless Weston with Qt's Wayland platform: its three

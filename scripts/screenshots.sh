@@ -8,8 +8,13 @@
 #   wait.png          the wait window over the main window, while a file is
 #                     encrypted (its source is a named pipe, which holds the
 #                     command until the picture is taken)
-#   main-scale2.png   the main window again at twice the pixel density
-#                     (QT_SCALE_FACTOR=2)
+#   main-scale1.5.png, key-scale1.5.png, wait-scale1.5.png
+#   main-scale2.png, key-scale2.png, wait-scale2.png
+#                     the three windows again at one and a half and at twice
+#                     the pixel density (QT_SCALE_FACTOR)
+#   main-weston.png   the main window natively on Wayland, on a headless
+#                     Weston (when weston is installed: make screenshots
+#                     installs it)
 # The program runs in a home folder of its own, so it touches nothing of the
 # user's. Pictures are taken with xwd and turned into PNG with netpbm.
 #
@@ -89,13 +94,15 @@ shoot() {
   echo "screenshots: $out/$1.png"
 }
 
-# The program's visible window of that size ("191x97"), waiting for it.
+# The program's visible window of that size ("191x97", give or take a pixel
+# of rounding at a fractional density), waiting for it.
 find_sized() {
   local id
   for _ in $(seq 100); do
     for id in $(xdotool search --onlyvisible --class zephral 2>/dev/null); do
       if xwininfo -id "$id" | awk -v want="$1" '/Width:/{w=$2} /Height:/{h=$2}
-           END {exit !(w "x" h == want)}'; then
+           END {split(want, s, "x"); dw = w - s[1]; dh = h - s[2]
+                exit !(dw * dw <= 1 && dh * dh <= 1)}'; then
         echo "$id"
         return
       fi
@@ -162,45 +169,83 @@ shoot main-pressed "$mx" "$my" "$mw" "$mh"
 xdotool mousemove --sync --window "$main" 250 250 mouseup 1
 sleep 0.2
 
-# "Encrypt && Encode Text" (4, 62) asks for the key.
-click "$main" 54 76
-key=$(find_window "Enter Key")
-sleep 0.5
-shoot key "$mx" "$my" "$mw" "$mh" "$key"
-click "$key" 285 36 # Cancel, in the client area under the drawn title bar
-sleep 0.3
+# key_and_wait SUFFIX SCALE: the key dialog and the wait window over the main
+# window, as key$SUFFIX.png and wait$SUFFIX.png; the program's pixels are
+# its logical ones times SCALE.
+key_and_wait() {
+  local suffix=$1 scale=$2
+  px() { awk -v v="$1" -v s="$scale" 'BEGIN {printf "%d", v * s + 0.5}'; }
+  # "Encrypt && Encode Text" (4, 62) asks for the key.
+  click "$main" "$(px 54)" "$(px 76)"
+  key=$(find_window "Enter Key")
+  sleep 0.5
+  shoot "key$suffix" "$mx" "$my" "$mw" "$mh" "$key"
+  click "$key" "$(px 285)" "$(px 36)" # Cancel, in the client area under the drawn title bar
+  sleep 0.3
 
-# "Encrypt File" with a named pipe as the source: the wait window stays up
-# until something is written into the pipe.
-mkfifo "$work/source.txt"
-click "$main" 54 14
-find_window "Select file to encrypt..." >/dev/null
-sleep 0.5
-xdotool type --delay 5 "$work/source.txt"
-xdotool key Return
-find_window "Select file to save to..." >/dev/null
-sleep 0.5
-xdotool key ctrl+a
-xdotool type --delay 5 "$work/encrypted.bin"
-xdotool key Return
-find_window "Enter Key" >/dev/null
-sleep 0.3
-xdotool type --delay 5 "secret"
-xdotool key Return
-wait_window=$(find_sized 191x97)
-sleep 0.5
-shoot wait "$mx" "$my" "$mw" "$mh" "$wait_window"
-echo "the plain text" >"$work/source.txt"
-for _ in $(seq 50); do
-  [ -s "$work/encrypted.bin" ] && break
-  sleep 0.1
+  # "Encrypt File" with a named pipe as the source: the wait window stays up
+  # until something is written into the pipe.
+  rm -f "$work/source.txt" "$work/encrypted.bin"
+  mkfifo "$work/source.txt"
+  click "$main" "$(px 54)" "$(px 14)"
+  find_window "Select file to encrypt..." >/dev/null
+  sleep 0.5
+  xdotool type --delay 5 "$work/source.txt"
+  xdotool key Return
+  find_window "Select file to save to..." >/dev/null
+  sleep 0.5
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$work/encrypted.bin"
+  xdotool key Return
+  find_window "Enter Key" >/dev/null
+  sleep 0.3
+  xdotool type --delay 5 "secret"
+  xdotool key Return
+  wait_window=$(find_sized "$(px 191)x$(px 97)")
+  sleep 0.5
+  shoot "wait$suffix" "$mx" "$my" "$mw" "$mh" "$wait_window"
+  echo "the plain text" >"$work/source.txt"
+  for _ in $(seq 50); do
+    [ -s "$work/encrypted.bin" ] && break
+    sleep 0.1
+  done
+  [ -s "$work/encrypted.bin" ] || fail "the encryption did not finish"
+}
+
+stop() {
+  kill "${pids[-1]}"
+  wait "${pids[-1]}" 2>/dev/null || true
+  unset 'pids[-1]'
+}
+
+key_and_wait "" 1
+stop
+
+# The three windows at one and a half and at twice the pixel density.
+for scale in 1.5 2; do
+  QT_SCALE_FACTOR=$scale start
+  shoot "main-scale$scale" "$mx" "$my" "$mw" "$mh"
+  key_and_wait "-scale$scale" "$scale"
+  stop
 done
-[ -s "$work/encrypted.bin" ] || fail "the encryption did not finish"
 
-kill "${pids[-1]}"
-wait "${pids[-1]}" 2>/dev/null || true
-unset 'pids[-1]'
-
-# The main window at twice the pixel density.
-QT_SCALE_FACTOR=2 start
-shoot main-scale2 "$mx" "$my" "$mw" "$mh"
+# The main window natively on Wayland, on a headless Weston of its own:
+# the whole of its screen, with the title bar Qt draws there.
+if command -v weston >/dev/null && command -v weston-screenshooter >/dev/null; then
+  socket=zephral-shots
+  weston --backend=headless-backend.so --use-pixman --width=640 --height=480 --debug \
+    --socket="$socket" --idle-time=0 >"$work/weston.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    [ -S "$XDG_RUNTIME_DIR/$socket" ] && break
+    sleep 0.1
+  done
+  WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland "$program" >"$work/program.log" 2>&1 &
+  pids+=($!)
+  sleep 2
+  (cd "$work" && WAYLAND_DISPLAY=$socket timeout 20 weston-screenshooter >/dev/null 2>&1) ||
+    fail "weston-screenshooter failed ($(tail -n 3 "$work/weston.log"))"
+  mv "$work"/wayland-screenshot-*.png "$out/main-weston.png"
+  echo "screenshots: $out/main-weston.png"
+  stop
+fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the windows' art into this folder: the eight 16 x 16 button pictures
 and the shared hover picture, the maker's logo, and the window icon in every
-hicolor size plus its SVG.
+hicolor size plus its SVG; the pictures and the logo also at twice their size
+("name@2x.png") for denser screens.
 
 Run by hand: python3 app/art/draw_art.py
 """
@@ -255,6 +256,29 @@ BUTTON_PICTURES = [
 ]
 
 
+def scale2x(p):
+    """The pixel art at twice its size by Scale2x (EPX): each pixel becomes
+    four, and a corner of the four takes the colour of the two neighbours
+    that meet there when they agree (and the picture does not run straight
+    through), so a diagonal steps by one small pixel instead of two. No new
+    colour appears: the key colour stays exact and the outline stays dark."""
+    out = raster.Pixels(p.w * 2, p.h * 2)
+    for y in range(p.h):
+        for x in range(p.w):
+            e = p.get(x, y)
+            b = p.get(x, y - 1) if y > 0 else e
+            h = p.get(x, y + 1) if y < p.h - 1 else e
+            d = p.get(x - 1, y) if x > 0 else e
+            f = p.get(x + 1, y) if x < p.w - 1 else e
+            corners = [e, e, e, e]
+            if b != h and d != f:
+                corners = [d if d == b else e, f if b == f else e,
+                           d if d == h else e, f if h == f else e]
+            for i, c in enumerate(corners):
+                out.set(2 * x + i % 2, 2 * y + i // 2, c)
+    return out
+
+
 def check_picture(name, p):
     for c in p.px:
         if c is not None and sum(abs(a - b) for a, b in zip(c, KEY)) < 96:
@@ -438,22 +462,23 @@ def gem(cx, cy, r):
     ]
 
 
-def logo():
+def logo(s=1):
     """The gem, then the word, centred in height; the word's blue sits between
     light and dark button faces so that it reads on either. The frame draws
     the picture at its top left and its two-pixel border over it, so the
-    drawing keeps to columns 2 to 107."""
-    img = raster.Image(LOGO_W, LOGO_H)
+    drawing keeps to columns 2 to 107. `s` draws the same geometry s times
+    as large."""
+    img = raster.Image(LOGO_W * s, LOGO_H * s)
     mark, xh = 28, 10.0
     letters = Lettering(xh=xh, cap=xh * 1.42, sw=xh * 0.225)
     tracking = xh * 0.11
     x = LOGO_W - 0.5 - letters.measure("Quorvan", tracking)
     base = LOGO_H / 2.0 + letters.cap / 2.0
     for path, paint in gem(LOGO_LEFT + mark / 2.0 + 0.5, LOGO_H / 2.0, mark / 2.0):
-        img.fill(path, paint, ss=8)
+        img.fill(path, paint, scale=s, ss=8)
     word, _ = letters.text("Quorvan", x, base, tracking)
     img.fill(word, Linear(0, base - letters.cap, 0, base,
-                          [(0.0, rgb("#3b86c6")), (1.0, rgb("#2c4f9e"))]), ss=8)
+                          [(0.0, rgb("#3b86c6")), (1.0, rgb("#2c4f9e"))]), scale=s, ss=8)
     return img
 
 
@@ -462,7 +487,9 @@ def main():
         p = draw()
         check_picture(name, p)
         p.save_rgb(os.path.join(HERE, name), KEY)
+        scale2x(p).save_rgb(os.path.join(HERE, name.replace(".png", "@2x.png")), KEY)
     logo().save_rgba(os.path.join(HERE, "logo.png"))
+    logo(2).save_rgba(os.path.join(HERE, "logo@2x.png"))
     for size in ICON_SIZES:
         folder = os.path.join(HERE, "icons", "hicolor", "%dx%d" % (size, size), "apps")
         os.makedirs(folder, exist_ok=True)

@@ -13,8 +13,10 @@
 namespace zephral {
 
 void prepareHighDpi() {
+    // The screen's own factor (1.25, 1.5...): the controls draw for the
+    // device's pixels and keep their lines whole pixels at any ratio.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
-        Qt::HighDpiScaleFactorRoundingPolicy::Round);
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
 void installControlFailureLog() {

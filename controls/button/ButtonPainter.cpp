@@ -573,8 +573,10 @@ void Painter::blit(const Picture& picture, int x, int y, const BlitMode& mode) {
     if (d.pictures == nullptr || size.isEmpty()) {
         return;
     }
+    const QSize device = s.deviceRect(x, y, size.width(), size.height()).size();
     BlitPicture(s, x, y, size.width(), size.height(),
-                d.pictures->pixels(picture, size, d.maskColor), p.maskKey, d.useMaskColor, mode);
+                d.pictures->pixels(picture, size, d.maskColor, device), p.maskKey, d.useMaskColor,
+                mode);
 }
 
 void Painter::pictureEffect(int a, const Picture& picture) {
@@ -712,20 +714,24 @@ void Painter::paint() {
 } // namespace
 
 const std::vector<Rgb>& PreparedPictures::pixels(const Picture& picture, QSize size,
-                                                 Colour maskColour) {
+                                                 Colour maskColour, QSize device) {
     const qint64 image = picture.image().cacheKey();
     const Colour mask = translateColour(maskColour);
-    if (const Entry* kept = m_entries.find(
-            [&](const Entry& e) { return e.image == image && e.size == size && e.mask == mask; })) {
+    if (device.isEmpty()) {
+        device = size;
+    }
+    if (const Entry* kept = m_entries.find([&](const Entry& e) {
+            return e.image == image && e.size == size && e.device == device && e.mask == mask;
+        })) {
         return kept->pixels;
     }
-    Entry e{image, size, mask, {}};
-    const QImage prepared = picturePixels(picture, size, mask);
-    e.pixels.resize(size_t(size.width()) * size_t(size.height()));
-    for (int y = 0; y < size.height(); ++y) {
+    Entry e{image, size, device, mask, {}};
+    const QImage prepared = picturePixels(picture, size, mask, device);
+    e.pixels.resize(size_t(device.width()) * size_t(device.height()));
+    for (int y = 0; y < device.height(); ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(prepared.constScanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            e.pixels[size_t(y) * size_t(size.width()) + size_t(x)] = Rgb::of(fromQRgb(row[x]));
+        for (int x = 0; x < device.width(); ++x) {
+            e.pixels[size_t(y) * size_t(device.width()) + size_t(x)] = Rgb::of(fromQRgb(row[x]));
         }
     }
     return m_entries.add(std::move(e)).pixels;
@@ -734,8 +740,10 @@ const std::vector<Rgb>& PreparedPictures::pixels(const Picture& picture, QSize s
 const CaptionInk::Entry& CaptionInk::entry(const Surface& surface, const Rect& r,
                                            const QString& caption) {
     const FontDesc& font = surface.font();
+    const double ratio = surface.devicePixelRatio();
     if (const Entry* kept = m_entries.find([&](const Entry& e) {
-            return e.width == r.width() && e.font == font && e.caption == caption;
+            return e.width == r.width() && e.ratio == ratio && e.font == font &&
+                   e.caption == caption;
         })) {
         return *kept;
     }
@@ -743,6 +751,7 @@ const CaptionInk::Entry& CaptionInk::entry(const Surface& surface, const Rect& r
     // enough for a word that does not fit the width and for overhangs.
     constexpr int kMargin = 4;
     Surface scratch(QSize(1, 1));
+    scratch.setDevicePixelRatio(ratio);
     scratch.setFont(font);
     const Rect need = scratch.measureText({0, 0, r.width(), 0}, caption);
     const int w = std::max(need.width(), r.width()) + 2 * kMargin;
@@ -753,18 +762,25 @@ const CaptionInk::Entry& CaptionInk::entry(const Surface& surface, const Rect& r
     const int left = (w - r.width()) / 2;
     scratch.drawText({left, kMargin, left + r.width(), kMargin + r.height()}, caption,
                      rgb(255, 255, 255));
+    // The ink is read from the device's pixels, so a denser screen gets
+    // captions drawn for it.
+    const QImage& pixels = scratch.image();
+    auto at = [&pixels](int x, int y) {
+        return qRed(reinterpret_cast<const QRgb*>(pixels.constScanLine(y))[x]);
+    };
     QRect ink;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            if (redOf(scratch.pixel(x, y)) != 0) {
+    for (int y = 0; y < pixels.height(); ++y) {
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (at(x, y) != 0) {
                 ink |= QRect(x, y, 1, 1);
             }
         }
     }
-    Entry e{caption, font, r.width(), ink.topLeft() - QPoint(left, kMargin), ink.size(), {}};
+    const QPoint origin = scratch.deviceRect(left, kMargin, 0, 0).topLeft();
+    Entry e{caption, font, r.width(), ratio, ink.topLeft() - origin, ink.size(), {}};
     for (int y = ink.top(); y <= ink.bottom(); ++y) {
         for (int x = ink.left(); x <= ink.right(); ++x) {
-            e.coverage.push_back(quint8(redOf(scratch.pixel(x, y))));
+            e.coverage.push_back(quint8(at(x, y)));
         }
     }
     return m_entries.add(std::move(e));
@@ -775,9 +791,8 @@ void CaptionInk::draw(Surface& surface, const Rect& r, const QString& caption, C
     if (e.size.isEmpty()) {
         return;
     }
-    const int x = r.left + e.offset.x();
-    const int y = r.top + e.offset.y();
-    std::vector<Rgb> block = surface.readBlock(x, y, e.size.width(), e.size.height());
+    const QRect place(surface.deviceRect(r.left, r.top, 0, 0).topLeft() + e.offset, e.size);
+    std::vector<Rgb> block = surface.readDeviceBlock(place);
     const Rgb ink = Rgb::of(translateColour(c));
     // Laid on as the toolkit blends glyph coverage a: ink * a / 255 plus
     // under * (255 - a) / 255, each product rounded its own way.
@@ -797,7 +812,7 @@ void CaptionInk::draw(Surface& surface, const Rect& r, const QString& caption, C
                         blend(ink.b, a, block[i].b)};
         }
     }
-    surface.writeBlock(x, y, e.size.width(), e.size.height(), block);
+    surface.writeDeviceBlock(place, block);
 }
 
 void PaintButtonLook(Surface& surface, const ButtonDrawing& drawing, PaintState state) {
@@ -806,10 +821,11 @@ void PaintButtonLook(Surface& surface, const ButtonDrawing& drawing, PaintState 
 
 void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector<Rgb>& picture,
                  Colour maskKey, bool useMaskColor, const BlitMode& mode) {
-    if (w <= 0 || h <= 0 || picture.size() < size_t(w) * size_t(h)) {
+    const QRect place = surface.deviceRect(x, y, w, h);
+    if (place.isEmpty() || picture.size() < size_t(place.width()) * size_t(place.height())) {
         return;
     }
-    std::vector<Rgb> block = surface.readBlock(x, y, w, h);
+    std::vector<Rgb> block = surface.readDeviceBlock(place);
     const Colour key = translateColour(maskKey);
     const Rgb solid = Rgb::of(translateColour(mode.colour.value_or(0)));
     for (size_t i = 0; i < block.size(); ++i) {
@@ -832,7 +848,7 @@ void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector
             dst = src;
         }
     }
-    surface.writeBlock(x, y, w, h, block);
+    surface.writeDeviceBlock(place, block);
 }
 
 } // namespace zephral

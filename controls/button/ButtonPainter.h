@@ -83,12 +83,16 @@ private:
 // that a repaint reads each picture once.
 class PreparedPictures {
 public:
-    const std::vector<Rgb>& pixels(const Picture& picture, QSize size, Colour maskColour);
+    // device: the size of the place in the surface's device pixels (on a
+    // denser screen), as BlitPicture takes them.
+    const std::vector<Rgb>& pixels(const Picture& picture, QSize size, Colour maskColour,
+                                   QSize device = {});
 
 private:
     struct Entry {
         qint64 image = 0;
         QSize size;
+        QSize device;
         Colour mask = 0;
         std::vector<Rgb> pixels;
     };
@@ -108,7 +112,8 @@ private:
         QString caption;
         FontDesc font;
         int width = 0;
-        QPoint offset; // of the ink's box from the rectangle's top left
+        double ratio = 1.0; // the surface's device pixel ratio
+        QPoint offset;      // of the ink's box from the rectangle's top left, in device pixels
         QSize size;
         std::vector<quint8> coverage;
     };
@@ -163,8 +168,9 @@ struct BlitMode {
     bool blend = false; // two parts picture, one part what is under it
 };
 
-// Composes a w x h picture (prepared pixels, row by row) onto the surface at
-// (x, y): pixels equal to maskKey stay transparent while useMaskColor is set.
+// Composes a w x h picture (prepared pixels, row by row, for the device
+// pixels of that place) onto the surface at (x, y): pixels equal to maskKey
+// stay transparent while useMaskColor is set.
 // Reads and writes the surface as one block each.
 void BlitPicture(Surface& surface, int x, int y, int w, int h, const std::vector<Rgb>& picture,
                  Colour maskKey, bool useMaskColor, const BlitMode& mode);

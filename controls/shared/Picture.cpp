@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <algorithm>
 
 namespace zephral {
 
@@ -25,6 +26,14 @@ bool Picture::load(const QString& source, Picture& out, QString* error) {
     }
     out = fromImage(image, source);
     const QFileInfo info(source);
+    QImage large(info.path() + u'/' + info.completeBaseName() + QLatin1String("@2x.") +
+                 info.suffix());
+    if (large.size() == image.size() * 2) {
+        large = large.hasAlphaChannel() ? large.convertToFormat(QImage::Format_ARGB32)
+                                        : large.convertToFormat(QImage::Format_RGB32);
+        large.setDevicePixelRatio(2.0);
+        out.m_large = large;
+    }
     QFile hotSpot(info.path() + u'/' + info.completeBaseName() + QLatin1String(".hotspot"));
     if (hotSpot.open(QIODevice::ReadOnly | QIODevice::Text)) {
         const QList<QByteArray> xy = hotSpot.readAll().simplified().split(' ');
@@ -54,7 +63,30 @@ QPoint Picture::hotSpot() const {
     return m_hotSpot.value_or(QPoint(m_image.width() / 2, m_image.height() / 2));
 }
 
-QImage picturePixels(const Picture& picture, QSize size, Colour key) {
+QImage picturePixels(const Picture& picture, QSize size, Colour key, QSize device) {
+    if (!device.isEmpty() && device != size) {
+        QImage out(device, QImage::Format_RGB32);
+        out.fill(picture.isIcon() ? toQRgb(translateColour(key)) : QRgb(0xFF000000u));
+        if (picture.isNull()) {
+            return out;
+        }
+        const double ratio = double(device.width()) / std::max(size.width(), 1);
+        const QImage& source = picture.imageFor(ratio);
+        QPainter p(&out);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        if (!picture.isIcon()) {
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+        }
+        // An icon fills the place; a bitmap keeps its own size, scaled as
+        // the place is.
+        const QSizeF drawn =
+            picture.isIcon()
+                ? QSizeF(device)
+                : QSizeF(source.deviceIndependentSize().width() * device.width() / size.width(),
+                         source.deviceIndependentSize().height() * device.height() / size.height());
+        p.drawImage(QRectF(QPointF(0, 0), drawn), source, QRectF(source.rect()));
+        return out;
+    }
     QImage out(size, QImage::Format_RGB32);
     out.fill(picture.isIcon() ? toQRgb(translateColour(key)) : QRgb(0xFF000000u));
     if (picture.isNull() || size.isEmpty()) {

@@ -18,6 +18,8 @@ public:
 
     // Loads the picture a stored text names. An empty text is no picture.
     // False, with a one-line reason, when the file is missing or unreadable.
+    // The same drawing at twice the size, "name@2x.png" beside "name.png",
+    // comes along when it is there, for denser screens.
     static bool load(const QString& source, Picture& out, QString* error = nullptr);
     // A picture made in code; source is what its stored form will say.
     static Picture fromImage(const QImage& image, const QString& source = {});
@@ -25,6 +27,11 @@ public:
     bool isNull() const { return m_image.isNull(); }
     const QString& source() const { return m_source; }
     const QImage& image() const { return m_image; }
+    // The drawing to use at a device pixel ratio: above 1 the large one, when
+    // there is one (its device pixel ratio 2), else image().
+    const QImage& imageFor(double ratio) const {
+        return ratio > 1.0 && !m_large.isNull() ? m_large : m_image;
+    }
     QSize size() const { return m_image.size(); }
     // The size the container keeps, in HIMETRIC.
     QSize himetricSize() const;
@@ -46,12 +53,16 @@ public:
 private:
     QString m_source;
     QImage m_image;
+    QImage m_large;
     std::optional<QPoint> m_hotSpot;
 };
 
 // The picture's pixels at size for compositing, as an RGB32 image: a bitmap
 // as it is (cut to size, padded with black), an icon scaled to size onto a
-// field of key, so that its transparent parts take the key colour.
-QImage picturePixels(const Picture& picture, QSize size, Colour key);
+// field of key, so that its transparent parts take the key colour. With a
+// device size (a denser screen), the same for the device's pixels of that
+// place, from the large drawing when there is one; pixels are picked, never
+// blended, so that the key colour stays exact.
+QImage picturePixels(const Picture& picture, QSize size, Colour key, QSize device = {});
 
 } // namespace zephral

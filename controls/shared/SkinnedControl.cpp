@@ -309,8 +309,11 @@ ControlError SkinnedControl::applyMousePointer(int pointer, const Picture& icon)
         if (icon.isNull()) {
             setCursor(Qt::ArrowCursor);
         } else {
+            // The hotspot is in the picture's own pixels, which a large
+            // drawing keeps (its device pixel ratio is 2).
             const QPoint hot = icon.hotSpot();
-            setCursor(QCursor(QPixmap::fromImage(icon.image()), hot.x(), hot.y()));
+            setCursor(
+                QCursor(QPixmap::fromImage(icon.imageFor(devicePixelRatioF())), hot.x(), hot.y()));
         }
     } else {
         return ControlError::invalidValue();
@@ -389,10 +392,18 @@ bool SkinnedControl::clickRelease(const QWidget* part, const QMouseEvent& releas
 
 void SkinnedControl::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.drawImage(event->rect(), m_surface.image(), event->rect());
+    if (m_surface.devicePixelRatio() == 1.0) {
+        p.drawImage(event->rect(), m_surface.image(), event->rect());
+    } else {
+        // The device's pixels one for one; the paint event's clip keeps it
+        // to what needs painting.
+        p.drawImage(QPoint(0, 0), m_surface.image());
+    }
 }
 
 void SkinnedControl::resizeEvent(QResizeEvent* event) {
+    // The surface holds the screen's own pixels.
+    m_surface.setDevicePixelRatio(devicePixelRatioF());
     m_surface.resize(size());
     QWidget::resizeEvent(event);
 }
@@ -405,6 +416,13 @@ void SkinnedControl::changeEvent(QEvent* event) {
 }
 
 bool SkinnedControl::event(QEvent* event) {
+    // Shown on, or moved to, a screen of another pixel density: the control
+    // draws itself again, as after a resize.
+    if ((event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal) &&
+        devicePixelRatioF() != m_surface.devicePixelRatio()) {
+        QResizeEvent resize(size(), size());
+        QWidget::event(&resize);
+    }
     if (event->type() == QEvent::Shortcut) {
         const int id = static_cast<QShortcutEvent*>(event)->shortcutId();
         for (const auto& [shortcut, key] : std::as_const(m_shortcuts)) {

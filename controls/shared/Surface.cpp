@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <span>
 
 namespace zephral {
@@ -53,25 +54,64 @@ Surface::Surface(QSize size) {
     resize(size);
 }
 
+int Surface::device(int v) const {
+    return m_ratio == 1.0 ? v : int(std::lround(v * m_ratio));
+}
+
+// The logical pixel a device pixel belongs to: the one whose device span
+// holds it.
+int Surface::logical(int deviceV) const {
+    if (m_ratio == 1.0) {
+        return deviceV;
+    }
+    int v = int(std::floor((deviceV + 0.5) / m_ratio));
+    while (device(v) > deviceV) {
+        --v;
+    }
+    while (device(v + 1) <= deviceV) {
+        ++v;
+    }
+    return v;
+}
+
+QRect Surface::deviceRect(int x, int y, int w, int h) const {
+    const int left = device(x);
+    const int top = device(y);
+    return QRect(left, top, device(x + w) - left, device(y + h) - top);
+}
+
 void Surface::resize(QSize size) {
     size = size.expandedTo(QSize(0, 0));
-    if (size == m_image.size() && !m_image.isNull()) {
+    if (size == m_size && !m_image.isNull()) {
         return;
     }
-    QImage next(size, QImage::Format_RGB32);
+    const QRect pixels = deviceRect(0, 0, size.width(), size.height());
+    QImage next(pixels.size(), QImage::Format_RGB32);
+    next.setDevicePixelRatio(m_ratio);
     next.fill(qrgbOf(m_backColour));
     if (!m_image.isNull() && !size.isEmpty()) {
         QPainter p(&next);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(QPoint(0, 0), m_image);
     }
+    m_size = size;
     m_image = next;
+}
+
+void Surface::setDevicePixelRatio(double ratio) {
+    if (!(ratio > 0.0) || ratio == m_ratio) {
+        return;
+    }
+    m_ratio = ratio;
+    const QSize size = m_size;
+    m_image = QImage();
+    resize(size);
 }
 
 void Surface::clear() {
     m_image.fill(qrgbOf(m_backColour));
     if (!m_picture.isNull()) {
-        drawImage(0, 0, m_picture.image());
+        drawImage(0, 0, m_picture.imageFor(m_ratio));
     }
 }
 
@@ -81,7 +121,23 @@ void Surface::setFont(const FontDesc& font) {
 }
 
 void Surface::plot(int x, int y, QRgb value) {
-    if (x >= 0 && y >= 0 && x < width() && y < height()) {
+    if (x < 0 || y < 0 || x >= width() || y >= height()) {
+        return;
+    }
+    if (m_ratio == 1.0) {
+        reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = value;
+        return;
+    }
+    const int right = device(x + 1);
+    const int bottom = device(y + 1);
+    for (int py = device(y); py < bottom; ++py) {
+        QRgb* row = reinterpret_cast<QRgb*>(m_image.scanLine(py));
+        std::fill(row + device(x), row + right, value);
+    }
+}
+
+void Surface::plotDevice(int x, int y, QRgb value) {
+    if (x >= 0 && y >= 0 && x < m_image.width() && y < m_image.height()) {
         reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = value;
     }
 }
@@ -132,10 +188,11 @@ bool Surface::fillDraws(int x, int y) const {
 }
 
 void Surface::fillRect(int x, int y, int w, int h, Colour c) {
-    const QRect r = QRect(x, y, w, h).intersected(m_image.rect());
-    if (w <= 0 || h <= 0 || r.isEmpty()) {
+    const QRect logicalR = QRect(x, y, w, h).intersected(QRect(QPoint(0, 0), m_size));
+    if (w <= 0 || h <= 0 || logicalR.isEmpty()) {
         return;
     }
+    const QRect r = deviceRect(logicalR.x(), logicalR.y(), logicalR.width(), logicalR.height());
     const QRgb value = qrgbOf(c);
     for (int py = r.top(); py <= r.bottom(); ++py) {
         QRgb* row = reinterpret_cast<QRgb*>(m_image.scanLine(py));
@@ -170,20 +227,21 @@ Colour Surface::pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width() || y >= height()) {
         return 0;
     }
-    return fromQRgb(m_image.pixel(x, y));
+    return fromQRgb(m_image.pixel(device(x), device(y)));
 }
 
 void Surface::ellipse(int x, int y, int w, int h, Colour pen, Colour brush, int penWidth) {
     const QRgb penValue = qrgbOf(pen);
     const QRgb brushValue = qrgbOf(brush);
     penWidth = std::max(penWidth, 0);
+    // Traced on the device's pixels: the curve is as fine as the screen.
     const InnerRows inner{
-        ellipseSpans(QRect(x + penWidth, y + penWidth, w - 2 * penWidth, h - 2 * penWidth))};
-    for (const Span& s : ellipseSpans(QRect(x, y, w, h))) {
+        ellipseSpans(deviceRect(x + penWidth, y + penWidth, w - 2 * penWidth, h - 2 * penWidth))};
+    for (const Span& s : ellipseSpans(deviceRect(x, y, w, h))) {
         const Span* in = inner.row(s.y);
         for (int px = s.left; px < s.right; ++px) {
             const bool inside = in != nullptr && px >= in->left && px < in->right;
-            plot(px, s.y, inside ? brushValue : penValue);
+            plotDevice(px, s.y, inside ? brushValue : penValue);
         }
     }
 }
@@ -196,19 +254,24 @@ void Surface::roundRect(int left, int top, int right, int bottom, int cornerWidt
                         Colour pen) {
     const QRgb penValue = qrgbOf(pen);
     const QRgb fillValue = qrgbOf(m_fillColour);
+    // Traced on the device's pixels, the outline one logical pixel wide; the
+    // dash and hatch patterns stay on the logical grid.
+    auto corner = [this](int v) { return int(std::lround(v * m_ratio)); };
     const InnerRows inner{
-        roundRectSpans(QRect(left + 1, top + 1, right - left - 2, bottom - top - 2),
-                       cornerWidth - 2, cornerHeight - 2)};
-    for (const Span& s :
-         roundRectSpans(QRect(left, top, right - left, bottom - top), cornerWidth, cornerHeight)) {
+        roundRectSpans(deviceRect(left + 1, top + 1, right - left - 2, bottom - top - 2),
+                       corner(cornerWidth - 2), corner(cornerHeight - 2))};
+    for (const Span& s : roundRectSpans(deviceRect(left, top, right - left, bottom - top),
+                                        corner(cornerWidth), corner(cornerHeight))) {
         const Span* in = inner.row(s.y);
+        const int ly = logical(s.y);
         for (int px = s.left; px < s.right; ++px) {
+            const int lx = logical(px);
             if (in != nullptr && px >= in->left && px < in->right) {
-                if (fillDraws(px, s.y)) {
-                    plot(px, s.y, fillValue);
+                if (fillDraws(lx, ly)) {
+                    plotDevice(px, s.y, fillValue);
                 }
-            } else if (penDraws(px, s.y)) {
-                plot(px, s.y, penValue);
+            } else if (penDraws(lx, ly)) {
+                plotDevice(px, s.y, penValue);
             }
         }
     }
@@ -283,8 +346,13 @@ void Surface::drawText(const Rect& r, QStringView caption, Colour c) {
 void Surface::focusRect(const Rect& r) {
     auto invert = [this](int x, int y) {
         if (((x + y) & 1) == 0 && x >= 0 && y >= 0 && x < width() && y < height()) {
-            QRgb& px = reinterpret_cast<QRgb*>(m_image.scanLine(y))[x];
-            px ^= 0x00FFFFFFu;
+            const QRect pixels = deviceRect(x, y, 1, 1);
+            for (int py = pixels.top(); py <= pixels.bottom(); ++py) {
+                QRgb* row = reinterpret_cast<QRgb*>(m_image.scanLine(py));
+                for (int px = pixels.left(); px <= pixels.right(); ++px) {
+                    row[px] ^= 0x00FFFFFFu;
+                }
+            }
         }
     };
     if (r.width() <= 0 || r.height() <= 0) {
@@ -305,6 +373,24 @@ void Surface::focusRect(const Rect& r) {
 }
 
 std::vector<Rgb> Surface::readBlock(int x, int y, int w, int h) const {
+    if (m_ratio != 1.0) {
+        std::vector<Rgb> out(size_t(std::max(w, 0)) * size_t(std::max(h, 0)));
+        for (int py = 0; py < h; ++py) {
+            for (int px = 0; px < w; ++px) {
+                const Colour c = pixel(x + px, y + py);
+                out[size_t(py) * size_t(w) + size_t(px)] = Rgb::of(c);
+            }
+        }
+        return out;
+    }
+    return readDeviceBlock(QRect(x, y, w, h));
+}
+
+std::vector<Rgb> Surface::readDeviceBlock(const QRect& block) const {
+    const int x = block.x();
+    const int y = block.y();
+    const int w = block.width();
+    const int h = block.height();
     std::vector<Rgb> out(size_t(std::max(w, 0)) * size_t(std::max(h, 0)));
     const QRect r = QRect(x, y, w, h).intersected(m_image.rect());
     for (int py = r.top(); py <= r.bottom(); ++py) {
@@ -318,6 +404,26 @@ std::vector<Rgb> Surface::readBlock(int x, int y, int w, int h) const {
 }
 
 void Surface::writeBlock(int x, int y, int w, int h, const std::vector<Rgb>& pixels) {
+    if (w <= 0 || h <= 0 || pixels.size() < size_t(w) * size_t(h)) {
+        return;
+    }
+    if (m_ratio != 1.0) {
+        for (int py = 0; py < h; ++py) {
+            for (int px = 0; px < w; ++px) {
+                const Rgb& v = pixels[size_t(py) * size_t(w) + size_t(px)];
+                plot(x + px, y + py, qRgb(v.r, v.g, v.b));
+            }
+        }
+        return;
+    }
+    writeDeviceBlock(QRect(x, y, w, h), pixels);
+}
+
+void Surface::writeDeviceBlock(const QRect& block, const std::vector<Rgb>& pixels) {
+    const int x = block.x();
+    const int y = block.y();
+    const int w = block.width();
+    const int h = block.height();
     if (w <= 0 || h <= 0 || pixels.size() < size_t(w) * size_t(h)) {
         return;
     }
@@ -337,7 +443,19 @@ void Surface::drawImage(int x, int y, const QImage& image) {
         return;
     }
     QPainter p(&m_image);
-    p.drawImage(QPoint(x, y), image);
+    if (m_ratio == 1.0 && image.devicePixelRatio() == 1.0) {
+        p.drawImage(QPoint(x, y), image);
+        return;
+    }
+    // Onto the device pixels of its logical place, smoothly from whichever
+    // size the picture was drawn at.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSizeF size = image.deviceIndependentSize();
+    const QRect target =
+        deviceRect(x, y, int(std::lround(size.width())), int(std::lround(size.height())));
+    p.resetTransform();
+    p.scale(1.0 / m_ratio, 1.0 / m_ratio);
+    p.drawImage(QRectF(target), image, QRectF(image.rect()));
 }
 
 } // namespace zephral

@@ -63,17 +63,35 @@ enum class FillStyle : int {
     DiagonalCross = 7
 };
 
+// Coordinates and sizes are the control's (logical) pixels. On a denser
+// screen the surface holds the device's pixels: logical pixel x covers device
+// columns round(x * ratio) up to round((x + 1) * ratio), so a one-pixel line
+// is whole device pixels (one or two at 1.5), neighbouring lines never
+// overlap, and at ratio 1 everything is exactly as it is pixel for pixel.
+// Text, ellipses, rounded corners and pictures are drawn for the device's
+// pixels, not as a logical image scaled.
 class Surface {
 public:
     Surface() = default;
     explicit Surface(QSize size);
 
-    QSize size() const { return m_image.size(); }
-    int width() const { return m_image.width(); }
-    int height() const { return m_image.height(); }
+    QSize size() const { return m_size; }
+    int width() const { return m_size.width(); }
+    int height() const { return m_size.height(); }
     // Keeps what is drawn at the top left; new pixels take the back colour.
     void resize(QSize size);
+    // The device's pixels, with the ratio as its device pixel ratio.
     const QImage& image() const { return m_image; }
+
+    // Device pixels per logical pixel (1 until set). Setting another ratio
+    // starts an empty surface: the control draws itself again.
+    void setDevicePixelRatio(double ratio);
+    double devicePixelRatio() const { return m_ratio; }
+    // The device pixels under the logical rectangle.
+    QRect deviceRect(int x, int y, int w, int h) const;
+    // Blocks of the device's pixels, for drawing finer than a logical pixel.
+    std::vector<Rgb> readDeviceBlock(const QRect& r) const;
+    void writeDeviceBlock(const QRect& r, const std::vector<Rgb>& pixels);
 
     // What clear() leaves: the back colour (the system button face until
     // set), with the background picture, if any, at the top left.
@@ -135,20 +153,27 @@ public:
     void focusRect(const Rect& r);
 
     // A block of pixels as 24-bit RGB, row by row; pixels outside the surface
-    // read as black and are not written.
+    // read as black and are not written. On a denser screen a logical pixel
+    // reads as the top left one of its device pixels and is written to all.
     std::vector<Rgb> readBlock(int x, int y, int w, int h) const;
     void writeBlock(int x, int y, int w, int h, const std::vector<Rgb>& pixels);
     // The colour the surface shows for c: c itself as RGB, the surface
     // holding 24 bits a pixel.
     Colour nearestColour(Colour c) const { return translateColour(c); }
-    // An image put at (x, y) as it is; transparent parts let the surface show.
+    // An image put at (x, y) as it is (at its own device pixel ratio);
+    // transparent parts let the surface show.
     void drawImage(int x, int y, const QImage& image);
 
 private:
     bool penDraws(int x, int y) const;
     bool fillDraws(int x, int y) const;
     void plot(int x, int y, QRgb value);
+    void plotDevice(int x, int y, QRgb value);
+    int device(int v) const;
+    int logical(int deviceV) const;
 
+    QSize m_size;
+    double m_ratio = 1.0;
     QImage m_image;
     Colour m_backColour = systemColour(ButtonFace);
     Picture m_picture;

@@ -1,5 +1,6 @@
 #include "working/sknWorking.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -23,9 +24,24 @@ QLabel* pictureBox(QWidget* parent, const QString& name, const QString& source, 
     auto* box = new QLabel(parent);
     box->setObjectName(name);
     box->setGeometry(at);
-    QPixmap pixmap;
-    if (pixmap.load(source)) { // a missing picture leaves the box empty
-        box->setPixmap(pixmap);
+    QImage image;
+    // On a denser screen the frame drawn at twice the size, brought to the
+    // screen's own pixels.
+    const double ratio = parent->devicePixelRatioF();
+    if (ratio > 1.0) {
+        QString large = source;
+        large.insert(large.lastIndexOf(u'.'), QLatin1String("@2x"));
+        if (image.load(large)) {
+            const QSize device = (QSizeF(image.deviceIndependentSize()) * ratio).toSize();
+            image = image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            image.setDevicePixelRatio(ratio);
+        }
+    }
+    if (image.isNull()) {
+        image.load(source); // a missing picture leaves the box empty
+    }
+    if (!image.isNull()) {
+        box->setPixmap(QPixmap::fromImage(image));
     }
     return box;
 }

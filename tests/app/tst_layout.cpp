@@ -246,25 +246,53 @@ private Q_SLOTS:
 
     // The logo lies at the frame's top left, its opaque pixels as drawn, inside
     // the border.
+    // At twice the density, the logo drawn at twice its size, pixel for pixel.
     void logoInItsPlace() {
-        const QImage logo = QImage(QStringLiteral(":/art/logo.png"));
-        QCOMPARE(logo.size(), QSize(108, 49));
+        const int ratio = main->devicePixelRatio() > 1 ? 2 : 1;
+        const QImage logo = QImage(ratio > 1 ? QStringLiteral(":/art/logo@2x.png")
+                                             : QStringLiteral(":/art/logo.png"));
+        QCOMPARE(logo.size(), QSize(108, 49) * ratio);
         const QImage shot = shotOf(main->fQuorvan);
+        QVERIFY(!shot.isNull());
         int opaque = 0;
         for (int y = 0; y < logo.height(); ++y) {
             for (int x = 0; x < logo.width(); ++x) {
                 const QRgb p = logo.pixel(x, y);
                 if (qAlpha(p) != 0) {
-                    QVERIFY2(x >= 2 && y >= 2, "the logo stays off the border");
+                    QVERIFY2(x >= 2 * ratio && y >= 2 * ratio, "the logo stays off the border");
                 }
                 if (qAlpha(p) == 255) {
                     ++opaque;
-                    COMPARE_COLOUR(pixel(shot, QPoint(x, y)), fromQRgb(p),
+                    COMPARE_COLOUR(fromQRgb(shot.pixel(x, y)), fromQRgb(p),
                                    QStringLiteral("logo at %1,%2").arg(x).arg(y));
                 }
             }
         }
         QVERIFY(opaque > 500);
+    }
+
+    // At twice the density a button's picture is the large drawing, not the
+    // small one doubled: some of its 2 x 2 blocks hold more than one colour.
+    void picturesAreTheLargeArt() {
+        if (main->devicePixelRatio() != 2) {
+            QSKIP("only at twice the density");
+        }
+        for (sknButton* b : {main->cmdEncryptFile, main->cmdWebsite, main->cmdET}) {
+            const QImage shot = shotOf(b);
+            QVERIFY(!shot.isNull());
+            const QRect picture(b->pictureOrigin() * 2, b->PictureNormal().size() * 2);
+            int mixed = 0;
+            for (int y = picture.top(); y < picture.bottom(); y += 2) {
+                for (int x = picture.left(); x < picture.right(); x += 2) {
+                    const QRgb c = shot.pixel(x, y);
+                    if (shot.pixel(x + 1, y) != c || shot.pixel(x, y + 1) != c ||
+                        shot.pixel(x + 1, y + 1) != c) {
+                        ++mixed;
+                    }
+                }
+            }
+            QVERIFY2(mixed > 0, qPrintable(b->objectName()));
+        }
     }
 
     void mainButtons() {

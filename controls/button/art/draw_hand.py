@@ -14,6 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "app", "art"))
 
 import raster  # noqa: E402
+import draw_art  # noqa: E402
 
 SIZE = 32
 PALETTE = {"K": (0, 0, 0, 255), "W": (255, 255, 255, 255)}
@@ -75,6 +76,13 @@ def main():
     for c in img.px:
         data += bytes(c or (0, 0, 0, 0))
     raster.write_png(os.path.join(HERE, "hand.png"), SIZE, SIZE, data, 4)
+    # Twice the size for denser screens, the same hotspot in the cursor's
+    # own pixels.
+    large = draw_art.scale2x(img)
+    data = bytearray()
+    for c in large.px:
+        data += bytes(c or (0, 0, 0, 0))
+    raster.write_png(os.path.join(HERE, "hand@2x.png"), 2 * SIZE, 2 * SIZE, data, 4)
     with open(os.path.join(HERE, "hand.hotspot"), "w", newline="\n") as f:
         f.write("%d %d\n" % hotspot())
 

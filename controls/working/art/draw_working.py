@@ -47,41 +47,48 @@ def dot_style(j):
     return colour, 4.8 - 1.9 * t
 
 
-def frame(k):
-    img = raster.Image(W, H, WHITE)
+def frame(k, s=1):
+    """Frame k; `s` draws the same geometry s times as large."""
+    img = raster.Image(W * s, H * s, WHITE)
     head = k - 1
     for j in range(DOTS - 1, -1, -1):
         colour, r = dot_style(j)
         a = math.radians(-90.0 + 360.0 / DOTS * (head - j))
-        img.fill(circle(CX + RING * math.cos(a), CY + RING * math.sin(a), r), colour, ss=8)
-    mark = raster.Image(MARK, MARK)
-    for path, paint, opacity in draw_art.icon_layers(MARK):
-        mark.fill(path, paint, scale=MARK / 256.0, opacity=opacity, ss=8)
-    img.draw(mark, int(CX - MARK / 2), int(CY - MARK / 2))
+        img.fill(circle(CX + RING * math.cos(a), CY + RING * math.sin(a), r), colour, scale=s,
+                 ss=8)
+    size = MARK * s
+    mark = raster.Image(size, size)
+    for path, paint, opacity in draw_art.icon_layers(size):
+        mark.fill(path, paint, scale=size / 256.0, opacity=opacity, ss=8)
+    img.draw(mark, int(CX * s - size / 2), int(CY * s - size / 2))
     return img
 
 
-def strip():
-    img = raster.Image(W, STRIP_H, WHITE)
+def strip(s=1):
+    img = raster.Image(W * s, STRIP_H * s, WHITE)
     rx, ry, cy = 28.0, 3.2, 6.0
     pts = [(CX + rx * math.cos(math.radians(a)), cy + ry * math.sin(math.radians(a)))
            for a in range(0, 360, 6)]
     shadow = raster.polygon(pts)
     img.fill(shadow, Radial(CX, cy, rx, [(0.0, rgb("#1e2a4a", 0.16)), (1.0, rgb("#1e2a4a", 0.0))]),
-             ss=8)
+             scale=s, ss=8)
     return img
 
 
 def main():
-    for k in range(1, FRAMES + 1):
-        img = frame(k)
-        for y in range(SHOWN_ROWS, H):
-            for x in range(W):
-                assert img.rgba(x, y) == WHITE + (255,), "frame %d drawn below the strip" % k
-        img.save_rgb(os.path.join(HERE, "frame%d.png" % k))
-    img = strip()
-    assert all(img.rgba(x, 0) == WHITE + (255,) for x in range(W)), "strip's top row not white"
-    img.save_rgb(os.path.join(HERE, "strip.png"))
+    # At 1 the files the control shows; at 2 the same drawing twice as large
+    # ("name@2x.png") for denser screens.
+    for s, suffix in ((1, ""), (2, "@2x")):
+        for k in range(1, FRAMES + 1):
+            img = frame(k, s)
+            for y in range(SHOWN_ROWS * s, H * s):
+                for x in range(W * s):
+                    assert img.rgba(x, y) == WHITE + (255,), "frame %d drawn below the strip" % k
+            img.save_rgb(os.path.join(HERE, "frame%d%s.png" % (k, suffix)))
+        img = strip(s)
+        assert all(img.rgba(x, 0) == WHITE + (255,) for x in range(W * s)), \
+            "strip's top row not white"
+        img.save_rgb(os.path.join(HERE, "strip%s.png" % suffix))
 
 
 if __name__ == "__main__":

@@ -8,7 +8,9 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <map>
 #include <numbers>
 #include <set>
 
@@ -252,6 +254,57 @@ TEST(SurfaceResize, KeepsTheDrawingAndFillsNewPixelsWithTheBackColour) {
     EXPECT_EQ(s.pixel(2, 2), kWhite);
     EXPECT_EQ(s.pixel(4, 3), kBrush);
 }
+
+// On a denser screen a one-pixel line is whole device pixels: every device
+// pixel is a line's colour or the background's, each line is one band as
+// thick as a logical pixel (one or two device pixels at 1.5), and two
+// neighbouring lines meet without a gap or an overlap.
+class SurfaceAtRatio : public ::testing::TestWithParam<double> {};
+
+TEST_P(SurfaceAtRatio, OnePixelLinesCoverWholeDevicePixels) {
+    const double ratio = GetParam();
+    Surface s(QSize(20, 20));
+    s.setDevicePixelRatio(ratio);
+    s.setBackColour(kWhite);
+    s.clear();
+    s.line(2, 5, 15, 5, kInk);
+    s.line(2, 6, 15, 6, kPen);
+    s.line(9, 9, 9, 18, kBrush);
+    const QImage& image = s.image();
+    ASSERT_EQ(image.size(), QSize(qRound(20 * ratio), qRound(20 * ratio)));
+    std::map<Colour, std::set<int>> rows;
+    std::map<Colour, std::set<int>> columns;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const Colour c = fromQRgb(image.pixel(x, y));
+            ASSERT_TRUE(c == kWhite || c == kInk || c == kPen || c == kBrush)
+                << "a blended device pixel at " << x << "," << y;
+            rows[c].insert(y);
+            columns[c].insert(x);
+        }
+    }
+    const auto band = [&](const std::set<int>& v) {
+        ASSERT_FALSE(v.empty());
+        EXPECT_EQ(*v.rbegin() - *v.begin() + 1, int(v.size())) << "not one band";
+        EXPECT_GE(int(v.size()), int(std::floor(ratio)));
+        EXPECT_LE(int(v.size()), int(std::ceil(ratio)));
+    };
+    band(rows[kInk]);
+    band(rows[kPen]);
+    band(columns[kBrush]);
+    EXPECT_EQ(*rows[kPen].begin(), *rows[kInk].rbegin() + 1);
+    // Both horizontal lines cover the same whole columns in every row.
+    for (const Colour c : {kInk, kPen}) {
+        for (int y : rows[c]) {
+            for (int x = 0; x < image.width(); ++x) {
+                EXPECT_EQ(fromQRgb(image.pixel(x, y)) == c,
+                          x >= *columns[kInk].begin() && x <= *columns[kInk].rbegin());
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Densities, SurfaceAtRatio, ::testing::Values(1.5, 2.0));
 
 TEST(PicturePixels, IconsOntoTheKeyBitmapsAsTheyAre) {
     QImage icon(2, 1, QImage::Format_ARGB32);
