@@ -131,6 +131,7 @@ QImage renderControl(const ControlRegistry& registry, const RenderRequest& reque
     QWidget host;
     host.setWindowFlag(Qt::FramelessWindowHint);
     SkinnedControl* control = type->create(&host);
+    control->pinDevicePixelRatio(1.0);
     control->setObjectName(type->className + u'1');
     AmbientProperties ambient;
     ambient.displayName = control->objectName();

@@ -403,7 +403,7 @@ void SkinnedControl::paintEvent(QPaintEvent* event) {
 
 void SkinnedControl::resizeEvent(QResizeEvent* event) {
     // The surface holds the screen's own pixels.
-    m_surface.setDevicePixelRatio(devicePixelRatioF());
+    m_surface.setDevicePixelRatio(surfaceRatio());
     m_surface.resize(size());
     QWidget::resizeEvent(event);
 }
@@ -419,7 +419,7 @@ bool SkinnedControl::event(QEvent* event) {
     // Shown on, or moved to, a screen of another pixel density: the control
     // draws itself again, as after a resize.
     if ((event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal) &&
-        devicePixelRatioF() != m_surface.devicePixelRatio()) {
+        surfaceRatio() != m_surface.devicePixelRatio()) {
         QResizeEvent resize(size(), size());
         QWidget::event(&resize);
     }

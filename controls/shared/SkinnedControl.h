@@ -70,6 +70,10 @@ public:
 
     Surface& surface() { return m_surface; }
     const Surface& surface() const { return m_surface; }
+    // Draws at this device pixel ratio whatever the screen's, as the render
+    // tool does (its pictures are the same on every screen). Unset, the
+    // surface follows the screen.
+    void pinDevicePixelRatio(double ratio) { m_pinnedRatio = ratio; }
 
     // Lifecycle, called by the container, row by row in the table's order.
     // A new instance takes each stored property's initial value; a load reads
@@ -186,8 +190,10 @@ protected:
 
 private:
     Colour parentColour(bool background, Colour fallback) const;
+    double surfaceRatio() const { return m_pinnedRatio.value_or(devicePixelRatioF()); }
 
     Surface m_surface;
+    std::optional<double> m_pinnedRatio;
     AmbientProperties m_ambient;
     QRegion m_outline;
     QString m_accessKeys;

@@ -304,7 +304,7 @@ TEST_P(SurfaceAtRatio, OnePixelLinesCoverWholeDevicePixels) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Densities, SurfaceAtRatio, ::testing::Values(1.5, 2.0));
+INSTANTIATE_TEST_SUITE_P(Densities, SurfaceAtRatio, ::testing::Values(1.25, 1.5, 1.75, 2.0));
 
 TEST(PicturePixels, IconsOntoTheKeyBitmapsAsTheyAre) {
     QImage icon(2, 1, QImage::Format_ARGB32);
