@@ -533,14 +533,13 @@ private:
         if (m_charsSeen == 0) {
             return CommandResult::success(); // empty text gives empty text
         }
-        const bool whole = m_deciphered == m_bytes.size() && m_deciphered >= kCipherBlock;
-        const int pad =
-            whole ? padLength(m_bytes.constData() + m_deciphered - kCipherBlock, m_padCheck) : 0;
+        // m_bytes lost only whole blocks from its front: it ends as the text does.
+        const int pad = judgeEnd(m_bytes.size(), m_bytes.constData() + m_bytes.size(), m_padCheck);
         if (pad == 0) {
             explicit_bzero(m_bytes.data(), static_cast<std::size_t>(m_bytes.size()));
             return CommandResult::wrongKey(QStringLiteral("text"));
         }
-        m_utf8.append(m_out, m_bytes.constData(), m_deciphered - pad);
+        m_utf8.append(m_out, m_bytes.constData(), m_bytes.size() - pad);
         explicit_bzero(m_bytes.data(), static_cast<std::size_t>(m_bytes.size()));
         m_bytes.clear();
         return CommandResult::success();

@@ -126,16 +126,6 @@ CommandResult wrongKey(const StreamJob& job) {
     return CommandResult::wrongKey(QStringLiteral("file"), job.sourcePath);
 }
 
-// The one judge of a decryption's end: the source must be whole blocks, and
-// the padding that ends its deciphered last block must pass the job's check.
-// The padding's length, or 0 when the key is wrong or the source damaged.
-int judgeEnd(const StreamJob& job, qint64 sourceSize, const char* lastBlock) {
-    if (sourceSize % kBlock != 0 || sourceSize < kBlock) {
-        return 0;
-    }
-    return padLength(lastBlock, job.padCheck);
-}
-
 // `once`: the source was measured to fit in one piece, which is all there is
 // room for.
 void readStage(Pipeline& line, const StreamJob& job, qsizetype pieceSize, bool once = false) {
@@ -231,7 +221,7 @@ void writeStage(Pipeline& line, const StreamJob& job) {
                 holding = true;
                 length -= kBlock;
             } else if (length >= kBlock) {
-                const int pad = judgeEnd(job, p.offset + p.size, start + length - kBlock);
+                const int pad = judgeEnd(p.offset + p.size, start + length, job.padCheck);
                 if (pad == 0) {
                     explicit_bzero(start, static_cast<std::size_t>(length));
                     line.fail(wrongKey(job));
@@ -291,7 +281,7 @@ CommandResult measureResult(PieceCipher& cipher, const StreamJob& job, qint64& s
     const bool read = job.sourceSize % kBlock == 0 &&
                       ::pread(job.source->get(), last, kBlock, static_cast<off_t>(at)) == kBlock &&
                       cipher.decryptBlocks(last, kBlock);
-    const int pad = read ? judgeEnd(job, job.sourceSize, last) : 0;
+    const int pad = read ? judgeEnd(job.sourceSize, last + kBlock, job.padCheck) : 0;
     explicit_bzero(last, sizeof last);
     if (pad == 0) {
         return wrongKey(job);

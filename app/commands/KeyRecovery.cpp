@@ -133,7 +133,8 @@ public:
     Verdict judge(const Schedule& k, QString& kind) const {
         std::uint8_t last[kBlock];
         zephcore::keysearch::decipherBlock(k, m_target.last, last);
-        const int padding = padLength(reinterpret_cast<const char*>(last), PadCheck::Full);
+        const int padding =
+            judgeEnd(m_target.size, reinterpret_cast<const char*>(last) + kBlock, PadCheck::Full);
         if (padding == 0) {
             return Verdict::Miss;
         }

@@ -254,7 +254,11 @@ bool keyHidesCharacters(const QString& key) {
     return false;
 }
 
-int padLength(const char* lastBlock, PadCheck check) {
+int judgeEnd(qint64 size, const char* end, PadCheck check) {
+    if (size < kCipherBlock || size % kCipherBlock != 0) {
+        return 0;
+    }
+    const char* lastBlock = end - kCipherBlock;
     constexpr int kLast = kCipherBlock - 1;
     const auto pad = static_cast<std::uint8_t>(lastBlock[kLast]);
     if (pad < 1 || pad > kCipherBlock) {
@@ -284,7 +288,7 @@ std::optional<QByteArray> decryptBytesChecked(QByteArray data, const QString& ke
     // The library's length is the same pad taken off, but only the bytes
     // themselves tell whether the filler before it is zero.
     cipher(bytesOf(data), static_cast<std::int32_t>(n));
-    const int pad = padLength(data.constData() + n - kCipherBlock, check);
+    const int pad = judgeEnd(n, data.constData() + n, check);
     if (pad == 0) {
         explicit_bzero(data.data(), static_cast<std::size_t>(n));
         return std::nullopt;

@@ -75,9 +75,12 @@ enum class PadCheck {
     LengthOnly,
 };
 
-// The pad length, 1 to 8, that the 8 deciphered bytes of a last block end
-// in; 0 when they can't end anything this cipher made.
-int padLength(const char* lastBlock, PadCheck check);
+// The one judge of a decryption's end: the pad length, 1 to 8, to take off
+// `size` deciphered bytes whose last block is the 8 bytes before `end`; 0
+// when they can't be anything this cipher made (not whole blocks, or a
+// padding that fails the check), that is a wrong key or damaged data. `end`
+// is read only when `size` is whole blocks.
+int judgeEnd(qint64 size, const char* end, PadCheck check);
 
 // Decrypts `data` (whole blocks, worked on in place) and takes the padding
 // off. Nothing when the data is not whole blocks or the padding fails the
@@ -120,7 +123,7 @@ public:
     // holds a block more. Returns the padded length, 0 on failure.
     qsizetype encryptLast(char* data, qsizetype n);
     // Decrypts n bytes, whole blocks, in place. The padding is the caller's
-    // to judge, with padLength() on the last block.
+    // to judge, with judgeEnd().
     bool decryptBlocks(char* data, qsizetype n);
 
 private:

@@ -196,7 +196,7 @@ TEST_F(Bindings, DecryptedLengthFollowsTheLastByte) {
     }
 }
 
-TEST(PadLength, LastByteAndZeroFiller) {
+TEST(JudgeEnd, LastByteAndZeroFiller) {
     struct Case {
         const char* hex;
         int full, lengthOnly;
@@ -208,8 +208,23 @@ TEST(PadLength, LastByteAndZeroFiller) {
     };
     for (const Case& c : cases) {
         const QByteArray block = fromHex(c.hex);
-        EXPECT_EQ(padLength(block.constData(), PadCheck::Full), c.full) << c.hex;
-        EXPECT_EQ(padLength(block.constData(), PadCheck::LengthOnly), c.lengthOnly) << c.hex;
+        const char* end = block.constData() + block.size();
+        EXPECT_EQ(judgeEnd(block.size(), end, PadCheck::Full), c.full) << c.hex;
+        EXPECT_EQ(judgeEnd(block.size(), end, PadCheck::LengthOnly), c.lengthOnly) << c.hex;
+    }
+}
+
+// Data that is not whole blocks ends in nothing this cipher made, whatever
+// its last 8 bytes; of whole blocks, only the 8 bytes before the end count.
+TEST(JudgeEnd, OnlyWholeBlocks) {
+    const QByteArray data = fromHex("41424344454647480000000000000008");
+    const char* end = data.constData() + data.size();
+    const struct {
+        qint64 size;
+        int pad;
+    } cases[] = {{0, 0}, {7, 0}, {9, 0}, {15, 0}, {16, 8}, {24, 8}, {1 << 30, 8}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(judgeEnd(c.size, end, PadCheck::LengthOnly), c.pad) << c.size;
     }
 }
 
