@@ -21,8 +21,11 @@ CommandResult CommandResult::outOfMemory() {
     return systemError(ENOMEM);
 }
 
-CommandResult CommandResult::wrongKey(const QString& what, const FilePath& path) {
-    return failure(kErrorWrongKey, QStringLiteral("Wrong key or damaged %1").arg(what), path);
+CommandResult CommandResult::wrongKey(const QString& what, const FilePath& path,
+                                      const QString& damage) {
+    return failure(kErrorWrongKey,
+                   damage.isEmpty() ? QStringLiteral("Wrong key or damaged %1").arg(what) : damage,
+                   path);
 }
 
 CommandResult CommandResult::noCipherResult(const FilePath& path) {

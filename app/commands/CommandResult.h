@@ -57,8 +57,11 @@ struct CommandResult {
     // The system's description of errno `errorNumber`.
     static CommandResult systemError(int errorNumber, const FilePath& path = {});
     static CommandResult outOfMemory();
-    // kErrorWrongKey: "Wrong key or damaged <what>" (text, file).
-    static CommandResult wrongKey(const QString& what, const FilePath& path = {});
+    // kErrorWrongKey: "Wrong key or damaged <what>" (text, file); or, where
+    // the source can't be anything this program encrypted whatever the key,
+    // `damage` says what is wrong with it instead.
+    static CommandResult wrongKey(const QString& what, const FilePath& path = {},
+                                  const QString& damage = {});
     // kErrorEmptyResult: the cipher gave nothing where it must give something.
     static CommandResult noCipherResult(const FilePath& path = {});
 };

@@ -500,8 +500,8 @@ std::unique_ptr<KeyRecovery> KeyRecovery::prepare(const KeyRecoveryRequest& requ
         const auto decoded =
             QByteArray::fromBase64Encoding(content, QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) {
-            result = CommandResult::failure(kErrorWrongKey,
-                                            QStringLiteral("The text is not Base64"), request.source);
+            result = CommandResult::wrongKey(QStringLiteral("text"), request.source,
+                                             QStringLiteral("The text is not Base64"));
             return nullptr;
         }
         target.head = *decoded;
@@ -516,11 +516,10 @@ std::unique_ptr<KeyRecovery> KeyRecovery::prepare(const KeyRecoveryRequest& requ
         }
     }
     if (target.size == 0 || target.size % static_cast<qint64>(kBlock) != 0) {
-        result = CommandResult::failure(
-            kErrorWrongKey,
+        result = CommandResult::wrongKey(
+            request.text ? QStringLiteral("text") : QStringLiteral("file"), request.source,
             QStringLiteral("Not encrypted by this program: the length is not a whole number of "
-                           "8-byte blocks"),
-            request.source);
+                           "8-byte blocks"));
         return nullptr;
     }
     s.judge.emplace(target, request.text, startsWith, codePage);

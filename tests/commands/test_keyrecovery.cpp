@@ -1,8 +1,11 @@
 // The key search's candidates and its judge of a decryption.
 #include "commands/KeyCandidates.h"
+#include "commands/KeyRecovery.h"
 #include "commands/Plausible.h"
 #include "encrypt/CodePage.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
@@ -224,5 +227,40 @@ TEST(Plausible, KindsAndText) {
     }
 }
 
+// A source that can't be anything this program encrypted is refused before
+// the search, as a wrong key would be, saying what is wrong with it.
+TEST(KeyRecovery, RefusesWhatCannotBeCiphertext) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        const char* content;
+        bool text;
+        const char* says;
+    } cases[] = {
+        {"", false, "8-byte blocks"},
+        {"thirteen byte", false, "8-byte blocks"},
+        {"QUJD", true, "8-byte blocks"}, // "ABC"
+        {"QUJDREVGR0g!", true, "not Base64"},
+    };
+    for (const auto& c : cases) {
+        const QString name = dir.filePath(QStringLiteral("source"));
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        KeyRecoveryRequest request;
+        request.source = FilePath::fromText(name);
+        request.text = c.text;
+        request.mask = QStringLiteral("?l");
+        CommandResult result;
+        QString usage;
+        EXPECT_EQ(KeyRecovery::prepare(request, result, usage), nullptr) << c.content;
+        EXPECT_TRUE(usage.isEmpty()) << c.content;
+        EXPECT_EQ(result.number, kErrorWrongKey) << c.content;
+        EXPECT_TRUE(result.description.contains(QLatin1String(c.says)))
+            << qPrintable(result.description);
+        EXPECT_EQ(result.path, request.source) << c.content;
+    }
+}
 
 } // namespace
