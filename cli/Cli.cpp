@@ -252,23 +252,14 @@ std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& opt
         } else if (a == "--in-place") {
             options.inPlace = true;
         } else {
+            const ValueOption values[] = {{"--key-file", &options.keyFile},
+                                          {"--code-page", &options.codePage},
+                                          {"--suffix", &options.suffix},
+                                          {"--target-directory", &options.targetFolder},
+                                          {"-t", &options.targetFolder}};
             bool matched = false;
-            for (auto [name, target] : {std::pair{"--key-file", &options.keyFile},
-                                        std::pair{"--code-page", &options.codePage},
-                                        std::pair{"--suffix", &options.suffix},
-                                        std::pair{"--target-directory", &options.targetFolder},
-                                        std::pair{"-t", &options.targetFolder}}) {
-                const QByteArray option(name);
-                if (a == option) {
-                    if (i + 1 >= arguments.size()) {
-                        return UsageError{QStringLiteral("%1 needs a value").arg(name)};
-                    }
-                    *target = arguments[++i];
-                    matched = true;
-                } else if (option.startsWith("--") && a.startsWith(option + '=')) {
-                    *target = a.mid(option.size() + 1);
-                    matched = true;
-                }
+            if (std::optional<QString> error = takeOptionValue(arguments, i, values, matched)) {
+                return UsageError{*error};
             }
             if (!matched) {
                 return UsageError{
@@ -490,6 +481,28 @@ void guardStandardDescriptors() {
             }
         }
     }
+}
+
+std::optional<QString> takeOptionValue(const QList<QByteArray>& arguments, qsizetype& i,
+                                       std::span<const ValueOption> options, bool& taken) {
+    const QByteArray a = arguments[i];
+    for (auto [name, value] : options) {
+        const QByteArray option(name);
+        if (a == option) {
+            if (i + 1 >= arguments.size()) {
+                return QStringLiteral("%1 needs a value").arg(QLatin1String(name));
+            }
+            *value = arguments[++i];
+            taken = true;
+            return std::nullopt;
+        }
+        if (option.startsWith("--") && a.startsWith(option + '=')) {
+            *value = a.mid(option.size() + 1);
+            taken = true;
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }
 
 CommandResult textCommand(Command command, const QByteArray& input, const QString& key,

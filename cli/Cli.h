@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 #include <QList>
+#include <optional>
+#include <span>
+#include <utility>
 
 namespace zephral::cli {
 
@@ -20,6 +23,15 @@ void guardStandardDescriptors();
 // program), and returns the exit status. Standard output is flushed and
 // closed at the end, and a failure there reported.
 int run(const QList<QByteArray>& arguments);
+
+// An option that takes a value, and where its value goes.
+using ValueOption = std::pair<const char*, std::optional<QByteArray>*>;
+
+// When arguments[i] is one of `options`, given as "NAME VALUE" (i then moves
+// on to the value) or, for a long option, "NAME=VALUE", takes its value and
+// sets `taken`. The usage error when the value is missing.
+std::optional<QString> takeOptionValue(const QList<QByteArray>& arguments, qsizetype& i,
+                                       std::span<const ValueOption> options, bool& taken);
 
 // One text command as zephral-cli runs it (streamTextCommand), on bytes in
 // memory: `input` is the text as it came (UTF-8, refused when it is not),

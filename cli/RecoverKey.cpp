@@ -1,5 +1,6 @@
 #include "RecoverKey.h"
 
+#include "Cli.h"
 #include "KeyPrompt.h"
 #include "Progress.h"
 #include "commands/Commands.h"
@@ -98,25 +99,15 @@ std::optional<UsageError> parse(const QList<QByteArray>& arguments, Options& o) 
                 matched = true;
             }
         }
-        const std::pair<const char*, std::optional<QByteArray>*> values[] = {
+        const ValueOption values[] = {
             {"--like-file", &o.likeFile},   {"--edits", &o.edits},
             {"--words", &o.words},          {"--mask", &o.mask},
             {"--charset", &o.charset},      {"--starts-with", &o.startsWith},
             {"--starts-with-hex", &o.startsWithHex}, {"--threads", &o.threads},
             {"--part", &o.part},            {"--resume", &o.resume},
             {"--code-page", &o.codePage}};
-        for (auto [name, target] : values) {
-            const QByteArray option(name);
-            if (a == option) {
-                if (i + 1 >= arguments.size()) {
-                    return UsageError{QStringLiteral("%1 needs a value").arg(name)};
-                }
-                *target = arguments[++i];
-                matched = true;
-            } else if (a.startsWith(option + '=')) {
-                *target = a.mid(option.size() + 1);
-                matched = true;
-            }
+        if (std::optional<QString> error = takeOptionValue(arguments, i, values, matched)) {
+            return UsageError{*error};
         }
         if (!matched) {
             return UsageError{QStringLiteral("unknown option '%1'").arg(QString::fromLocal8Bit(a))};
