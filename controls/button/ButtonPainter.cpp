@@ -40,8 +40,10 @@ private:
     void textEffect(const Rect& r);
     // The caption's colour: ink, unless it reads worse than 4.5:1 on what
     // lies under the caption rectangle r and comes from the desktop's
-    // palette or the fixed greys.
-    Colour readable(const Rect& r, Colour ink) const;
+    // palette or the fixed greys. The caption drawn again over the picture
+    // keeps the colour chosen for it on the face: what lies under it then is
+    // the picture and the caption itself.
+    Colour readable(const Rect& r, Colour ink);
 
     void framed();
     void classic();
@@ -77,6 +79,8 @@ private:
     bool m_lastBold = false;
     bool m_bold = false;                 // style 14 shown as the default
     bool m_captionDrawnDirectly = false; // style 5 pressed
+    bool m_overPicture = false;          // the caption drawn again over the picture
+    std::optional<Colour> m_lastInk;     // the colour readable() chose on the face
 };
 
 void Painter::line(int x1, int y1, int x2, int y2, Colour c) {
@@ -162,7 +166,12 @@ void Painter::textEffect(const Rect& r) {
     }
 }
 
-Colour Painter::readable(const Rect& r, Colour ink) const {
+Colour Painter::readable(const Rect& r, Colour ink) {
+    if (m_overPicture) {
+        // Drawn as on the face; a caption drawn directly this time (style 5
+        // pressed) was not chosen here and keeps its ink.
+        return m_lastInk.value_or(ink);
+    }
     // Colours the window chose itself (ColorScheme 2) are drawn as chosen.
     const QRect area = r.toQRect() & QRect(0, 0, s.width(), s.height());
     if (d.colorScheme == 2 || area.isEmpty() || d.caption.trimmed().isEmpty()) {
@@ -185,7 +194,8 @@ Colour Painter::readable(const Rect& r, Colour ink) const {
             }
         }
     }
-    return readableTextColour(ink, behind, {p.text, p.hoverText});
+    m_lastInk = readableTextColour(ink, behind, {p.text, p.hoverText});
+    return *m_lastInk;
 }
 
 void Painter::drawCaption(CaptionMode mode) {
@@ -658,7 +668,9 @@ void Painter::drawPicture(PictureState which) {
     if (d.picturePosition == 4 && mode) {
         // The caption lies over the picture: drawn again in the last mode.
         m_bold = m_lastBold;
+        m_overPicture = true;
         drawCaption(*mode);
+        m_overPicture = false;
         m_bold = false;
     }
 }

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace zephral::test {
@@ -46,9 +47,16 @@ constexpr LookCase kLooks[] = {
     {"focused", "Up", false, true, false},    {"default", "Up", false, false, true},
 };
 
-QImage drawn(int style, const LookCase& look, const QString& caption, CaptionLayout* layout) {
+// picture: a picture to lay behind the caption, or empty; behind: where it lies.
+QImage drawn(int style, const LookCase& look, const QString& caption, CaptionLayout* layout,
+             const QByteArray& picture = {}, QRect* behind = nullptr) {
     const QByteArray type = QByteArray::number(style);
-    auto button = shownButton(101, 29, {{"ButtonType", type.constData()}});
+    auto button = picture.isEmpty()
+                      ? shownButton(101, 29, {{"ButtonType", type.constData()}})
+                      : shownButton(101, 29,
+                                    {{"ButtonType", type.constData()},
+                                     {"PicturePosition", "4"},
+                                     {"PictureNormal", picture.constData()}});
     button->setPropertyValue(u"Caption", caption);
     Look l;
     l.state = QByteArray(look.state) == "Down" ? Look::State::Down : Look::State::Up;
@@ -59,6 +67,11 @@ QImage drawn(int style, const LookCase& look, const QString& caption, CaptionLay
     if (layout != nullptr) {
         *layout = button->captionLayout();
     }
+    if (behind != nullptr) {
+        // A pressed picture lies a pixel lower and to the right, a lifted
+        // one a pixel higher and to the left.
+        *behind = QRect(button->pictureOrigin(), QSize(12, 12)).adjusted(-1, -1, 1, 1);
+    }
     return button->surface().image().copy();
 }
 
@@ -66,7 +79,7 @@ QImage drawn(int style, const LookCase& look, const QString& caption, CaptionLay
 // lies under it, and the ink is judged on the worst of what lies under any
 // caption pixel. Nothing drawn: 0.
 double captionContrast(const QImage& with, const QImage& without, const CaptionLayout& layout,
-                       bool pressed) {
+                       bool pressed, const QRect& picture = {}) {
     // A pressed caption lies one pixel lower and to the right.
     const QRect caption = layout.caption.toQRect();
     const QRect area = (pressed ? caption.united(layout.pressedCaption.toQRect()) : caption) &
@@ -78,7 +91,7 @@ double captionContrast(const QImage& with, const QImage& without, const CaptionL
         for (int x = area.left(); x <= area.right(); ++x) {
             const Colour a = fromQRgb(with.pixel(x, y));
             const Colour b = fromQRgb(without.pixel(x, y));
-            if (a == b) {
+            if (a == b || picture.contains(x, y)) {
                 continue;
             }
             ink.append(QPoint(x, y));
@@ -121,6 +134,33 @@ TEST_P(ButtonContrast, EveryCaptionReads) {
             const QImage without = drawn(style, bare, QString(), nullptr);
             const double k =
                 captionContrast(with, without, layout, QByteArray(look.state) == "Down");
+            EXPECT_GE(k, kReadableContrast) << "style " << style << ", " << look.name;
+        }
+    }
+}
+
+// A caption over a picture (drawn on the face, then again over the
+// picture) reads on the face as a caption without one does.
+TEST_P(ButtonContrast, ACaptionOverThePictureReadsOnTheFace) {
+    QTemporaryDir dir;
+    QImage block(12, 12, QImage::Format_RGB32);
+    block.fill(qRgb(40, 40, 40));
+    const QString path = dir.filePath("block.png");
+    ASSERT_TRUE(block.save(path));
+    const QByteArray picture = path.toUtf8();
+    for (int style = 1; style <= 14; ++style) {
+        if (style == 10) {
+            continue;
+        }
+        for (const LookCase& look : kLooks) {
+            CaptionLayout layout;
+            QRect behind;
+            const QImage with =
+                drawn(style, look, QStringLiteral("Caption"), &layout, picture, &behind);
+            const LookCase bare{look.name, look.state, look.hover, false, false};
+            const QImage without = drawn(style, bare, QString(), nullptr, picture);
+            const double k = captionContrast(with, without, layout,
+                                             QByteArray(look.state) == "Down", behind);
             EXPECT_GE(k, kReadableContrast) << "style " << style << ", " << look.name;
         }
     }
