@@ -4,6 +4,8 @@
 
 #include "button/sknButton.h"
 
+#include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -38,6 +40,15 @@ inline std::unique_ptr<sknButton> shownButton(int w, int h, Values values) {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(button.get()));
     button->clearFocus(); // showing the window gave it the focus
     return button;
+}
+
+// A w x h picture of one colour saved in dir, as a PictureNormal value.
+inline QByteArray savedBlock(const QTemporaryDir& dir, int w, int h, QRgb colour) {
+    QImage block(w, h, QImage::Format_RGB32);
+    block.fill(colour);
+    const QString path = dir.filePath("block.png");
+    EXPECT_TRUE(block.save(path));
+    return path.toUtf8();
 }
 
 } // namespace zephral::test

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace zephral::test {
@@ -143,11 +142,7 @@ TEST_P(ButtonContrast, EveryCaptionReads) {
 // picture) reads on the face as a caption without one does.
 TEST_P(ButtonContrast, ACaptionOverThePictureReadsOnTheFace) {
     QTemporaryDir dir;
-    QImage block(12, 12, QImage::Format_RGB32);
-    block.fill(qRgb(40, 40, 40));
-    const QString path = dir.filePath("block.png");
-    ASSERT_TRUE(block.save(path));
-    const QByteArray picture = path.toUtf8();
+    const QByteArray picture = savedBlock(dir, 12, 12, qRgb(40, 40, 40));
     for (int style = 1; style <= 14; ++style) {
         if (style == 10) {
             continue;

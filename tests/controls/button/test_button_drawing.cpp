@@ -706,11 +706,7 @@ TEST(ButtonPicture, EveryStateInItsPlace) {
 // there either.
 TEST(ButtonPicture, BehindTheCaption) {
     QTemporaryDir dir;
-    QImage block(60, 16, QImage::Format_RGB32);
-    block.fill(qRgb(255, 0, 0));
-    const QString path = dir.filePath("block.png");
-    ASSERT_TRUE(block.save(path));
-    const QByteArray picture = path.toUtf8();
+    const QByteArray picture = savedBlock(dir, 60, 16, qRgb(255, 0, 0));
     for (const char* style : {"11", "10", "0"}) {
         auto button = shownButton(101, 29,
                                   {{"ButtonType", style},
