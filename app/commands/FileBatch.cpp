@@ -353,6 +353,10 @@ BatchPlan planBatch(const BatchOptions& options, const QList<FilePath>& sources)
     return plan;
 }
 
+CommandResult checkBatchKey(Command command, const QString& key) {
+    return isFileCommand(command) ? checkFileKey(command, key) : CommandResult::systemError(EINVAL);
+}
+
 BatchSummary runBatch(const BatchOptions& options, const BatchPlan& plan, const QString& key,
                       const BatchProgressFunction& progress, const std::atomic<bool>* stop) {
     BatchSummary summary;

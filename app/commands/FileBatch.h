@@ -86,6 +86,11 @@ struct BatchSummary {
     bool allDone() const { return skipped.isEmpty() && failed.isEmpty() && notStarted == 0; }
 };
 
+// The key's checks alone, as runBatch makes them before any file (the
+// refusals, and an encryption's warnings): the window says a refusal before
+// it asks where the results go.
+CommandResult checkBatchKey(Command command, const QString& key);
+
 using BatchProgressFunction = std::function<void(const BatchProgress&)>;
 
 // Runs the plan: the key checked once (a refusal is the summary's only
