@@ -12,6 +12,7 @@
 // cores. Every path gives the same bytes as enciphering block by block.
 #include "blowfish.h"
 
+#include "blowfish_kernel.h"
 #include "blowfish_tables.h"
 #include "dispatch.h"
 #include "zephcore.h"
@@ -24,6 +25,13 @@
 #include <thread>
 
 namespace zephcore::blowfish {
+
+#if ZEPHCORE_X86
+// blowfish_bmi.cpp: the same loop for processors with BMI1.
+void encipherRunBmi(const Schedule& k, uint8_t* data, size_t blocks) noexcept;
+void decipherRunBmi(const Schedule& k, uint8_t* data, size_t blocks) noexcept;
+#endif
+
 namespace {
 
 // The working tables. Static storage with no initialiser: they are zero when
@@ -39,59 +47,6 @@ constexpr size_t kYieldEvery = 20000;
 constexpr size_t kThreadedFrom = ZEPHCORE_THREADED_FROM;
 constexpr size_t kMinShare = kThreadedFrom / 2;
 
-inline uint32_t loadBigEndian(const uint8_t* in) {
-    return (uint32_t{in[0]} << 24) | (uint32_t{in[1]} << 16) | (uint32_t{in[2]} << 8) |
-           uint32_t{in[3]};
-}
-
-inline void storeBigEndian(uint8_t* out, uint32_t v) {
-    out[0] = static_cast<uint8_t>(v >> 24);
-    out[1] = static_cast<uint8_t>(v >> 16);
-    out[2] = static_cast<uint8_t>(v >> 8);
-    out[3] = static_cast<uint8_t>(v);
-}
-
-// F(x) = ((S0[a] + S1[b]) ^ S2[c]) + S3[d], a the high byte of x. The
-// indices are widened before use so that each lookup is one load with the box
-// offset folded into its displacement.
-inline uint32_t roundF(const uint32_t (*s)[256], uint32_t x) {
-    const auto a = static_cast<size_t>(x >> 24);
-    const auto b = static_cast<size_t>((x >> 16) & 0xFF);
-    const auto c = static_cast<size_t>((x >> 8) & 0xFF);
-    const auto d = static_cast<size_t>(x & 0xFF);
-    return ((s[0][a] + s[1][b]) ^ s[2][c]) + s[3][d];
-}
-
-// N blocks side by side, their halves in l[] and r[]. Two rounds per step so
-// that the halves never need exchanging; Decrypt runs the P-array backwards.
-template <bool Decrypt, size_t N>
-inline void cipherBlocks(const Schedule& k, uint32_t (&l)[N], uint32_t (&r)[N]) {
-    const uint32_t* p = k.p;
-    const uint32_t(*s)[256] = k.s;
-#pragma GCC unroll 8
-    for (int i = 0; i < 16; i += 2) {
-        const uint32_t p0 = Decrypt ? p[17 - i] : p[i];
-        const uint32_t p1 = Decrypt ? p[16 - i] : p[i + 1];
-#pragma GCC unroll 8
-        for (size_t j = 0; j < N; ++j) {
-            l[j] ^= p0;
-            r[j] ^= roundF(s, l[j]);
-        }
-#pragma GCC unroll 8
-        for (size_t j = 0; j < N; ++j) {
-            r[j] ^= p1;
-            l[j] ^= roundF(s, r[j]);
-        }
-    }
-    const uint32_t last0 = Decrypt ? p[1] : p[16];
-    const uint32_t last1 = Decrypt ? p[0] : p[17];
-    for (size_t j = 0; j < N; ++j) {
-        const uint32_t t = l[j];
-        l[j] = r[j] ^ last1;
-        r[j] = t ^ last0;
-    }
-}
-
 // One block as two halves, for the key schedule.
 inline void encipherBlock(const Schedule& k, uint32_t& l, uint32_t& r) {
     uint32_t lv[1] = {l};
@@ -101,48 +56,35 @@ inline void encipherBlock(const Schedule& k, uint32_t& l, uint32_t& r) {
     r = rv[0];
 }
 
-template <bool Decrypt, size_t N>
-inline void cipherInPlace(const Schedule& k, uint8_t* data) {
-    uint32_t l[N];
-    uint32_t r[N];
-    for (size_t j = 0; j < N; ++j) {
-        l[j] = loadBigEndian(data + kBlockSize * j);
-        r[j] = loadBigEndian(data + kBlockSize * j + 4);
-    }
-    cipherBlocks<Decrypt, N>(k, l, r);
-    for (size_t j = 0; j < N; ++j) {
-        storeBigEndian(data + kBlockSize * j, l[j]);
-        storeBigEndian(data + kBlockSize * j + 4, r[j]);
-    }
-}
+// Whole blocks in place, on the calling thread, by the code of the chosen
+// path. The portable loop carries six blocks at a time (twelve halves and
+// their indices just about fit the x86-64 general registers).
+using Run = void (*)(const Schedule& k, uint8_t* data, size_t blocks);
 
-// The bulk loop: six blocks at a time (twelve halves and their
-// indices just about fit the x86-64 general registers), then a one-block tail.
 template <bool Decrypt>
-void cipherRun(const Schedule& k, uint8_t* data, size_t blocks) {
-    constexpr size_t kWide = 6;
-    size_t i = 0;
-    for (; i + kWide <= blocks; i += kWide) {
-        cipherInPlace<Decrypt, kWide>(k, data + kBlockSize * i);
+Run runFor(Isa isa) {
+#if ZEPHCORE_X86
+    if (isa == Isa::bmi) {
+        return Decrypt ? decipherRunBmi : encipherRunBmi;
     }
-    for (; i < blocks; ++i) {
-        cipherInPlace<Decrypt, 1>(k, data + kBlockSize * i);
-    }
+#else
+    (void)isa;
+#endif
+    return cipherRun<Decrypt, 6>;
 }
 
 // One thread's share of a buffer, with the yield before its 20000th, 40000th,
 // ... block. When a buffer is split, every worker counts its own blocks: each
 // still gives up its slice once every 20000 blocks it does, which is what the
 // yield is for, and a single-threaded call yields exactly where it always has.
-template <bool Decrypt>
-void cipherShare(const Schedule& k, uint8_t* data, size_t blocks) {
+void cipherShare(Run run, const Schedule& k, uint8_t* data, size_t blocks) {
     size_t done = 0;
     size_t untilYield = kYieldEvery - 1;
     while (done < blocks) {
-        const size_t run = std::min(blocks - done, untilYield);
-        cipherRun<Decrypt>(k, data + kBlockSize * done, run);
-        done += run;
-        untilYield -= run;
+        const size_t count = std::min(blocks - done, untilYield);
+        run(k, data + kBlockSize * done, count);
+        done += count;
+        untilYield -= count;
         if (untilYield == 0 && done < blocks) {
             std::this_thread::yield();
             untilYield = kYieldEvery;
@@ -166,11 +108,12 @@ unsigned threadsFor(size_t blocks, unsigned limit) {
 // cannot be started leaves its share to the calling thread. Every thread
 // started here is joined before the call returns.
 template <bool Decrypt>
-void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads) noexcept {
+void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads, Isa isa) noexcept {
     const Schedule& k = gSchedule;
+    const Run run = runFor<Decrypt>(isa);
     const unsigned threads = threadsFor(blocks, maxThreads);
     if (threads <= 1) {
-        cipherShare<Decrypt>(k, data, blocks);
+        cipherShare(run, k, data, blocks);
         return;
     }
     const size_t per = blocks / threads;
@@ -180,17 +123,17 @@ void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads) noexcept {
         const size_t begin = per * t;
         const size_t count = t + 1 == threads ? blocks - begin : per;
         try {
-            workers[t - 1] = std::thread([data, begin, count] {
-                cipherShare<Decrypt>(gSchedule, data + kBlockSize * begin, count);
+            workers[t - 1] = std::thread([run, data, begin, count] {
+                cipherShare(run, gSchedule, data + kBlockSize * begin, count);
             });
             handedOut = begin + count;
         } catch (const std::exception&) { // no thread, or no memory for one
             break;
         }
     }
-    cipherShare<Decrypt>(k, data, per);
+    cipherShare(run, k, data, per);
     if (handedOut < blocks) {
-        cipherShare<Decrypt>(k, data + kBlockSize * handedOut, blocks - handedOut);
+        cipherShare(run, k, data + kBlockSize * handedOut, blocks - handedOut);
     }
     for (std::thread& w : workers) {
         if (w.joinable()) {
@@ -257,11 +200,11 @@ const Schedule& scheduleInForce() noexcept {
     return gSchedule;
 }
 
-void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks) noexcept {
-    cipherRun<true>(k, data, blocks);
+void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks, Isa isa) noexcept {
+    runFor<true>(isa)(k, data, blocks);
 }
 
-int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept {
+int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads, Isa isa) noexcept {
     const auto q = static_cast<size_t>(length) / kBlockSize;
     const auto pad = static_cast<int32_t>(kBlockSize - (static_cast<size_t>(length) % kBlockSize));
     // The padded length must fit the result: the last 8 lengths below 2^31
@@ -272,16 +215,16 @@ int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noex
     const int32_t result = length + pad;
     // The pad byte goes last; the filler bytes before it are the caller's.
     buffer[result - 1] = static_cast<uint8_t>(pad);
-    cipherBuffer<false>(buffer, q + 1, maxThreads);
+    cipherBuffer<false>(buffer, q + 1, maxThreads, isa);
     return result;
 }
 
-int32_t decryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept {
+int32_t decryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads, Isa isa) noexcept {
     if (length <= 0) {
         return 0; // nothing to read
     }
     // A trailing partial block is left as it is and still supplies the last byte.
-    cipherBuffer<true>(buffer, static_cast<size_t>(length) / kBlockSize, maxThreads);
+    cipherBuffer<true>(buffer, static_cast<size_t>(length) / kBlockSize, maxThreads, isa);
     const auto v = static_cast<int8_t>(buffer[length - 1]);
     // The padding is not checked: a wrong key yields anything from length - 127
     // to length + 128, which near 2^31 is held at the largest count instead of

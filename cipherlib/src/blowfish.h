@@ -2,6 +2,8 @@
 // operations behind InitArrays, Initialize, BlowENC and BlowDEC.
 #pragma once
 
+#include "dispatch.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -17,14 +19,19 @@ int32_t initArrays() noexcept;
 // key is never null here; the export checks it.
 int32_t initialize(const char* key) noexcept;
 // buffer is never null and length never negative here; the exports check
-// both. A long buffer is shared out between at most maxThreads threads.
-int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept;
-int32_t decryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads) noexcept;
+// both. A long buffer is shared out between at most maxThreads threads. isa
+// is the code path (Isa::portable or Isa::bmi); every path gives the same
+// bytes.
+int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads,
+                      Isa isa = dispatch().blowfish) noexcept;
+int32_t decryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads,
+                      Isa isa = dispatch().blowfish) noexcept;
 
 // For the code inside this library and its tests only: the schedule the
 // exports run on, and whole blocks deciphered in place under any schedule on
 // the calling thread.
 const Schedule& scheduleInForce() noexcept;
-void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks) noexcept;
+void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks,
+                    Isa isa = dispatch().blowfish) noexcept;
 
 } // namespace zephcore::blowfish

@@ -17,6 +17,7 @@ Machine probe() noexcept {
     m.avx512vbmi = __builtin_cpu_supports("avx512f") != 0 &&
                    __builtin_cpu_supports("avx512bw") != 0 &&
                    __builtin_cpu_supports("avx512vbmi") != 0;
+    m.bmi = __builtin_cpu_supports("bmi") != 0;
 #endif
     m.cores = std::thread::hardware_concurrency();
     return m;
@@ -38,6 +39,7 @@ Dispatch chooseDispatch(const Machine& m, bool portable) noexcept {
     Dispatch d;
     if (ZEPHCORE_X86 && !portable) {
         d.base64 = m.avx512vbmi ? Isa::avx512 : m.avx2 ? Isa::avx2 : Isa::portable;
+        d.blowfish = m.bmi ? Isa::bmi : Isa::portable;
     }
     d.threads = std::clamp(m.cores, 1u, kMaxThreads);
     return d;
@@ -58,6 +60,8 @@ bool isaAvailable(Isa isa) noexcept {
         return ZEPHCORE_X86 && machine().avx2;
     case Isa::avx512:
         return ZEPHCORE_X86 && machine().avx512vbmi;
+    case Isa::bmi:
+        return ZEPHCORE_X86 && machine().bmi;
     }
     return false;
 }
@@ -70,6 +74,8 @@ const char* isaName(Isa isa) noexcept {
         return "avx2";
     case Isa::avx512:
         return "avx512";
+    case Isa::bmi:
+        return "bmi";
     }
     return "?";
 }

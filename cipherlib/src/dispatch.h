@@ -4,12 +4,15 @@
 //   Base64    the table code; on x86-64 the AVX2 kernels, or the AVX-512
 //             VBMI kernels where the processor has them. Every path gives
 //             the same bytes as the table code, lenient decoding included.
-//   Blowfish  the calling thread alone, or, for a buffer of
-//             ZEPHCORE_THREADED_FROM bytes and more, one thread per processor
-//             (at most kMaxThreads), each on its own share of the blocks.
+//   Blowfish  the portable round, or on x86-64 with BMI1 the written-out one
+//             (a byte of a word in one instruction); the calling thread
+//             alone, or, for a buffer of ZEPHCORE_THREADED_FROM bytes and
+//             more, one thread per processor (at most kMaxThreads), each on
+//             its own share of the blocks. The key search's lanes follow the
+//             same choice of round.
 //
 // ZEPHCORE_PORTABLE in the environment (any value but "" and "0") keeps
-// Base64 on the table code. A build with the CMake option ZEPHCORE_PORTABLE=ON
+// Base64 and Blowfish on the portable code. A build with the CMake option ZEPHCORE_PORTABLE=ON
 // has no vector code at all.
 #pragma once
 
@@ -27,10 +30,11 @@ namespace zephcore {
 // The most threads one Blowfish call shares its work with, itself included.
 inline constexpr unsigned kMaxThreads = ZEPHCORE_MAX_THREADS;
 
-enum class Isa : int { portable = 0, avx2 = 1, avx512 = 2 };
+enum class Isa : int { portable = 0, avx2 = 1, avx512 = 2, bmi = 3 };
 
 struct Dispatch {
-    Isa base64 = Isa::portable;
+    Isa base64 = Isa::portable;   // portable, avx2 or avx512
+    Isa blowfish = Isa::portable; // portable or bmi
     unsigned threads = 1;
 };
 
@@ -39,6 +43,7 @@ struct Machine {
     bool avx2 = false;
     bool avx512vbmi = false; // AVX-512 F, BW and VBMI
     unsigned cores = 1;      // 0 when unknown
+    bool bmi = false;        // BMI1
 };
 
 Dispatch chooseDispatch(const Machine& machine, bool portableForced) noexcept;

@@ -13,8 +13,7 @@ void scheduleKeysBmi(const Key* keys, size_t count, Schedule (&out)[kLanes]) noe
 
 void scheduleKeys(const Key* keys, size_t count, Schedule (&out)[kLanes]) noexcept {
 #if ZEPHCORE_X86
-    static const bool bmi = __builtin_cpu_supports("bmi");
-    if (bmi) {
+    if (dispatch().blowfish == Isa::bmi) {
         scheduleKeysBmi(keys, count, out);
         return;
     }

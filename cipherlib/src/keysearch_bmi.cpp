@@ -1,6 +1,6 @@
 // The lanes' schedules for processors with BMI1 (this file is compiled with
 // -mbmi; keysearch.cpp calls it only where the processor has it).
-#define ZEPHCORE_KEYSEARCH_BMI 1
+#define ZEPHCORE_KERNEL_BMI 1
 #include "keysearch_kernel.h"
 
 namespace zephcore::keysearch {

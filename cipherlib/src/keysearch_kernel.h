@@ -1,10 +1,11 @@
 // The lanes' key schedules, included by keysearch.cpp for every x86-64 and
 // portable build, and by keysearch_bmi.cpp, compiled for processors with the
-// bit-field instructions (BMI1), where a byte of a word is one instruction
-// away instead of two. Everything here has internal linkage, so each copy
-// keeps the instructions it was compiled for.
+// bit-field instructions (BMI1) and ZEPHCORE_KERNEL_BMI defined, where the
+// round is the written-out one of blowfish_kernel.h. Everything here has
+// internal linkage, so each copy keeps the instructions it was compiled for.
 #pragma once
 
+#include "blowfish_kernel.h"
 #include "blowfish_tables.h"
 #include "keysearch.h"
 
@@ -17,62 +18,36 @@ namespace {
 
 // The lanes' tables sit side by side in one array, so that every lookup is
 // one load from a single base register with the lane and box in its
-// displacement, and the halves of all lanes stay in registers.
-template <size_t N, size_t Lane>
-inline uint32_t laneRoundF(const Schedule (&k)[N], uint32_t x) {
-#if defined(ZEPHCORE_KEYSEARCH_BMI)
-    // Written out, so that the four bytes cost four instructions and the
-    // eight registers of the halves stay free: a by a shift, b and c by
-    // BEXTR, d by a byte move; each lookup folded into its operation.
-    constexpr size_t kS = offsetof(Schedule, s) + Lane * sizeof(Schedule);
-    uint32_t f;
-    uint64_t index;
-    asm("movl %k[x], %k[f]\n\t"
-        "shrl $24, %k[f]\n\t"
-        "bextr %k[b], %k[x], %k[i]\n\t"
-        "movl %c[s0](%[k],%q[f],4), %k[f]\n\t"
-        "addl %c[s1](%[k],%q[i],4), %k[f]\n\t"
-        "bextr %k[c], %k[x], %k[i]\n\t"
-        "xorl %c[s2](%[k],%q[i],4), %k[f]\n\t"
-        "movzbl %b[x], %k[i]\n\t"
-        "addl %c[s3](%[k],%q[i],4), %k[f]"
-        : [f] "=&r"(f), [i] "=&r"(index)
-        : [x] "r"(x), [k] "r"(&k[0]), [b] "r"(0x0810u), [c] "r"(0x0808u),
-          [s0] "i"(kS), [s1] "i"(kS + 1024), [s2] "i"(kS + 2048), [s3] "i"(kS + 3072),
-          "m"(k)
-        : "cc");
-    return f;
-#else
-    const auto a = static_cast<size_t>(x >> 24);
-    const auto b = static_cast<size_t>((x >> 16) & 0xFF);
-    const auto c = static_cast<size_t>((x >> 8) & 0xFF);
-    const auto d = static_cast<size_t>(x & 0xFF);
-    const uint32_t(*s)[256] = k[Lane].s;
-    return ((s[0][a] + s[1][b]) ^ s[2][c]) + s[3][d];
-#endif
-}
-
-// Half a step in every lane: y ^= P[i] ^ F(x).
-template <size_t N, size_t... Lane>
-inline void halfRound(const Schedule (&k)[N], const uint32_t (&x)[N], uint32_t (&y)[N], size_t i,
-                      std::index_sequence<Lane...>) {
-    ((y[Lane] = (y[Lane] ^ k[Lane].p[i]) ^ laneRoundF<N, Lane>(k, x[Lane])), ...);
+// displacement, and the halves of all lanes stay in registers. Half a step
+// in every lane: y ^= P[Round] ^ F(x).
+template <size_t Round, size_t N, size_t... Lane>
+inline void halfRounds(const Schedule (&k)[N], const uint32_t (&x)[N], uint32_t (&y)[N],
+                       std::index_sequence<Lane...>) {
+    ((y[Lane] = blowfish::halfRound<blowfish::kBoxes + Lane * sizeof(Schedule),
+                                    blowfish::pOffset(Round) + Lane * sizeof(Schedule)>(
+          k, x[Lane], y[Lane])),
+     ...);
 }
 
 // One block enciphered in every lane, two rounds a step so that the halves
 // never swap. The P word of a round is XORed into the half before the
 // lookups of its F are back, off the chain that is each round's latency.
+template <size_t N, size_t Round = 1>
+inline void laneRounds(const Schedule (&k)[N], uint32_t (&l)[N], uint32_t (&r)[N]) {
+    if constexpr (Round < 17) {
+        constexpr auto lanes = std::make_index_sequence<N>();
+        halfRounds<Round>(k, l, r, lanes);
+        halfRounds<Round + 1>(k, r, l, lanes);
+        laneRounds<N, Round + 2>(k, l, r);
+    }
+}
+
 template <size_t N>
 inline void encipherLanes(const Schedule (&k)[N], uint32_t (&l)[N], uint32_t (&r)[N]) {
-    constexpr auto lanes = std::make_index_sequence<N>();
     for (size_t j = 0; j < N; ++j) {
         l[j] ^= k[j].p[0];
     }
-#pragma GCC unroll 8
-    for (size_t i = 0; i < 16; i += 2) {
-        halfRound(k, l, r, i + 1, lanes);
-        halfRound(k, r, l, i + 2, lanes);
-    }
+    laneRounds(k, l, r);
     for (size_t j = 0; j < N; ++j) {
         const uint32_t t = l[j];
         l[j] = r[j] ^ k[j].p[17];
