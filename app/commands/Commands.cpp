@@ -2,6 +2,7 @@
 
 #include "commands/FileStream.h"
 #include "commands/Files.h"
+#include "commands/PiecePipeline.h"
 #include "commands/TextPieces.h"
 #include "encrypt/CodePage.h"
 #include "encrypt/basEncrypt.h"
@@ -316,94 +317,60 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     return commitFile(writer, destination.path);
 }
 
-// The text commands over a stream (streamTextCommand): the input read and
-// converted a piece at a time, Base64 in whole groups, the cipher in whole
-// blocks with a decryption's last block held to the end, and the result kept
-// back until it passes a piece or is complete.
+// The text commands over a stream (streamTextCommand), in overlapping
+// stages (commands/PiecePipeline.h). The reader makes the input the code
+// page's bytes, drops Base64's white space, and cuts the rest into pieces of
+// whole groups, carrying the rest over to the next piece: 24 bytes to encrypt
+// or encode (whole blocks, whole Base64 groups), 32 characters to decode (24
+// bytes). The pieces are enciphered and encoded, or decoded and deciphered,
+// on every core, and written in their order, a decryption's last block held
+// to the end and the code page's bytes put out as UTF-8.
 class TextRun {
 public:
     TextRun(Command command, const TextStream& stream, const QString& key, PadCheck padCheck)
         : m_command(command), m_stream(stream), m_key(key), m_padCheck(padCheck),
-          m_piece(std::max<qsizetype>(4 * streamPieceSize(), 64)), m_utf8(activeCodePage()) {}
+          m_piece(std::max<qsizetype>(streamPieceSize(), 64)),
+          m_base64In(command == Command::DecodeText || command == Command::DecryptDecodeText),
+          m_utf8(activeCodePage()) {}
 
     CommandResult run() {
-        const bool base64In =
-            m_command == Command::DecodeText || m_command == Command::DecryptDecodeText;
-        const bool refuse =
-            m_command == Command::EncodeText || m_command == Command::EncryptEncodeText;
-        bool ended = false;
-        while (!ended) {
-            const qsizetype clean = m_in.size();
-            if (CommandResult r = readPiece(refuse, ended); !r.ok) {
+        // The first piece is read here, so that empty text needs neither the
+        // library nor a key schedule, and text of one piece no threads.
+        m_first.resize(m_piece);
+        const qsizetype got = m_stream.read(m_first.data(), m_piece);
+        if (got < 0) {
+            return CommandResult::systemError(errno, m_stream.inputName);
+        }
+        m_first.truncate(got);
+        m_firstEnded = got < m_piece;
+        if (!m_firstEnded || !blank(m_first)) {
+            if (CommandResult r = start(); !r.ok) {
                 return r;
-            }
-            if (base64In) {
-                m_in.resize(clean + dropWhiteSpace(m_in.data() + clean, m_in.size() - clean));
-            }
-            if (!m_in.isEmpty() && !m_started) {
-                if (CommandResult r = start(); !r.ok) {
-                    return r;
-                }
-            }
-            if (CommandResult r = transform(ended); !r.ok) {
-                return r;
-            }
-            if (m_out.size() >= m_piece || ended) {
-                if (ended && !base64In) {
-                    m_out.append('\n'); // a line of Base64
-                }
-                if (CommandResult r = m_stream.write(m_out.constData(), m_out.size()); !r.ok) {
-                    return r;
-                }
-                m_out.truncate(0); // its room kept for the next piece
             }
         }
-        CommandResult r;
-        if (m_command == Command::EncryptEncodeText && m_started && keyHidesCharacters(m_key)) {
+        PieceStages stages;
+        stages.read = [this](Piece& p) { return read(p); };
+        stages.transform = [this](Piece& p) { return transform(p); };
+        stages.write = [this](Piece& p) { return write(p); };
+        const qsizetype resultSize =
+            m_base64In ? m_piece / 4 * 3 + 3 : (m_piece + kCipherBlock + 2) / 3 * 4 + 1;
+        CommandResult r =
+            runPieces(stages, m_firstEnded ? 1 : overlappedPieces(), m_piece, resultSize);
+        if (r.ok && m_command == Command::EncryptEncodeText && m_cipher &&
+            keyHidesCharacters(m_key)) {
             r.warnings.append(weakKeyWarning());
         }
         return r;
     }
 
 private:
-    // Appends the next piece of the input, as the code page's bytes, to m_in.
-    // A UTF-8 sequence cut by the piece's end waits for the next piece.
-    CommandResult readPiece(bool refuse, bool& ended) {
-        const qsizetype carried = m_raw.size();
-        m_raw.resize(carried + m_piece);
-        const qsizetype got = m_stream.read(m_raw.data() + carried, m_piece);
-        if (got < 0) {
-            return CommandResult::systemError(errno, m_stream.inputName);
-        }
-        ended = got < m_piece;
-        const qsizetype n = carried + got;
-        const qsizetype use = ended ? n : utf8Boundary(m_raw.constData(), n);
-        if (isAscii(m_raw.constData(), use)) {
-            m_in.append(m_raw.constData(), use);
-        } else {
-            QStringDecoder strict(QStringConverter::Utf8,
-                                  QStringConverter::Flag::ConvertInitialBom |
-                                      QStringConverter::Flag::Stateless);
-            m_text = strict.decode(QByteArrayView(m_raw.constData(), use));
-            if (strict.hasError()) {
-                return CommandResult::failure(kErrorInvalidUtf8,
-                                              QStringLiteral("The text is not valid UTF-8"));
-            }
-            if (refuse) {
-                if (CommandResult r = refuseText(m_text); !r.ok) {
-                    return r;
-                }
-            }
-            m_in.append(activeCodePage().encode(m_text));
-        }
-        std::memmove(m_raw.data(), m_raw.constData() + use, static_cast<std::size_t>(n - use));
-        m_raw.resize(n - use);
-        return CommandResult::success();
+    // Nothing to transform: no text, or white space alone where it is dropped.
+    bool blank(QByteArray text) const {
+        return text.isEmpty() || (m_base64In && dropWhiteSpace(text.data(), text.size()) == 0);
     }
 
     // The library, and the key's schedule, once there is something to work on.
     CommandResult start() {
-        m_started = true;
         if (!cipherLibraryAvailable()) {
             return libraryMissing();
         }
@@ -416,16 +383,100 @@ private:
         return CommandResult::success();
     }
 
-    // Takes what it can of m_in: all of it once the input has ended.
-    CommandResult transform(bool ended) {
+    // The stream's read, the first piece first.
+    qsizetype readInput(char* data, qsizetype size) {
+        const qsizetype n = std::min(size, m_first.size() - m_firstAt);
+        std::memcpy(data, m_first.constData() + m_firstAt, static_cast<std::size_t>(n));
+        m_firstAt += n;
+        if (n == size || (m_firstEnded && m_firstAt == m_first.size())) {
+            return n; // never read on after the end
+        }
+        const qsizetype got = m_stream.read(data + n, size - n);
+        return got < 0 ? -1 : n + got;
+    }
+
+    CommandResult read(Piece& p) {
+        // What was carried over: bytes ready (the code page's, or Base64
+        // without white space), then the start of a UTF-8 sequence.
+        std::memcpy(p.data, m_carry, static_cast<std::size_t>(m_ready + m_raw));
+        const qsizetype ready = m_ready;
+        qsizetype n = m_ready + m_raw;
+        const qsizetype got = readInput(p.data + n, m_piece - n);
+        if (got < 0) {
+            return CommandResult::systemError(errno, m_stream.inputName);
+        }
+        const bool ended = got < m_piece - n;
+        n += got;
+        const qsizetype use = ended ? n : ready + utf8Boundary(p.data + ready, n - ready);
+        char raw[4];
+        m_raw = n - use;
+        std::memcpy(raw, p.data + use, static_cast<std::size_t>(m_raw));
+        if (CommandResult r = toCodePage(p.data + ready, use - ready, n); !r.ok) {
+            return r;
+        }
+        if (m_base64In) {
+            n = dropWhiteSpace(p.data + ready, n);
+        }
+        n += ready;
+        // A piece of Base64 that is not the last leaves at least a character
+        // over, so that the text's last group is decoded as the last.
+        qsizetype size = n;
+        if (!ended) {
+            size = m_base64In ? std::max<qsizetype>(n - 1, 0) / 32 * 32 : n / 24 * 24;
+        }
+        m_ready = n - size;
+        std::memcpy(m_carry, p.data + size, static_cast<std::size_t>(m_ready));
+        std::memcpy(m_carry + m_ready, raw, static_cast<std::size_t>(m_raw));
+        p.offset = m_offset;
+        p.size = size;
+        p.last = ended;
+        m_offset += size;
+        return CommandResult::success();
+    }
+
+    // The n bytes of UTF-8 at `data` as the code page's bytes, in place;
+    // `converted` their count.
+    CommandResult toCodePage(char* data, qsizetype n, qsizetype& converted) {
+        converted = n;
+        if (isAscii(data, n)) {
+            return CommandResult::success(); // the same bytes
+        }
+        QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                          QStringConverter::Flag::Stateless);
+        const QString text = strict.decode(QByteArrayView(data, n));
+        if (strict.hasError()) {
+            return CommandResult::failure(kErrorInvalidUtf8,
+                                          QStringLiteral("The text is not valid UTF-8"));
+        }
+        if (!m_base64In) {
+            if (CommandResult r = refuseText(text); !r.ok) {
+                return r;
+            }
+        }
+        const QByteArray bytes = activeCodePage().encode(text);
+        converted = bytes.size(); // one byte a character: never more than UTF-8's
+        std::memcpy(data, bytes.constData(), static_cast<std::size_t>(converted));
+        return CommandResult::success();
+    }
+
+    CommandResult transform(Piece& p) {
+        qsizetype n = p.size;
         switch (m_command) {
-        case Command::EncodeText:
-            return encode(ended ? m_in.size() : m_in.size() / 3 * 3);
         case Command::EncryptEncodeText:
-            return encrypt(ended);
+            if (p.last && p.offset + p.size > 0) {
+                n = m_cipher->encryptLast(p.data, p.size);
+                if (n == 0) {
+                    return CommandResult::noCipherResult();
+                }
+            } else if (n > 0 && !m_cipher->encryptBlocks(p.data, n)) {
+                return CommandResult::noCipherResult();
+            }
+            [[fallthrough]];
+        case Command::EncodeText:
+            return encode(p, n);
         case Command::DecodeText:
         case Command::DecryptDecodeText:
-            return decode(ended);
+            return decode(p);
         case Command::EncryptFile:
         case Command::DecryptFile:
             break;
@@ -433,134 +484,93 @@ private:
         return CommandResult::systemError(EINVAL);
     }
 
-    // Base64 of the first n bytes of `bytes` onto m_out.
-    CommandResult appendBase64(const char* bytes, qsizetype n) {
-        if (n == 0) {
-            return CommandResult::success();
-        }
-        const qsizetype at = m_out.size();
-        m_out.resize(at + (n + 2) / 3 * 4);
-        const qsizetype m = encodeBase64Bytes(bytes, n, m_out.data() + at);
-        if (m < 0) {
+    // Base64 of the piece's first n bytes, a line's end after the last.
+    CommandResult encode(Piece& p, qsizetype n) {
+        p.resultSize = n > 0 ? encodeBase64Bytes(p.data, n, p.result) : 0;
+        if (p.resultSize < 0) {
             return libraryMissing();
         }
-        m_out.truncate(at + m);
+        if (p.last) {
+            p.result[p.resultSize++] = '\n';
+        }
         return CommandResult::success();
     }
 
-    CommandResult encode(qsizetype n) {
-        CommandResult r = appendBase64(m_in.constData(), n);
-        m_in.remove(0, n);
-        return r;
-    }
-
-    // Whole groups of 24 bytes (whole blocks, whole Base64 groups) until the
-    // end, where the rest is padded.
-    CommandResult encrypt(bool ended) {
-        if (!m_started) {
-            return CommandResult::success(); // empty text: nothing to encrypt
-        }
-        const qsizetype n = ended ? m_in.size() : m_in.size() / 24 * 24;
-        m_work.resize(n + kCipherBlock);
-        std::memcpy(m_work.data(), m_in.constData(), static_cast<std::size_t>(n));
-        m_in.remove(0, n);
-        qsizetype length = n;
-        if (ended) {
-            length = m_cipher->encryptLast(m_work.data(), n);
-        } else if (!m_cipher->encryptBlocks(m_work.data(), n)) {
-            length = 0;
-        }
-        if (length == 0 && (ended || n > 0)) {
-            return CommandResult::noCipherResult();
-        }
-        return appendBase64(m_work.constData(), length);
-    }
-
-    // Whole groups of 4 characters, holding 8 back until the end so that the
-    // text's last group is read as the last (its "=" as padding).
-    CommandResult decode(bool ended) {
-        qsizetype n = m_in.size();
-        if (!ended) {
-            n = m_in.size() >= m_piece ? (m_in.size() - 8) / 4 * 4 : 0;
-        }
-        if (n == 0) {
-            return ended && m_command == Command::DecryptDecodeText ? decrypt(ended)
-                                                                    : CommandResult::success();
-        }
-        m_charsSeen += n;
-        m_work.resize(n);
-        std::memcpy(m_work.data(), m_in.constData(), static_cast<std::size_t>(n));
-        m_in.remove(0, n);
-        if (!ended) {
+    CommandResult decode(Piece& p) {
+        if (!p.last) {
             // An "=" here is no padding, but a character outside the
             // alphabet, which the lenient decoder reads as 0, like "A".
-            for (qsizetype i = std::max<qsizetype>(n - 2, 0); i < n; ++i) {
-                if (m_work[i] == '=') {
-                    m_work[i] = 'A';
+            for (qsizetype i = std::max<qsizetype>(p.size - 2, 0); i < p.size; ++i) {
+                if (p.data[i] == '=') {
+                    p.data[i] = 'A';
                 }
             }
         }
-        const qsizetype at = m_bytes.size();
-        m_bytes.resize(at + n + 3);
-        const qsizetype m = decodeBase64Bytes(m_work, m_bytes.data() + at);
-        if (m < 0) {
+        p.resultSize = p.size > 0 ? decodeBase64Bytes(p.data, p.size, p.result) : 0;
+        if (p.resultSize < 0) {
             return libraryMissing();
         }
-        m_bytes.truncate(at + m);
-        if (m_command == Command::DecodeText) {
-            m_utf8.append(m_out, m_bytes.constData(), m_bytes.size());
-            m_bytes.truncate(0);
-            return CommandResult::success();
-        }
-        return decrypt(ended);
-    }
-
-    // Deciphers the whole blocks of m_bytes past the m_deciphered already
-    // done, and passes on all but the last block, which holds the padding.
-    CommandResult decrypt(bool ended) {
-        const qsizetype blocks = (m_bytes.size() - m_deciphered) / kCipherBlock * kCipherBlock;
-        if (m_started && !m_cipher->decryptBlocks(m_bytes.data() + m_deciphered, blocks)) {
+        // A decryption's whole blocks; the last piece's padding and any
+        // broken block are judged by the writer.
+        const qsizetype blocks = p.resultSize / kCipherBlock * kCipherBlock;
+        if (m_command == Command::DecryptDecodeText && blocks > 0 &&
+            !m_cipher->decryptBlocks(p.result, blocks)) {
             return CommandResult::noCipherResult();
         }
-        m_deciphered += blocks;
-        if (!ended) {
-            const qsizetype pass = std::max<qsizetype>(m_deciphered - kCipherBlock, 0);
-            m_utf8.append(m_out, m_bytes.constData(), pass);
-            m_bytes.remove(0, pass);
-            m_deciphered -= pass;
-            return CommandResult::success();
-        }
-        if (m_charsSeen == 0) {
-            return CommandResult::success(); // empty text gives empty text
-        }
-        // m_bytes lost only whole blocks from its front: it ends as the text does.
-        const int pad = judgeEnd(m_bytes.size(), m_bytes.constData() + m_bytes.size(), m_padCheck);
-        if (pad == 0) {
-            explicit_bzero(m_bytes.data(), static_cast<std::size_t>(m_bytes.size()));
-            return CommandResult::wrongKey(QStringLiteral("text"));
-        }
-        m_utf8.append(m_out, m_bytes.constData(), m_bytes.size() - pad);
-        explicit_bzero(m_bytes.data(), static_cast<std::size_t>(m_bytes.size()));
-        m_bytes.clear();
+        p.ascii = isAscii(p.result, p.resultSize);
         return CommandResult::success();
     }
+
+    CommandResult write(Piece& p) {
+        char* start = p.result;
+        qsizetype length = p.resultSize;
+        bool ascii = !m_base64In || p.ascii;
+        if (m_command == Command::DecryptDecodeText) {
+            m_decoded += length;
+            // Characters that decode to nothing are no ciphertext; no
+            // characters at all are empty text.
+            if (p.last && m_decoded == 0 && p.offset + p.size > 0) {
+                return CommandResult::wrongKey(QStringLiteral("text"));
+            }
+            if (!m_held.pass(start, length, p.last, m_decoded, m_padCheck)) {
+                return CommandResult::wrongKey(QStringLiteral("text"));
+            }
+            ascii = ascii && isAscii(start, std::min<qsizetype>(length, kCipherBlock));
+        }
+        if (length == 0) {
+            return CommandResult::success();
+        }
+        if (ascii) {
+            return m_stream.write(start, length);
+        }
+        m_converted.truncate(0); // its room kept for the next piece
+        m_utf8.append(m_converted, start, length);
+        return m_stream.write(m_converted.constData(), m_converted.size());
+    }
+
+    // Carried over: up to 32 ready bytes, then a UTF-8 sequence's start.
+    static constexpr qsizetype kMaxCarry = 32;
 
     const Command m_command;
     const TextStream& m_stream;
     const QString& m_key;
     const PadCheck m_padCheck;
     const qsizetype m_piece;
+    const bool m_base64In;
     const Utf8Output m_utf8;
     std::optional<PieceCipher> m_cipher;
-    bool m_started = false;
-    QByteArray m_raw;   // input read, from a UTF-8 sequence still to complete
-    QString m_text;     // a piece that is more than ASCII, as text
-    QByteArray m_in;    // the code page's bytes, not yet transformed
-    QByteArray m_work;  // a piece being transformed
-    QByteArray m_bytes; // decoded bytes; for a decryption, the held last block
-    qsizetype m_deciphered = 0;
-    qint64 m_charsSeen = 0;
-    QByteArray m_out; // the result, not yet written
+    // The reader's
+    QByteArray m_first;
+    qsizetype m_firstAt = 0;
+    bool m_firstEnded = false;
+    char m_carry[kMaxCarry + 3] = {};
+    qsizetype m_ready = 0;
+    qsizetype m_raw = 0;
+    qint64 m_offset = 0;
+    // The writer's
+    HeldBlock m_held;
+    qint64 m_decoded = 0;
+    QByteArray m_converted;
 };
 
 } // namespace

@@ -46,13 +46,13 @@ using FileProgress = std::function<void(qint64 done, qint64 total)>;
 
 // A text command over a stream, for zephral-cli: the text is read a piece at
 // a time and the result written a piece at a time, in bounded memory (a few
-// pieces of 2 MiB) whatever the size, with the bytes runTextCommand gives
-// for the whole, the text in and out as UTF-8 (text
+// pieces of 512 KiB for each core) whatever the size, with the bytes
+// runTextCommand gives for the whole, the text in and out as UTF-8 (text
 // that is not is refused, kErrorInvalidUtf8). Base64 input loses its ASCII
-// white space wherever it stands; a Base64 result ends in a line break. The
-// result is held back until it passes a piece or is complete, so a text that
-// fails within its first piece has written nothing; a longer one may have
-// written what came before its failure.
+// white space wherever it stands; a Base64 result ends in a line break. A
+// text that fails within its first piece has written nothing; a longer one
+// may have written what came before its failure. `read` and `write` are
+// called on threads of their own, each from one thread at a time.
 struct TextStream {
     // Fills `data` with up to `size` bytes, fewer only where the text ends;
     // the count, or -1 with errno set.

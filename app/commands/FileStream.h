@@ -1,14 +1,11 @@
 // The file commands' transform in pieces: the source is read, transformed and
-// written a piece at a time, so memory stays bounded whatever the file's size
-// and the bytes are those of the whole-file transform.
-//
-// The stages overlap: a thread reads ahead, one thread per core (the calling
-// thread among them) transforms whichever piece comes next, and a thread
-// writes the pieces in their order. The pieces are small enough that the
-// library keeps each on the thread that hands it over, so the cores are
-// shared out here and never twice. A decryption holds back its last block
-// until the source ends, so nothing of the padding, and nothing at all of a
-// last piece whose padding fails the check, is ever written.
+// written a piece at a time (commands/PiecePipeline.h), so memory stays
+// bounded whatever the file's size and the bytes are those of the whole-file
+// transform. The pieces are small enough that the library keeps each on the
+// thread that hands it over, so the cores are shared out there and never
+// twice. A decryption holds back its last block until the source ends, so
+// nothing of the padding, and nothing at all of a last piece whose padding
+// fails the check, is ever written.
 #pragma once
 
 #include "commands/CommandResult.h"

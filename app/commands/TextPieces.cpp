@@ -1,5 +1,6 @@
 #include "commands/TextPieces.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -54,8 +55,21 @@ bool isAscii(const char* data, qsizetype n) {
 }
 
 qsizetype dropWhiteSpace(char* data, qsizetype n) {
+    // Up to the first white space nothing moves.
     qsizetype read = 0;
-    qsizetype kept = 0;
+    for (;;) {
+        while (read + 8 <= n && !hasLowByte(word(data + read))) {
+            read += 8;
+        }
+        const qsizetype end = std::min<qsizetype>(read + 8, n);
+        while (read < end && !isWhiteSpace(data[read])) {
+            ++read;
+        }
+        if (read < end || read == n) {
+            break;
+        }
+    }
+    qsizetype kept = read;
     while (read + 8 <= n) {
         const std::uint64_t w = word(data + read);
         if (!hasLowByte(w)) {

@@ -192,8 +192,8 @@ qsizetype encodeBase64Bytes(const char* data, qsizetype n, char* out) {
                   reinterpret_cast<std::uint8_t*>(out));
 }
 
-qsizetype decodeBase64Bytes(QByteArray& chars, char* out) {
-    if (chars.size() > std::numeric_limits<std::int32_t>::max() - 3) {
+qsizetype decodeBase64Bytes(char* chars, qsizetype n, char* out) {
+    if (n > std::numeric_limits<std::int32_t>::max() - 3) {
         return -1;
     }
     const auto initB64 = function<InitB64Fn>(FnInitB64);
@@ -204,16 +204,18 @@ qsizetype decodeBase64Bytes(QByteArray& chars, char* out) {
     // A last group of 2 or 3 characters without its "=" holds 1 or 2 whole
     // bytes, but the library reads only complete groups and would give NUL
     // bytes for it; completing the group gives the bytes it stands for.
-    if (const qsizetype tail = chars.size() % 4; tail >= 2 && !chars.right(tail).contains('=')) {
-        chars.append(4 - tail, '=');
+    if (const qsizetype tail = n % 4;
+        tail >= 2 && std::find(chars + n - tail, chars + n, '=') == chars + n) {
+        std::memset(chars + n, '=', static_cast<std::size_t>(4 - tail));
+        n += 4 - tail;
     }
-    const qsizetype n = chars.size();
     if (n == 0) {
         return 0;
     }
     initB64();
     const std::int32_t m =
-        decode(bytesOf(chars), static_cast<std::int32_t>(n), reinterpret_cast<std::uint8_t*>(out));
+        decode(reinterpret_cast<std::uint8_t*>(chars), static_cast<std::int32_t>(n),
+               reinterpret_cast<std::uint8_t*>(out));
     // The decoder never reports more than its source length; anything else
     // would mean bytes it wrote past the buffer, so it is taken as a failure.
     return m > n ? -1 : std::max<std::int32_t>(m, 0);
@@ -234,8 +236,10 @@ QString DecodeBase64(const QString& text) {
         return {};
     }
     QByteArray b = StringToBytes(text);
-    QByteArray out(b.size() + 3, '\0');
-    const qsizetype m = decodeBase64Bytes(b, out.data());
+    const qsizetype n = b.size();
+    b.append(2, '\0'); // room to complete a last group
+    QByteArray out(n + 3, '\0');
+    const qsizetype m = decodeBase64Bytes(b.data(), n, out.data());
     return m <= 0 ? QString() : BytesToString(out.left(m));
 }
 

@@ -49,11 +49,11 @@ QString DecodeBase64(const QString& text);
 
 // The same two on bytes, for text taken a piece at a time: Base64 of n bytes
 // into `out` (room for (n + 2) / 3 * 4 characters), and the lenient decoding
-// of `chars` into `out` (room for chars.size() + 3 bytes; a last group of 2 or
-// 3 characters without "=" is completed in `chars`). The count written, or -1
-// when the library can't be had.
+// of n `chars` into `out` (room for n + 3 bytes; a last group of 2 or
+// 3 characters without "=" is completed in `chars`, which has room for 2 more).
+// The count written, or -1 when the library can't be had.
 qsizetype encodeBase64Bytes(const char* data, qsizetype n, char* out);
-qsizetype decodeBase64Bytes(QByteArray& chars, char* out);
+qsizetype decodeBase64Bytes(char* chars, qsizetype n, char* out);
 
 // True when a byte of the key, as the code page converts it, is 0x80 or more
 // and stands anywhere but first in a group of four the key schedule reads:
