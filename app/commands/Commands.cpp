@@ -411,11 +411,15 @@ private:
         char raw[4];
         m_raw = n - use;
         std::memcpy(raw, p.data + use, static_cast<std::size_t>(m_raw));
-        if (CommandResult r = toCodePage(p.data + ready, use - ready, n); !r.ok) {
-            return r;
-        }
-        if (m_base64In) {
-            n = dropWhiteSpace(p.data + ready, n);
+        if (m_base64In && isGraphicAscii(p.data + ready, use - ready)) {
+            n = use - ready; // all of it as it stands
+        } else {
+            if (CommandResult r = toCodePage(p.data + ready, use - ready, n); !r.ok) {
+                return r;
+            }
+            if (m_base64In) {
+                n = dropWhiteSpace(p.data + ready, n);
+            }
         }
         n += ready;
         // A piece of Base64 that is not the last leaves at least a character

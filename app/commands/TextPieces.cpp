@@ -54,6 +54,23 @@ bool isAscii(const char* data, qsizetype n) {
     return (any & kHighBits) == 0;
 }
 
+bool isGraphicAscii(const char* data, qsizetype n) {
+    qsizetype i = 0;
+    std::uint64_t low = 0;
+    std::uint64_t any = 0;
+    for (; i + 8 <= n; i += 8) {
+        const std::uint64_t w = word(data + i);
+        low |= (w - kOnes * 0x21) & ~w;
+        any |= w;
+    }
+    for (; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(data[i]);
+        low |= b < 0x21 ? 0x80 : 0;
+        any |= b;
+    }
+    return ((low | any) & kHighBits) == 0;
+}
+
 qsizetype dropWhiteSpace(char* data, qsizetype n) {
     // Up to the first white space nothing moves.
     qsizetype read = 0;

@@ -18,6 +18,11 @@ qsizetype utf8Boundary(const char* data, qsizetype n);
 // here are then the same bytes.
 bool isAscii(const char* data, qsizetype n);
 
+// True when every one of the n bytes is printable ASCII other than space
+// (0x21 to 0x7F): Base64 that needs neither conversion nor white space
+// dropped, found in one pass.
+bool isGraphicAscii(const char* data, qsizetype n);
+
 // Drops space, tab, CR and LF from the n bytes in place; the length left.
 qsizetype dropWhiteSpace(char* data, qsizetype n);
 

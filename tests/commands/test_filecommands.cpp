@@ -4,6 +4,7 @@
 #include "commands/Commands.h"
 #include "commands/FileStream.h"
 #include "commands/Files.h"
+#include "commands/TextPieces.h"
 
 #include <QDir>
 #include <QFile>
@@ -236,6 +237,25 @@ TEST_F(FileCommand, TextPiecesGiveTheWholeTextBytes) {
     for (const QByteArray& bad :
          {QByteArray(100, 'a') + "\xE2\x82", QByteArray(70, 'a') + "\xFF"}) {
         EXPECT_EQ(streamed(Command::EncodeText, bad, {}, out).number, kErrorInvalidUtf8);
+    }
+}
+
+// The text pieces' byte scanners read 8 bytes at a time: one byte of each
+// kind at every place around those words is found, and only white space goes.
+TEST(TextPieces, ScannersFindEveryByteAtEveryPlace) {
+    for (const char special : {' ', '\t', '\r', '\n', '\x01', '!', '\x7F', '\x80', '\xE9'}) {
+        const auto byte = static_cast<unsigned char>(special);
+        const bool space = special == ' ' || special == '\t' || special == '\r' || special == '\n';
+        for (int at = 0; at < 19; ++at) {
+            QByteArray text(19, 'A');
+            text[at] = special;
+            EXPECT_EQ(isAscii(text.constData(), text.size()), byte < 0x80) << at << int(byte);
+            EXPECT_EQ(isGraphicAscii(text.constData(), text.size()), byte > 0x20 && byte < 0x80)
+                << at << int(byte);
+            QByteArray kept = text;
+            kept.truncate(dropWhiteSpace(kept.data(), kept.size()));
+            EXPECT_EQ(kept, space ? QByteArray(18, 'A') : text) << at << int(byte);
+        }
     }
 }
 
