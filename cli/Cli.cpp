@@ -395,8 +395,28 @@ QString batchLine(const BatchProgress& p, double seconds) {
 
 // Many files through one command: the plan, the work with its progress, and
 // one summary on standard error.
+// For the tests that interrupt a batch: ZEPHRAL_TEST_BATCH_HOLD=1 holds the
+// work where the last of its content is written and not yet in place, says
+// "held" on standard error and waits there for a signal.
+class BatchHold {
+public:
+    void onProgress(const BatchProgress& p) {
+        if (m_armed && p.bytes > 0 && p.bytesDone >= p.bytes) {
+            m_armed = false;
+            std::fputs("held\n", stderr);
+            while (!gStopBatch.load()) {
+                ::usleep(1000);
+            }
+        }
+    }
+
+private:
+    bool m_armed = qEnvironmentVariableIntValue("ZEPHRAL_TEST_BATCH_HOLD") == 1;
+};
+
 int runBatchCommand(const char* name, const BatchOptions& batch, const QList<FilePath>& sources,
                     const QString& key, bool quiet) {
+    BatchHold hold;
     const BatchPlan plan = planBatch(batch, sources);
     gStopBatch.store(false);
     gBatchSignal = 0;
@@ -417,6 +437,7 @@ int runBatchCommand(const char* name, const BatchOptions& batch, const QList<Fil
         summary = runBatch(
             batch, plan, key,
             [&](const BatchProgress& p) {
+                hold.onProgress(p);
                 progress.updateText([&](double seconds) { return batchLine(p, seconds); });
             },
             &gStopBatch);

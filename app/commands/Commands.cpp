@@ -171,6 +171,7 @@ public:
             }
             m_start = 0;
         }
+        m_mode = st.st_mode;
         m_size =
             S_ISREG(st.st_mode) && m_start >= 0 ? std::max<qint64>(st.st_size - m_start, 0) : -1;
         return CommandResult::success();
@@ -178,6 +179,7 @@ public:
     const FileDescriptor& file() const { return m_file; }
     qint64 size() const { return m_size; }
     qint64 start() const { return m_start; }
+    mode_t mode() const { return m_mode; }
     const FilePath& path() const { return m_path; }
 
 private:
@@ -185,6 +187,7 @@ private:
     FileDescriptor m_file;
     qint64 m_start = 0;
     qint64 m_size = -1;
+    mode_t m_mode = 0;
 };
 
 QString sizeText(qint64 bytes) {
@@ -204,37 +207,46 @@ QString sizeText(qint64 bytes) {
     return shown;
 }
 
-// Whether the file system the writer writes to has room for `needed` bytes
-// more; the old destination keeps its room until it is replaced.
-CommandResult checkRoom(const FileWriter& writer, const FilePath& destination, qint64 needed) {
+} // namespace
+
+CommandResult checkRoom(const FileWriter& writer, const FilePath& destination, qint64 needed,
+                        qint64* available) {
     struct statvfs vfs {};
+    if (available != nullptr) {
+        *available = -1;
+    }
     if (needed <= 0 || writer.direct() || ::fstatvfs(writer.descriptor(), &vfs) != 0) {
         return CommandResult::success();
     }
     const auto block = static_cast<qint64>(vfs.f_frsize > 0 ? vfs.f_frsize : 1);
-    const qint64 blocksNeeded = (needed + block - 1) / block;
-    if (static_cast<qint64>(vfs.f_bavail) >= blocksNeeded) {
+    const auto free = static_cast<qint64>(vfs.f_bavail) * block;
+    if (available != nullptr) {
+        *available = free;
+    }
+    if (free >= (needed + block - 1) / block * block) {
         return CommandResult::success();
     }
     return CommandResult::failure(
         ENOSPC,
         QStringLiteral("Not enough room for the result: it needs %1, and its file system has %2 "
                        "free")
-            .arg(sizeText(needed), sizeText(static_cast<qint64>(vfs.f_bavail) * block)),
+            .arg(sizeText(needed), sizeText(free)),
         destination);
 }
 
+namespace {
+
 CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& destination,
                             const QString& key, PadCheck padCheck, const FileProgress& progress,
-                            PieceCipher* shared = nullptr,
-                            const std::atomic<bool>* stop = nullptr) {
+                            const BatchFileWork& work = {}) {
+    const std::atomic<bool>* stop = work.stop;
     Source in;
     if (CommandResult r = in.open(source); !r.ok) {
         return r;
     }
     // A destination that is a folder can never be written: say so before
     // the long part of the work.
-    if (destination.descriptor < 0) {
+    if (destination.descriptor < 0 && !work.destinationAbsent) {
         if (CommandResult r = refuseFolder(destination.path); !r.ok) {
             return r;
         }
@@ -251,7 +263,7 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
         return libraryMissing();
     }
     std::optional<PieceCipher> own;
-    PieceCipher& cipher = shared != nullptr ? *shared : own.emplace(key);
+    PieceCipher& cipher = work.cipher != nullptr ? *work.cipher : own.emplace(key);
     if (in.size() != 0 && !cipher.ok()) {
         return encrypt ? CommandResult::noCipherResult(in.path())
                        : CommandResult::wrongKey(QStringLiteral("file"), in.path());
@@ -293,11 +305,18 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     // Without the whole check a wrong key is taken 1 time in 32: what it
     // gives goes to a new file only, so nothing is ever lost to it.
     FileWriter writer;
-    CommandResult r = writer.open(destination.path, encrypt || padCheck == PadCheck::Full
-                                                        ? FileWriter::Existing::Replace
-                                                        : FileWriter::Existing::Refuse);
+    FileWriter::Existing existing = encrypt || padCheck == PadCheck::Full
+                                        ? FileWriter::Existing::Replace
+                                        : FileWriter::Existing::Refuse;
+    if (work.destinationAbsent) {
+        existing = FileWriter::Existing::Absent;
+    }
+    CommandResult r =
+        writer.open(destination.path, existing,
+                    work.sourceMode ? std::optional<mode_t>(in.mode() & 0777) : std::nullopt);
     if (r.ok) {
-        r = checkRoom(writer, destination.path, resultSize);
+        r = work.room ? work.room(writer, resultSize)
+                      : checkRoom(writer, destination.path, resultSize);
     }
     if (!r.ok) {
         return r;
@@ -314,7 +333,7 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
         writer.abort();
         return r;
     }
-    return commitFile(writer, destination.path);
+    return commitFile(writer, destination.path, work.sync);
 }
 
 // The text commands over a stream (streamTextCommand), in overlapping
@@ -706,12 +725,12 @@ CommandResult checkFileKey(Command command, const QString& key) {
     return r;
 }
 
-CommandResult transformFileWith(PieceCipher& cipher, bool encrypt, const FilePath& source,
-                                const FilePath& destination, PadCheck padCheck,
-                                const FileProgress& progress, const std::atomic<bool>* stop) {
+CommandResult transformFileWith(bool encrypt, const FilePath& source, const FilePath& destination,
+                                PadCheck padCheck, const FileProgress& progress,
+                                const BatchFileWork& work) {
     try {
         return transformFile(encrypt, FileEnd::named(source), FileEnd::named(destination), {},
-                             padCheck, progress, &cipher, stop);
+                             padCheck, progress, work);
     } catch (const std::bad_alloc&) {
         return CommandResult::outOfMemory();
     }

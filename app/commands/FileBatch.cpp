@@ -3,16 +3,20 @@
 #include "commands/FileStream.h"
 #include "commands/Files.h"
 #include "encrypt/basEncrypt.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Services.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -89,9 +93,8 @@ public:
     void setAsideExisting() {
         QList<BatchFile> kept;
         for (const BatchFile& f : m_plan.files) {
-            struct stat st {};
             const bool replacingItself = f.destination == f.source;
-            if (!replacingItself && ::lstat(f.destination.c_str(), &st) == 0) {
+            if (!replacingItself && exists(f.destination)) {
                 m_plan.existing.append(f);
                 if (!m_options.force) {
                     skip(
@@ -113,7 +116,8 @@ private:
         m_plan.skipped.append({path, reason});
     }
 
-    // The files under `folder`, in the byte order of their names.
+    // The files under `folder`, in the byte order of their names, each
+    // looked at once, relative to the folder.
     void walk(const QByteArray& folder, const QByteArray& relative) {
         DIR* dir = ::opendir(folder.constData());
         if (dir == nullptr) {
@@ -128,22 +132,48 @@ private:
                 names.append(name);
             }
         }
-        ::closedir(dir);
         std::sort(names.begin(), names.end());
-        for (const QByteArray& name : names) {
-            const QByteArray path = joined(folder, name);
-            struct stat st {};
-            if (::lstat(path.constData(), &st) != 0) {
+        std::vector<std::pair<int, struct stat>> entries(static_cast<std::size_t>(names.size()));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            auto& [error, st] = entries[static_cast<std::size_t>(i)];
+            error = ::fstatat(::dirfd(dir), names[i].constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+                        ? 0
+                        : errno;
+        }
+        ::closedir(dir);
+        m_listings.insert(folder, QSet<QByteArray>(names.begin(), names.end()));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const auto& [error, st] = entries[static_cast<std::size_t>(i)];
+            const QByteArray path = joined(folder, names[i]);
+            if (error != 0) {
                 m_plan.failed.append(
-                    {FilePath::fromNative(path), CommandResult::systemError(errno).description});
+                    {FilePath::fromNative(path), CommandResult::systemError(error).description});
             } else if (S_ISDIR(st.st_mode)) {
-                walk(path, joined(relative, name));
+                walk(path, joined(relative, names[i]));
             } else if (S_ISLNK(st.st_mode)) {
                 skip(FilePath::fromNative(path), QStringLiteral("a symbolic link"));
             } else {
-                addFile(path, joined(relative, name), st);
+                addFile(path, joined(relative, names[i]), st);
             }
         }
+    }
+
+    // Whether a file of that name is there, from one listing per folder: a
+    // folder that is not there holds nothing.
+    bool exists(const FilePath& file) {
+        const QByteArray folder = file.folder().native();
+        auto found = m_listings.find(folder);
+        if (found == m_listings.end()) {
+            QSet<QByteArray> names;
+            if (DIR* dir = ::opendir(folder.constData())) {
+                while (const dirent* entry = ::readdir(dir)) {
+                    names.insert(QByteArray(entry->d_name));
+                }
+                ::closedir(dir);
+            }
+            found = m_listings.insert(folder, names);
+        }
+        return found->contains(file.fileName());
     }
 
     // `relative`: the result's place under a target folder, name included.
@@ -176,7 +206,9 @@ private:
             m_options.inPlace
                 ? FilePath::fromNative(joined(path.folder().native(), resultName))
                 : FilePath::fromNative(joined(m_options.targetFolder.native(), relative));
-        if (!m_options.inPlace && sameFile(path, destination)) {
+        // Under another name it is another file, or a hard link of it that
+        // a result replaces by rename without touching the source.
+        if (!m_options.inPlace && destination.fileName() == name && sameFile(path, destination)) {
             skip(path, m_options.noSuffixReason.isEmpty()
                            ? QStringLiteral("the result would replace its source")
                            : m_options.noSuffixReason);
@@ -190,20 +222,106 @@ private:
 
     const BatchOptions& m_options;
     BatchPlan& m_plan;
+    // The names in each folder listed, by the folder's path as written.
+    QHash<QByteArray, QSet<QByteArray>> m_listings;
 };
 
-// Makes the folders above `file` that are missing.
-int makeFolders(const FilePath& file) {
-    const QByteArray folder = file.folder().native();
-    struct stat st {};
-    if (::stat(folder.constData(), &st) == 0) {
+// The folders the results go into, each made when missing and looked at
+// once: the room of its file system is asked once and counted down as
+// results are written (asked again only when the count runs out, since
+// others write and in-place work frees room), and at the end the names given
+// in it are put on disk together.
+class Folders {
+public:
+    // Makes the folder of `file` when missing; gives its file system.
+    int prepare(const FilePath& file, dev_t& device) {
+        const QByteArray folder = file.folder().native();
+        std::lock_guard lock(m_mutex);
+        if (auto found = m_devices.constFind(folder); found != m_devices.cend()) {
+            device = *found;
+            return 0;
+        }
+        struct stat st {};
+        if (::stat(folder.constData(), &st) != 0) {
+            if (const int error = make(folder)) {
+                return error;
+            }
+            if (::stat(folder.constData(), &st) != 0) {
+                return errno;
+            }
+        }
+        m_devices.insert(folder, st.st_dev);
+        device = st.st_dev;
         return 0;
     }
-    if (const int error = makeFolders(FilePath::fromNative(folder))) {
-        return error;
+
+    CommandResult reserve(dev_t device, const FileWriter& writer, const FilePath& destination,
+                          qint64 needed) {
+        if (needed <= 0) {
+            return CommandResult::success();
+        }
+        std::lock_guard lock(m_mutex);
+        Room& room = m_room[device];
+        const qint64 taken = (needed + room.block - 1) / room.block * room.block;
+        if (room.free >= taken) {
+            room.free -= taken;
+            return CommandResult::success();
+        }
+        qint64 available = -1;
+        CommandResult r = checkRoom(writer, destination, needed, &available);
+        struct statvfs vfs {};
+        if (::fstatvfs(writer.descriptor(), &vfs) == 0 && vfs.f_frsize > 0) {
+            room.block = static_cast<qint64>(vfs.f_frsize);
+        }
+        room.free = available < 0 ? LLONG_MAX : available - taken;
+        return r;
     }
-    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
-}
+
+    // Each folder's names on disk; a failure here loses nothing written.
+    void syncAll() {
+        std::lock_guard lock(m_mutex);
+        for (auto i = m_devices.cbegin(); i != m_devices.cend(); ++i) {
+            syncFolder(i.key());
+        }
+        for (const QByteArray& folder : m_madeIn) {
+            syncFolder(folder);
+        }
+    }
+
+    static void syncFolder(const QByteArray& folder) {
+        const FileDescriptor fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd.isOpen()) {
+            ::fsync(fd.get());
+        }
+    }
+
+private:
+    struct Room {
+        qint64 free = -1; // bytes, as far as known
+        qint64 block = 1;
+    };
+
+    // Makes `folder` and those above it that are missing.
+    int make(const QByteArray& folder) {
+        const QByteArray above = FilePath::fromNative(folder).folder().native();
+        struct stat st {};
+        if (above != folder && ::stat(above.constData(), &st) != 0) {
+            if (const int error = make(above)) {
+                return error;
+            }
+        }
+        if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST) {
+            return errno;
+        }
+        m_madeIn.insert(above);
+        return 0;
+    }
+
+    std::mutex m_mutex;
+    QHash<QByteArray, dev_t> m_devices;
+    QSet<QByteArray> m_madeIn; // folders that got a new folder
+    QHash<dev_t, Room> m_room;
+};
 
 // The shared state of a run: which file comes next, what has been done.
 class Run {
@@ -214,19 +332,26 @@ public:
           m_results(static_cast<std::size_t>(plan.files.size())) {
         m_state.files = static_cast<int>(plan.files.size());
         m_state.bytes = plan.bytes;
+        for (const BatchFile& f : plan.existing) {
+            m_replacing.insert(f.destination.native());
+        }
     }
 
     // Works on up to `limit` files, until none are left or the work ends.
     void work(int limit = INT_MAX) {
+        FolderSync last;
         for (int n = 0; n < limit; ++n) {
             const int i = next();
             if (i < 0) {
                 return;
             }
-            m_results[static_cast<std::size_t>(i)] = doFile(m_plan.files[i]);
+            m_results[static_cast<std::size_t>(i)] = doFile(m_plan.files[i], last);
             finished(m_results[static_cast<std::size_t>(i)]);
         }
     }
+
+    // The names given, on disk.
+    void syncFolders() { m_folders.syncAll(); }
 
     void summarise(BatchSummary& summary) {
         summary.bytesDone = m_state.bytesDone;
@@ -288,35 +413,60 @@ private:
         }
     }
 
-    Outcome doFile(const BatchFile& file) {
+    // One open folder, kept while the files come from it (in name order,
+    // they mostly do).
+    struct FolderSync {
+        QByteArray path;
+        FileDescriptor fd;
+        void sync(const QByteArray& folder) {
+            if (path != folder || !fd.isOpen()) {
+                path = folder;
+                fd.reset(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            }
+            if (fd.isOpen()) {
+                ::fsync(fd.get());
+            }
+        }
+    };
+
+    Outcome doFile(const BatchFile& file, FolderSync& last) {
         Outcome o{true, {}};
-        struct stat st {};
-        const bool fresh = ::lstat(file.destination.c_str(), &st) != 0;
-        if (const int error = fresh ? makeFolders(file.destination) : 0) {
+        dev_t device = 0;
+        if (const int error = m_folders.prepare(file.destination, device)) {
             o.result = CommandResult::systemError(error, file.destination.folder());
             return o;
         }
-        struct stat source {};
-        ::stat(file.source.c_str(), &source);
+        // A result no file stood in the way of when planned is made new and
+        // keeps its source's permissions, as cp gives them: a private file
+        // stays private once decrypted.
+        const bool replacing =
+            file.destination == file.source || m_replacing.contains(file.destination.native());
+        BatchFileWork work;
+        work.cipher = &m_cipher;
+        work.stop = m_stop;
+        work.destinationAbsent = !replacing;
+        work.sourceMode = !replacing;
+        // Each result's content is on disk before its name, as for one file;
+        // the folders' names follow together at the end.
+        work.sync = FileWriter::Sync::File;
+        work.room = [&](const FileWriter& writer, qint64 needed) {
+            return m_folders.reserve(device, writer, file.destination, needed);
+        };
         qint64 seen = 0;
         o.result = transformFileWith(
-            m_cipher, m_options.command == Command::EncryptFile, file.source, file.destination,
+            m_options.command == Command::EncryptFile, file.source, file.destination,
             m_options.padCheck,
             [&](qint64 done, qint64) {
                 addBytes(done - seen);
                 seen = done;
             },
-            m_stop);
-        if (!o.result.ok) {
+            work);
+        if (!o.result.ok || !m_options.inPlace || file.destination == file.source) {
             return o;
         }
-        // A new result keeps its source's permissions, as cp gives them: a
-        // private file stays private once decrypted.
-        if (fresh) {
-            ::chmod(file.destination.c_str(), source.st_mode & 0777);
-        }
-        if (m_options.inPlace && !(file.destination == file.source) &&
-            ::unlink(file.source.c_str()) != 0) {
+        // The result's name on disk before the source's goes.
+        last.sync(file.destination.folder().native());
+        if (::unlink(file.source.c_str()) != 0) {
             o.result = CommandResult::failure(
                 errno,
                 QStringLiteral("The result %1 was written, but the source could not be "
@@ -334,6 +484,8 @@ private:
     const BatchProgressFunction& m_progress;
     const std::atomic<bool>* m_stop;
     std::vector<Outcome> m_results;
+    QSet<QByteArray> m_replacing; // results that replace a file (--force)
+    Folders m_folders;
     std::mutex m_mutex;
     qsizetype m_next = 0;
     bool m_halted = false;
@@ -405,6 +557,7 @@ BatchSummary runBatch(const BatchOptions& options, const BatchPlan& plan, const 
         for (std::thread& t : helpers) {
             t.join();
         }
+        run.syncFolders();
         run.summarise(summary);
         summary.warnings = checked.warnings + summary.warnings;
     } catch (const std::bad_alloc&) {

@@ -26,7 +26,20 @@ PieceStages fileStages(const StreamJob& job, PieceCipher& cipher, qsizetype piec
         if (job.stop != nullptr && job.stop->load()) {
             return CommandResult::systemError(EINTR, job.sourcePath);
         }
-        const qsizetype got = job.source->readFull(p.data, pieceSize);
+        qsizetype got = 0;
+        if (once) {
+            // A regular file measured a moment ago: one read that gives its
+            // size is its end, and only more than that needs another look.
+            do {
+                got = ::read(job.source->get(), p.data, static_cast<std::size_t>(pieceSize));
+            } while (got < 0 && errno == EINTR);
+            if (got > 0 && got != job.sourceSize) {
+                const qsizetype more = job.source->readFull(p.data + got, pieceSize - got);
+                got = more < 0 ? more : got + more;
+            }
+        } else {
+            got = job.source->readFull(p.data, pieceSize);
+        }
         if (got < 0) {
             return CommandResult::systemError(errno, job.sourcePath);
         }

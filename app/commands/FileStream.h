@@ -10,6 +10,7 @@
 
 #include "commands/CommandResult.h"
 #include "commands/Commands.h"
+#include "commands/FileWriter.h"
 #include "encrypt/basEncrypt.h"
 #include "platform/FileDescriptor.h"
 #include "platform/ScopedValue.h"
@@ -47,12 +48,33 @@ CommandResult streamFile(PieceCipher& cipher, const StreamJob& job);
 // and on success the warnings an encryption with it carries.
 CommandResult checkFileKey(Command command, const QString& key);
 
-// One file of a batch: the key already checked (checkFileKey) and its
-// schedule shared between the batch's files, `stop` heard before every piece
-// and before the result is put in place. Otherwise as runFileCommand.
-CommandResult transformFileWith(PieceCipher& cipher, bool encrypt, const FilePath& source,
-                                const FilePath& destination, PadCheck padCheck,
-                                const FileProgress& progress, const std::atomic<bool>* stop);
+// What a batch knows of one of its files, and what it does once for all of
+// them, sparing the single-file command's own checks.
+struct BatchFileWork {
+    PieceCipher* cipher = nullptr; // the schedule shared by the batch's files
+    // Heard before every piece and before the result is put in place.
+    const std::atomic<bool>* stop = nullptr;
+    // No file was there when the batch was planned: the result is made new,
+    // and one that appeared since fails with EEXIST.
+    bool destinationAbsent = false;
+    // A new result takes its source's permissions, as cp gives them.
+    bool sourceMode = false;
+    FileWriter::Sync sync = FileWriter::Sync::FileAndFolder;
+    // The room check, given the writer and the result's size; empty: the
+    // file system is asked (checkRoom).
+    std::function<CommandResult(const FileWriter&, qint64 needed)> room;
+};
+
+// One file of a batch: the key already checked (checkFileKey). Otherwise as
+// runFileCommand.
+CommandResult transformFileWith(bool encrypt, const FilePath& source, const FilePath& destination,
+                                PadCheck padCheck, const FileProgress& progress,
+                                const BatchFileWork& work);
+
+// Whether the file system the writer writes to has room for `needed` bytes
+// more; `available`, when given, gets the free bytes seen (-1 unknown).
+CommandResult checkRoom(const FileWriter& writer, const FilePath& destination, qint64 needed,
+                        qint64* available = nullptr);
 
 // The size of a piece: 512 KiB, whole blocks.
 qsizetype streamPieceSize();

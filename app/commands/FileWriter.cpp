@@ -192,13 +192,22 @@ FileWriter::~FileWriter() {
     abort();
 }
 
-CommandResult FileWriter::open(const FilePath& destination, Existing existing) {
+CommandResult FileWriter::open(const FilePath& destination, Existing existing,
+                               std::optional<mode_t> newMode) {
     abort();
     m_destination = destination;
     m_existing = existing;
     m_otherNames = 0;
     if (destination.isEmpty()) {
         return CommandResult::systemError(ENOENT, destination);
+    }
+    // What any new file gets: 0666 less the umask.
+    auto modeOfNew = [&] { return newMode ? *newMode & 07777 : 0666 & ~currentUmask(); };
+    if (existing == Existing::Absent) {
+        m_exists = false;
+        m_target = destination.native();
+        m_finalMode = modeOfNew();
+        return createTemporary(destination.folder());
     }
     struct stat st {};
     m_exists = ::stat(destination.c_str(), &st) == 0;
@@ -237,8 +246,7 @@ CommandResult FileWriter::open(const FilePath& destination, Existing existing) {
         m_group = st.st_gid;
         m_otherNames = st.st_nlink > 1 ? st.st_nlink - 1 : 0;
     } else {
-        // What a new file gets anywhere: 0666 less the umask.
-        m_finalMode = 0666 & ~currentUmask();
+        m_finalMode = modeOfNew();
     }
     return createTemporary(FilePath::fromNative(m_target).folder());
 }
@@ -298,7 +306,7 @@ CommandResult FileWriter::failAndAbort(int error) {
     return CommandResult::systemError(error, m_destination);
 }
 
-CommandResult FileWriter::commit() {
+CommandResult FileWriter::commit(Sync sync) {
     if (m_mode == Mode::Closed) {
         return CommandResult::systemError(EBADF, m_destination);
     }
@@ -326,24 +334,36 @@ CommandResult FileWriter::commit() {
         return failAndAbort(errno);
     }
     CommandResult r = m_mode == Mode::Unnamed ? publishUnnamed() : publishNamed();
-    if (r.ok) {
+    if (r.ok && sync == Sync::FileAndFolder) {
         syncFolder(m_target);
     }
     return r;
 }
 
 CommandResult FileWriter::publishUnnamed() {
+    // The descriptor named directly where the system lets its owner do so
+    // (Linux 6.10 on, or with CAP_DAC_READ_SEARCH), else through /proc.
+    static std::atomic<bool> direct{true};
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.get());
     auto linkTo = [&](const QByteArray& name) {
+        if (direct.load(std::memory_order_relaxed)) {
+            if (::linkat(m_file.get(), "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0) {
+                return true;
+            }
+            if (errno != ENOENT && errno != EPERM && errno != EINVAL) {
+                return false;
+            }
+            direct.store(false, std::memory_order_relaxed);
+        }
         return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
                         AT_SYMLINK_FOLLOW) == 0;
     };
-    if (!m_exists || m_existing == Existing::Refuse) {
+    if (!m_exists || refusing()) {
         if (linkTo(m_target)) {
             abort(); // closes the descriptor; the file now has its name
             return CommandResult::success();
         }
-        if (errno != EEXIST || m_existing == Existing::Refuse) {
+        if (errno != EEXIST || refusing()) {
             return failAndAbort(errno);
         }
         // Made by someone else meanwhile: replaced like any existing file.
@@ -384,7 +404,7 @@ CommandResult FileWriter::publishNamed() {
         return failAndAbort(error);
     }
     int placed = 0;
-    if (m_existing == Existing::Refuse) {
+    if (refusing()) {
         // link fails where rename would replace a file made meanwhile.
         placed = ::link(m_temporary.constData(), m_target.constData());
     } else {
@@ -393,7 +413,7 @@ CommandResult FileWriter::publishNamed() {
     if (placed != 0) {
         return failAndAbort(errno);
     }
-    if (m_existing == Existing::Refuse) {
+    if (refusing()) {
         ::unlink(m_temporary.constData());
     }
     releaseName(m_temporary);

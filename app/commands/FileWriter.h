@@ -26,6 +26,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <optional>
 #include <sys/types.h>
 
 namespace zephral {
@@ -35,7 +36,13 @@ public:
     enum class Existing {
         Replace, // an existing destination is replaced
         Refuse,  // only a new file is made; an existing one fails with EEXIST
+        // The caller saw no file there a moment ago: none is looked for now,
+        // and one that appeared since fails with EEXIST at the commit.
+        Absent,
     };
+    // Whether commit() also puts the folder's new name on disk, or leaves
+    // that to a caller who gives many names in one folder.
+    enum class Sync { FileAndFolder, File };
 
     FileWriter() = default;
     ~FileWriter();
@@ -44,9 +51,12 @@ public:
 
     // Failures name their real cause: the folder when it is missing or can't
     // be written, "Could not create a temporary file" for the rest.
-    CommandResult open(const FilePath& destination, Existing existing = Existing::Replace);
+    // A new file gets `newMode` when given, else what any new file gets:
+    // 0666 less the umask. A replaced file keeps its own mode.
+    CommandResult open(const FilePath& destination, Existing existing = Existing::Replace,
+                       std::optional<mode_t> newMode = std::nullopt);
     CommandResult write(const char* data, qsizetype size);
-    CommandResult commit();
+    CommandResult commit(Sync sync = Sync::FileAndFolder);
     void abort();
 
     // The other names (hard links) of the file being replaced; they keep its
@@ -64,6 +74,7 @@ private:
     CommandResult publishUnnamed();
     CommandResult publishNamed();
     CommandResult failAndAbort(int error);
+    bool refusing() const { return m_existing != Existing::Replace; }
 
     Mode m_mode = Mode::Closed;
     Existing m_existing = Existing::Replace;

@@ -19,8 +19,8 @@ QString otherNamesWarning(const FilePath& path, nlink_t others) {
 
 } // namespace
 
-CommandResult commitFile(FileWriter& writer, const FilePath& path) {
-    CommandResult r = writer.commit();
+CommandResult commitFile(FileWriter& writer, const FilePath& path, FileWriter::Sync sync) {
+    CommandResult r = writer.commit(sync);
     if (r.ok && writer.otherNames() > 0) {
         r.warnings.append(
             {CommandWarning::Kind::OtherNames, otherNamesWarning(path, writer.otherNames())});

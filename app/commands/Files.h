@@ -10,7 +10,8 @@ namespace zephral {
 
 // Commits a writer for the file at `path`: a replaced file with other names
 // warns that they keep the old content.
-CommandResult commitFile(FileWriter& writer, const FilePath& path);
+CommandResult commitFile(FileWriter& writer, const FilePath& path,
+                         FileWriter::Sync sync = FileWriter::Sync::FileAndFolder);
 
 // EISDIR when `path` is a folder, which no write can replace.
 CommandResult refuseFolder(const FilePath& path);

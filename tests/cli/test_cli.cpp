@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
@@ -486,6 +487,80 @@ TEST_F(Cli, ManyFiles) {
               0);
     EXPECT_EQ(read(path(QStringLiteral("out/tree/sub/c.enc"))),
               read(path(QStringLiteral("single"))));
+}
+
+// Ctrl-C in the middle of a batch, held where its last file's content is
+// written and not yet in place: the files finished stay done, that one is
+// left as it was, no temporary file is left anywhere, and the summary says
+// how far it got.
+TEST_F(Cli, AnInterruptedBatch) {
+    constexpr int kFiles = 4;
+    for (const bool inPlace : {true, false}) {
+        const QString root = path(QLatin1String(inPlace ? "in-place" : "target"));
+        const QString tree = root + QStringLiteral("/tree");
+        const QString results = inPlace ? tree : root + QStringLiteral("/out/tree");
+        QDir().mkpath(tree);
+        QDir().mkpath(root + QStringLiteral("/out"));
+        QList<QByteArray> contents;
+        for (int i = 0; i < kFiles; ++i) {
+            contents.append(QByteArray(3000 + i, static_cast<char>('a' + i)));
+            file(QStringLiteral("%1/tree/f%2").arg(QFileInfo(root).fileName()).arg(i),
+                 contents.back());
+        }
+        QProcessEnvironment env = m_env;
+        env.insert(QStringLiteral("ZEPHRAL_KEY"), QStringLiteral("key"));
+        env.insert(QStringLiteral("ZEPHRAL_TEST_BATCH_HOLD"), QStringLiteral("1"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setReadChannel(QProcess::StandardError);
+        p.start(kCli, inPlace
+                          ? QStringList{QStringLiteral("encrypt-file"), QStringLiteral("-r"),
+                                        QStringLiteral("--in-place"), tree}
+                          : QStringList{QStringLiteral("encrypt-file"), QStringLiteral("-r"),
+                                        QStringLiteral("-t"), root + QStringLiteral("/out"), tree});
+        p.closeWriteChannel();
+        QByteArray err;
+        while (!err.contains("held\n") && p.waitForReadyRead(30000)) {
+            err += p.readAllStandardError();
+        }
+        ASSERT_TRUE(err.contains("held\n")) << err.constData();
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        err += p.readAllStandardError();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + SIGINT) << err.constData();
+
+        int kept = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            const QString source = QStringLiteral("%1/f%2").arg(tree).arg(i);
+            const QString result = QStringLiteral("%1/f%2.enc").arg(results).arg(i);
+            if (QFileInfo::exists(result)) {
+                EXPECT_EQ(QFileInfo(result).size(), (contents[i].size() / 8 + 1) * 8) << i;
+                EXPECT_EQ(QFileInfo::exists(source), !inPlace) << i;
+            } else {
+                ++kept;
+                EXPECT_EQ(read(source), contents[i]) << i;
+            }
+        }
+        EXPECT_EQ(kept, 1) << inPlace;
+        EXPECT_TRUE(err.contains(QStringLiteral("%1 of %2 files done, 0 skipped, 0 failed")
+                                     .arg(kFiles - 1)
+                                     .arg(kFiles)
+                                     .toUtf8()))
+            << err.constData();
+        EXPECT_TRUE(err.contains(
+            QStringLiteral("stopped by signal %1, 1 files left as they were").arg(SIGINT).toUtf8()))
+            << err.constData();
+        // Only sources and results, no temporary file.
+        for (const QString& folder : {tree, results}) {
+            for (const QString& name :
+                 QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+                EXPECT_TRUE(
+                    QRegularExpression(QStringLiteral("^f\\d(\\.enc)?$")).match(name).hasMatch())
+                    << name.toStdString();
+            }
+        }
+    }
 }
 
 TEST_F(Cli, StandardInputAndOutput) {

@@ -184,36 +184,56 @@ TEST_F(FileBatchTest, SkipsWhatItMustNotTouch) {
 }
 
 // Every result is the single-file command's, byte for byte, small files and
-// files of many pieces alike, and comes back in place.
+// files of many pieces alike, and comes back in place. Each result has its
+// source's permissions whatever the umask would give a new file.
 TEST_F(FileBatchTest, ResultsAreTheSingleFileCommands) {
     const ScopedPieceSize pieces(64);
-    const QList<std::pair<QByteArray, int>> files = {
-        {"d/empty", 0}, {"d/five", 5}, {"d/eight", 8}, {"d/s/many", 1000}, {"d/s/\xff", 64}};
-    for (const auto& [name, size] : files) {
+    struct File {
+        QByteArray name;
+        int size;
+        mode_t mode;
+    };
+    const QList<File> files = {{"d/empty", 0, 0600},
+                               {"d/five", 5, 0644},
+                               {"d/eight", 8, 0640},
+                               {"d/s/many", 1000, 0600},
+                               {"d/s/\xff", 64, 0644}};
+    for (const File& f : files) {
         QByteArray content;
-        for (int i = 0; i < size; ++i) {
-            content.append(static_cast<char>(i * 7 + name.size()));
+        for (int i = 0; i < f.size; ++i) {
+            content.append(static_cast<char>(i * 7 + f.name.size()));
         }
-        put(name, content);
+        put(f.name, content);
+        ASSERT_EQ(::chmod(native(f.name).constData(), f.mode), 0);
     }
+    auto modeOf = [&](const QByteArray& name) {
+        struct stat st {};
+        return ::stat(native(name).constData(), &st) == 0 ? st.st_mode & 07777 : mode_t(07777);
+    };
+    const mode_t umask = ::umask(0);
     BatchOptions o = options(Command::EncryptFile, false);
     BatchSummary s = runBatch(o, planBatch(o, {at("d")}), kKey);
     EXPECT_TRUE(s.allDone());
     EXPECT_EQ(s.done, files.size());
-    for (const auto& [name, size] : files) {
-        const CommandResult r = runFileCommand(Command::EncryptFile, at(name), at("single"), kKey);
-        ASSERT_TRUE(r.ok) << name.toStdString() << r.description.toStdString();
-        EXPECT_EQ(get("t/" + name + ".enc"), get("single")) << name.toStdString();
+    for (const File& f : files) {
+        const CommandResult r =
+            runFileCommand(Command::EncryptFile, at(f.name), at("single"), kKey);
+        ASSERT_TRUE(r.ok) << f.name.toStdString() << r.description.toStdString();
+        EXPECT_EQ(get("t/" + f.name + ".enc"), get("single")) << f.name.toStdString();
+        EXPECT_EQ(modeOf("t/" + f.name + ".enc"), f.mode) << f.name.toStdString();
     }
     ASSERT_EQ(::rename(native("d").constData(), native("orig").constData()), 0);
+    ::umask(077);
     o = options(Command::DecryptFile, true);
     s = runBatch(o, planBatch(o, {at("t/d")}), kKey);
+    ::umask(umask);
     EXPECT_EQ(s.done, files.size());
-    for (const auto& [name, size] : files) {
-        EXPECT_EQ(get("t/" + name), get("orig" + name.mid(1))) << name.toStdString();
+    for (const File& f : files) {
+        EXPECT_EQ(get("t/" + f.name), get("orig" + f.name.mid(1))) << f.name.toStdString();
+        EXPECT_EQ(modeOf("t/" + f.name), f.mode) << f.name.toStdString();
     }
     // Names that are no UTF-8 are beyond QTemporaryDir's cleaning.
-    for (const QByteArray& name : {"t/d/s/\xff", "orig/s/\xff", "t/d/s/\xff.enc"}) {
+    for (const QByteArray name : {"t/d/s/\xff", "orig/s/\xff", "t/d/s/\xff.enc"}) {
         ::unlink(native(name).constData());
     }
 }
