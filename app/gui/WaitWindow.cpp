@@ -136,6 +136,12 @@ int waitProgressDelayMs() {
 ScopedWaitProgressDelay::ScopedWaitProgressDelay(int ms) : ScopedValue(gProgressDelayMs, ms) {}
 
 void WaitWindowSession::runAside(const std::function<void(const FileProgress&)>& work) {
+    runAsideOverFiles([&](const FilesProgress& progress) {
+        work([&](qint64 done, qint64 total) { progress(0, 0, done, total); });
+    });
+}
+
+void WaitWindowSession::runAsideOverFiles(const std::function<void(const FilesProgress&)>& work) {
     CloseRefusal refusal;
     for (QWidget* w : {m_owner, static_cast<QWidget*>(m_wait.get())}) {
         if (w != nullptr) {
@@ -144,13 +150,21 @@ void WaitWindowSession::runAside(const std::function<void(const FileProgress&)>&
     }
     std::atomic<qint64> done{0};
     std::atomic<qint64> total{-1};
+    std::atomic<int> file{0};
+    std::atomic<int> files{0};
     QElapsedTimer clock;
     clock.start();
     QTimer tick;
     tick.setInterval(100);
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (clock.elapsed() >= waitProgressDelayMs() && total.load() > 0) {
+        if (clock.elapsed() < waitProgressDelayMs()) {
+            return;
+        }
+        if (total.load() > 0) {
             m_wait->showProgress(done.load(), total.load());
+        }
+        if (files.load() > 0) {
+            m_wait->showFile(file.load(), files.load());
         }
     });
     tick.start();
@@ -159,7 +173,9 @@ void WaitWindowSession::runAside(const std::function<void(const FileProgress&)>&
     std::exception_ptr failure;
     std::thread worker([&] {
         try {
-            work([&](qint64 d, qint64 t) {
+            work([&](int f, int fs, qint64 d, qint64 t) {
+                files.store(fs);
+                file.store(f);
                 total.store(t);
                 done.store(d);
             });

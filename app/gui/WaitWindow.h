@@ -35,6 +35,11 @@ public:
     // the wait window shows it. An exception from the work comes back here.
     void runAside(const std::function<void(const FileProgress&)>& work);
 
+    // The same for work over many files, which also says which file of how
+    // many it is on (`file` counts from 1); the wait window shows that too.
+    using FilesProgress = std::function<void(int file, int files, qint64 done, qint64 total)>;
+    void runAsideOverFiles(const std::function<void(const FilesProgress&)>& work);
+
 private:
     class InputBlock;
     void finish() noexcept;

@@ -173,23 +173,29 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::fileDropped(sknButton* button, const QList<QUrl>& urls) {
-    const QString caption = button->Caption().trimmed();
-    QString refusal;
-    if (urls.size() != 1) {
-        refusal = QStringLiteral("Only one file at a time can be dropped on \"%1\".").arg(caption);
-    } else if (!urls[0].isLocalFile()) {
-        refusal =
-            QStringLiteral("Only a file on this computer can be dropped on \"%1\".").arg(caption);
-    } else if (const QFileInfo info(urls[0].toLocalFile()); info.isDir()) {
-        refusal = QStringLiteral("\"%1\" is a folder. Only a file can be dropped on \"%2\".")
-                      .arg(QDir::toNativeSeparators(info.filePath()), caption);
+    QStringList sources;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) {
+            services().messageBox->show(
+                QLatin1String(kAppTitle),
+                QStringLiteral("Only a file on this computer can be dropped on \"%1\".")
+                    .arg(button->Caption().trimmed()),
+                MessageIcon::Warning);
+            return;
+        }
+        sources.append(QDir::cleanPath(url.toLocalFile()));
     }
-    if (!refusal.isEmpty()) {
-        services().messageBox->show(QLatin1String(kAppTitle), refusal, MessageIcon::Warning);
+    if (sources.isEmpty()) {
         return;
     }
-    fileCommand(button == cmdEncryptFile ? Command::EncryptFile : Command::DecryptFile,
-                urls[0].toLocalFile());
+    const Command command = button == cmdEncryptFile ? Command::EncryptFile : Command::DecryptFile;
+    // One file is the source of the one-file command; several, or a folder,
+    // are one command over all of them.
+    if (sources.size() == 1 && !QFileInfo(sources[0]).isDir()) {
+        fileCommand(command, urls[0].toLocalFile());
+    } else {
+        manyFilesCommand(command, sources);
+    }
 }
 
 void frmMain::cmdReadme_Click() {

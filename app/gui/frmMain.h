@@ -6,6 +6,7 @@
 #include "gui/CommonDialog.h"
 #include "platform/ScopedValue.h"
 
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
@@ -84,7 +85,9 @@ private:
     // A file command from its first dialog, or with the source given (a
     // file dropped on its button).
     void fileCommand(Command command, const std::optional<QString>& source = std::nullopt);
-    // The one file dropped on button, or a message why not.
+    // A file command over several files and folders dropped on its button.
+    void manyFilesCommand(Command command, const QStringList& sources);
+    // The files dropped on button, or a message why not.
     void fileDropped(sknButton* button, const QList<QUrl>& urls);
 
     std::unique_ptr<FormControls> m_controls;

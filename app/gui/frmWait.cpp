@@ -120,12 +120,25 @@ frmWait::frmWait(QWidget* owner) : QFrame(owner) {
     Progress1 = new ProgressStrip(this);
     Progress1->setGeometry(label.left(), label.bottom() + 6, width() - label.left() - 10, 5);
     Progress1->hide();
+    // Under the bar, in the label's font and colour, to the window's edge.
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(Label1->font());
+    Label2->setPalette(labelColours);
+    const QRect bar = Progress1->geometry();
+    Label2->setGeometry(label.left(), bar.bottom() + 4, width() - label.left() - 2, label.height());
+    Label2->hide();
 }
 
 void frmWait::showProgress(qint64 done, qint64 total) {
     auto* strip = static_cast<ProgressStrip*>(Progress1);
     strip->setFraction(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0);
     strip->show();
+}
+
+void frmWait::showFile(int file, int files) {
+    Label2->setText(QStringLiteral("file %1 of %2").arg(file).arg(files));
+    Label2->show();
 }
 
 frmWait::~frmWait() = default;

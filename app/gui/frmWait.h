@@ -24,11 +24,15 @@ public:
 
     // Shows how far long work is, in a thin bar under "Please wait...".
     void showProgress(qint64 done, qint64 total);
+    // Work over many files: "file N of M" under the bar.
+    void showFile(int file, int files);
 
     sknWorking* sknWorking1 = nullptr;
     QLabel* Label1 = nullptr;
     // Hidden until the work has taken a while.
     QWidget* Progress1 = nullptr;
+    // Hidden unless the work is over many files.
+    QLabel* Label2 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

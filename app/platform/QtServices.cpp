@@ -102,6 +102,11 @@ void StderrMessageBox::show(const QString& title, const QString& text, MessageIc
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }
 
+MessageAnswer StderrMessageBox::ask(const QString& title, const QString& text, MessageIcon icon) {
+    show(title, text, icon);
+    return MessageAnswer::Cancel;
+}
+
 QString QtEnvironment::variable(const QString& name) const {
     const QByteArray key = name.toLocal8Bit();
     if (!qEnvironmentVariableIsSet(key.constData())) {

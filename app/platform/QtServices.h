@@ -53,10 +53,12 @@ public:
     std::unique_ptr<Library> load(const QString& nameOrPath) override;
 };
 
-// Without a window system a message goes to standard error.
+// Without a window system a message goes to standard error, and a question
+// is answered Cancel.
 class StderrMessageBox : public MessageBox {
 public:
     void show(const QString& title, const QString& text, MessageIcon icon) override;
+    MessageAnswer ask(const QString& title, const QString& text, MessageIcon icon) override;
 };
 
 // Without a window system there is nothing to open documents with.
@@ -71,6 +73,7 @@ class NullFileDialog : public FileDialog {
 public:
     std::optional<QString> openFile(const QString&, const QString&) override { return {}; }
     std::optional<QString> saveFile(const QString&, const QString&) override { return {}; }
+    std::optional<QString> chooseFolder(const QString&, const QString&) override { return {}; }
 };
 
 class QtEnvironment : public Environment {

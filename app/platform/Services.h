@@ -69,11 +69,15 @@ public:
 
 enum class MessageIcon { None, Information, Warning, Critical };
 
-// A message box with an OK button only; returns when the user presses OK.
+enum class MessageAnswer { Yes, No, Cancel };
+
+// Message boxes. show() has an OK button only and returns when the user
+// presses it; ask() has Yes, No and Cancel, and closing it is Cancel.
 class MessageBox {
 public:
     virtual ~MessageBox() = default;
     virtual void show(const QString& title, const QString& text, MessageIcon icon) = 0;
+    virtual MessageAnswer ask(const QString& title, const QString& text, MessageIcon icon) = 0;
 };
 
 // The shell's "Open": a local path opens as a document, a bare host name as a
@@ -93,15 +97,17 @@ public:
     virtual QString systemHostName() const = 0;
 };
 
-// The file-open and file-save dialogs. Each shows a title and a pre-filled
-// file name and returns the chosen path, or nothing when the user cancels.
-// The open dialog takes existing files only; the save dialog asks before an
-// existing file is replaced.
+// The file-open, file-save and folder dialogs. Each shows a title and a
+// pre-filled file name (the folder dialog: the folder it opens on) and returns
+// the chosen path, or nothing when the user cancels. The open dialog takes
+// existing files only; the save dialog asks before an existing file is
+// replaced; the folder dialog takes existing folders only.
 class FileDialog {
 public:
     virtual ~FileDialog() = default;
     virtual std::optional<QString> openFile(const QString& title, const QString& fileName) = 0;
     virtual std::optional<QString> saveFile(const QString& title, const QString& fileName) = 0;
+    virtual std::optional<QString> chooseFolder(const QString& title, const QString& folder) = 0;
 };
 
 class Clock {

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -129,6 +130,38 @@ class tst_commands : public QObject {
     }
 
     QStringList messages() const { return env->messageBox.texts(); }
+
+    // Files under <tmp>/src: name and content.
+    void makeFiles(const QList<std::pair<QString, QByteArray>>& files) {
+        for (const auto& [name, content] : files) {
+            const QString path = env->path(QStringLiteral("src/") + name);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            writeFile(path, content);
+        }
+    }
+
+    // Drops names under <tmp>/src on a button; the key dialog and the folder
+    // dialog (a folder under <tmp>, "src" for the files' own, or nothing for
+    // Cancel) answered; returns once the command is over.
+    void dropMany(sknButton* button, const QStringList& names, std::optional<QString> folder,
+                  const QString& key = kKey) {
+        QList<QUrl> urls;
+        for (const QString& name : names) {
+            urls.append(QUrl::fromLocalFile(env->path(QStringLiteral("src/") + name)));
+        }
+        env->fileDialog.answers = {folder ? std::optional<QString>(env->path(*folder))
+                                          : std::nullopt};
+        QMimeData data;
+        data.setUrls(urls);
+        drop(button, data);
+        answerKeyDialog(key);
+        QTRY_COMPARE(keyDialogsSeen, 1);
+        QTRY_VERIFY(takesInput(form.get()) && waitWindowsAlive() == 0);
+    }
+
+    QByteArray encrypted(const QByteArray& plain) const {
+        return StringToBytes(EncryptString(BytesToString(plain), kKey));
+    }
 
 private Q_SLOTS:
     void init() {
@@ -677,18 +710,195 @@ private Q_SLOTS:
         QCOMPARE(messages(), QStringList());
     }
 
+    // Several files, or a folder, dropped on a file command's button: the key
+    // once, then the folder the results go to, opened on the files' own,
+    // which puts them beside their sources; another takes them as `cp -r -t`.
+    void droppedFilesAndFolders_data() {
+        QTest::addColumn<bool>("encrypt");
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("results"); // each: result=source, under <tmp>
+        QTest::addColumn<QString>("endMessage");
+        QTest::newRow("two files beside them")
+            << true << QStringList{"a.txt", "b.txt"} << "src"
+            << QStringList{"src/a.txt.enc=src/a.txt", "src/b.txt.enc=src/b.txt"} << QString();
+        QTest::newRow("a folder into another")
+            << true << QStringList{"photos"} << "out"
+            << QStringList{"out/photos/2019/c.jpg.enc=src/photos/2019/c.jpg",
+                           "out/photos/d.txt.enc=src/photos/d.txt"}
+            << QString();
+        QTest::newRow("decrypted beside them, one without the suffix")
+            << false << QStringList{"e.txt.enc", "f.txt"} << "src"
+            << QStringList{"src/e.txt=src/a.txt"}
+            << QStringLiteral("Files done: 1 of 2.\n\nSkipped or failed:\nf.txt: no .enc suffix: "
+                              "decrypt it on its own to choose its name");
+    }
+    void droppedFilesAndFolders() {
+        QFETCH(bool, encrypt);
+        QFETCH(QStringList, dropped);
+        QFETCH(QString, folder);
+        QFETCH(QStringList, results);
+        QFETCH(QString, endMessage);
+        QDir(env->dir.path()).mkdir(QStringLiteral("out"));
+        makeFiles({{"a.txt", "first file"},
+                   {"b.txt", "second"},
+                   {"photos/2019/c.jpg", randomBytes(3000, 1)},
+                   {"photos/d.txt", ""},
+                   {"e.txt.enc", encrypted("first file")},
+                   {"f.txt", "not encrypted"}});
+        dropMany(encrypt ? form->cmdEncryptFile : form->cmdDecryptFile, dropped, folder);
+        for (const QString& pair : results) {
+            const QString result = env->path(pair.section(QLatin1Char('='), 0, 0));
+            const QByteArray source = readFile(env->path(pair.section(QLatin1Char('='), 1)));
+            QCOMPARE(readFile(result), encrypt ? encrypted(source) : source);
+        }
+        const auto& asked = env->fileDialog.requests;
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].folder);
+        QCOMPARE(asked[0].title, QStringLiteral("Select folder to save to..."));
+        QCOMPARE(asked[0].fileName, env->path(QStringLiteral("src")));
+        QCOMPARE(messages(), endMessage.isEmpty() ? QStringList() : QStringList{endMessage});
+    }
+
+    // Results that exist are listed once before any work: Yes replaces them,
+    // No skips their files, Cancel ends the command as Cancel in the folder
+    // dialog does, with nothing written.
+    void existingResults_data() {
+        QTest::addColumn<bool>("folderChosen");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::addColumn<bool>("otherWritten");
+        QTest::addColumn<bool>("endMessage");
+        QTest::newRow("yes") << true << int(MessageAnswer::Yes) << true << true << false;
+        QTest::newRow("no") << true << int(MessageAnswer::No) << false << true << true;
+        QTest::newRow("cancel") << true << int(MessageAnswer::Cancel) << false << false << false;
+        QTest::newRow("folder dialog cancelled")
+            << false << int(MessageAnswer::Yes) << false << false << false;
+    }
+    void existingResults() {
+        QFETCH(bool, folderChosen);
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        QFETCH(bool, otherWritten);
+        QFETCH(bool, endMessage);
+        makeFiles({{"a", "a"}, {"b", "b"}, {"a.enc", "old"}});
+        env->messageBox.answers = {MessageAnswer(answer)};
+        dropMany(form->cmdEncryptFile, {"a", "b"},
+                 folderChosen ? std::optional<QString>(QStringLiteral("src")) : std::nullopt);
+        QCOMPARE(env->messageBox.asked.size(), folderChosen ? 1 : 0);
+        if (folderChosen) {
+            QCOMPARE(env->messageBox.asked[0].text,
+                     QStringLiteral("This result exists already in %1:\n\na.enc\n\nReplace them? "
+                                    "No leaves them and skips their files.")
+                         .arg(env->path(QStringLiteral("src"))));
+        }
+        QCOMPARE(readFile(env->path(QStringLiteral("src/a.enc"))),
+                 replaced ? encrypted("a") : QByteArray("old"));
+        QCOMPARE(QFile::exists(env->path(QStringLiteral("src/b.enc"))), otherWritten);
+        QCOMPARE(messages().size(), endMessage ? 1 : 0);
+        if (endMessage) {
+            QVERIFY2(messages()[0].startsWith(QStringLiteral("Files done: 1 of 2.")),
+                     qPrintable(messages()[0]));
+        }
+    }
+
+    // The end message lists twenty files that were not done, then how many
+    // more there are.
+    void endMessageListsTwentyThenMore() {
+        QList<std::pair<QString, QByteArray>> files;
+        QStringList names;
+        for (int i = 0; i < 25; ++i) {
+            names.append(QStringLiteral("plain%1").arg(i, 2, 10, QLatin1Char('0')));
+            files.append({names.last(), "x"});
+        }
+        makeFiles(files);
+        dropMany(form->cmdDecryptFile, names, QStringLiteral("src"));
+        QCOMPARE(messages().size(), 1);
+        const QStringList lines = messages()[0].split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), QStringLiteral("Files done: 0 of 25."));
+        QCOMPARE(
+            lines.value(3),
+            QStringLiteral("plain00: no .enc suffix: decrypt it on its own to choose its name"));
+        QVERIFY(lines.value(22).startsWith(QStringLiteral("plain19: ")));
+        QCOMPARE(lines.value(23), QStringLiteral("and 5 more"));
+        QCOMPARE(lines.size(), 24);
+    }
+
+    // A wrong key fails the first file and stops the command there, the
+    // others untouched; the failure is in the message and the error log. A
+    // key the command refuses is said before the folder is asked for.
+    void aWrongKeyStopsAtTheFirstFile() {
+        // The program's folder, where the error log goes, is the test's own.
+        QVERIFY(QFile::link(QStringLiteral(ZEPHCORE_DIR "/") + cipherLibraryFileName(),
+                            env->path(cipherLibraryFileName())));
+        gAppPath = env->dir.path() + QLatin1Char('/');
+        resetCipherBinding();
+        makeFiles(
+            {{"a.enc", encrypted("a")}, {"b.enc", encrypted("b")}, {"c.enc", encrypted("c")}});
+        dropMany(form->cmdDecryptFile, {"a.enc", "b.enc", "c.enc"}, QStringLiteral("src"),
+                 QStringLiteral("wrong key"));
+        for (const QString name : {"a", "b", "c"}) {
+            QVERIFY(!QFile::exists(env->path(QStringLiteral("src/") + name)));
+            QCOMPARE(readFile(env->path(QStringLiteral("src/%1.enc").arg(name))),
+                     encrypted(name.toLatin1()));
+        }
+        QCOMPARE(messages().size(), 1);
+        const QStringList lines = messages()[0].split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), QStringLiteral("Files done: 0 of 3."));
+        QVERIFY2(lines.value(3).startsWith(QStringLiteral("a.enc: Wrong key")),
+                 qPrintable(messages()[0]));
+        QCOMPARE(lines.value(5), QStringLiteral("Not started, left as they were: 2."));
+        const QByteArray log = readFile(env->path(QStringLiteral("ErrorLog.txt")));
+        QCOMPARE(log.count("\"cmdDecryptFile_click\""), 1);
+        QVERIFY2(log.contains("Wrong key"), log.constData());
+
+        env->messageBox.shown.clear();
+        env->fileDialog.requests.clear();
+        dropMany(form->cmdEncryptFile, {"a.enc", "b.enc"}, QStringLiteral("src"),
+                 QString(57, QLatin1Char('k')));
+        QVERIFY(env->fileDialog.requests.isEmpty());
+        QCOMPARE(messages().size(), 1);
+        QVERIFY2(messages()[0].startsWith(QStringLiteral("cmdEncryptFile_click: error ")),
+                 qPrintable(messages()[0]));
+    }
+
+    // The wait window says which file of how many the work is on.
+    void waitWindowSaysWhichFile() {
+        makeFiles({{"a", randomBytes(1000, 2)}, {"b", "b"}});
+        const ScopedWaitProgressDelay noDelay(0);
+        std::atomic<bool> held = false;
+        std::atomic<bool> release = false;
+        const ScopedFileWriterSeams seams({[&](const FileWriter&) {
+            held = true;
+            for (int i = 0; i < 2000 && !release; ++i) {
+                QThread::msleep(1);
+            }
+        }});
+        QString shown;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* wait = qobject_cast<frmWait*>(w);
+                if (held && !release && wait != nullptr && wait->Label2->isVisible()) {
+                    shown = wait->Label2->text();
+                    release = true;
+                }
+            }
+        });
+        watcher.start(10);
+        dropMany(form->cmdEncryptFile, {"a", "b"}, QStringLiteral("src"));
+        QCOMPARE(shown, QStringLiteral("file 1 of 2"));
+        QVERIFY(QFile::exists(env->path(QStringLiteral("src/b.enc"))));
+    }
+
     void refusedDrops_data() {
         QTest::addColumn<QList<QUrl>>("urls");
         QTest::addColumn<QString>("message");
-        QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/a")),
-                                                  QUrl::fromLocalFile(QStringLiteral("/tmp/b"))}
-                                   << "Only one file at a time can be dropped on \"Decrypt File\".";
-        QTest::newRow("a folder") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp"))}
-                                  << "\"/tmp\" is a folder. Only a file can be dropped on "
-                                     "\"Decrypt File\".";
-        QTest::newRow("a web address")
-            << QList<QUrl>{QUrl(QStringLiteral("https://www.quorvan.example/file.txt"))}
-            << "Only a file on this computer can be dropped on \"Decrypt File\".";
+        const QUrl web(QStringLiteral("https://www.quorvan.example/file.txt"));
+        const QString message = "Only a file on this computer can be dropped on \"Decrypt File\".";
+        QTest::newRow("a web address") << QList<QUrl>{web} << message;
+        QTest::newRow("a file and a web address")
+            << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/a")), web} << message;
     }
     void refusedDrops() {
         QFETCH(QList<QUrl>, urls);

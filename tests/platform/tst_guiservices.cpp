@@ -54,6 +54,62 @@ private Q_SLOTS:
         QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
+    void questionHasYesNoCancel_data() {
+        QTest::addColumn<int>("press"); // a button, or 0 for the Escape key
+        QTest::addColumn<int>("answer");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << int(MessageAnswer::Yes);
+        QTest::newRow("no") << int(QMessageBox::No) << int(MessageAnswer::No);
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << int(MessageAnswer::Cancel);
+        QTest::newRow("escape") << 0 << int(MessageAnswer::Cancel);
+    }
+    void questionHasYesNoCancel() {
+        QFETCH(int, press);
+        QFETCH(int, answer);
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton byDefault = QMessageBox::NoButton;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box != nullptr);
+            buttons = box->standardButtons();
+            byDefault = box->standardButton(box->defaultButton());
+            if (press == 0) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                box->button(QMessageBox::StandardButton(press))->click();
+            }
+        });
+        QCOMPARE(int(QtMessageBox().ask(QStringLiteral("t"), QStringLiteral("Replace?"),
+                                        MessageIcon::Warning)),
+                 answer);
+        QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(byDefault, QMessageBox::No); // Enter never replaces
+    }
+
+    void folderDialogOpensOnTheFolderAndTakesFolders() {
+        QTemporaryDir dir;
+        QString title;
+        QString opened;
+        bool foldersOnly = false;
+        whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            title = dialog->windowTitle();
+            opened = dialog->directory().absolutePath();
+            foldersOnly = dialog->fileMode() == QFileDialog::Directory &&
+                          dynamic_cast<PlainFileIconProvider*>(dialog->iconProvider()) != nullptr;
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const auto chosen =
+            QtFileDialog().chooseFolder(QStringLiteral("Select folder to save to..."), dir.path());
+        QCOMPARE(title, QStringLiteral("Select folder to save to..."));
+        QCOMPARE(opened, QDir(dir.path()).absolutePath());
+        QVERIFY(foldersOnly);
+        QCOMPARE(chosen, std::optional<QString>(QDir(dir.path()).absolutePath()));
+        whenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        QCOMPARE(QtFileDialog().chooseFolder(QStringLiteral("t"), dir.path()),
+                 std::optional<QString>());
+    }
+
     void openDialogReturnsTheChosenFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("source.txt"));

@@ -27,6 +27,17 @@ public:
     void show(const QString& title, const QString& text, MessageIcon icon) override {
         shown.append({title, text, icon});
     }
+    // Each question is answered with the next queued answer, Cancel when none
+    // is left.
+    MessageAnswer ask(const QString& title, const QString& text, MessageIcon icon) override {
+        asked.append({title, text, icon});
+        if (answers.empty()) {
+            return MessageAnswer::Cancel;
+        }
+        const MessageAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     QStringList texts() const {
         QStringList list;
         for (const ShownMessage& m : shown) {
@@ -35,6 +46,8 @@ public:
         return list;
     }
     QList<ShownMessage> shown;
+    QList<ShownMessage> asked;
+    std::deque<MessageAnswer> answers;
 };
 
 class FakeShell : public Shell {
@@ -67,6 +80,7 @@ public:
         bool save;
         QString title;
         QString fileName;
+        bool folder = false;
     };
     std::optional<QString> openFile(const QString& title, const QString& fileName) override {
         return answer(false, title, fileName);
@@ -74,12 +88,16 @@ public:
     std::optional<QString> saveFile(const QString& title, const QString& fileName) override {
         return answer(true, title, fileName);
     }
+    std::optional<QString> chooseFolder(const QString& title, const QString& folder) override {
+        return answer(false, title, folder, true);
+    }
     std::deque<std::optional<QString>> answers;
     QList<Request> requests;
 
 private:
-    std::optional<QString> answer(bool save, const QString& title, const QString& fileName) {
-        requests.append({save, title, fileName});
+    std::optional<QString> answer(bool save, const QString& title, const QString& fileName,
+                                  bool folder = false) {
+        requests.append({save, title, fileName, folder});
         if (answers.empty()) {
             return std::nullopt;
         }

@@ -34,6 +34,24 @@ void QtMessageBox::show(const QString& title, const QString& text, MessageIcon i
     box.exec();
 }
 
+MessageAnswer QtMessageBox::ask(const QString& title, const QString& text, MessageIcon icon) {
+    QMessageBox box(toQt(icon), title, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    // Replacing is never the default: Enter skips, Escape ends.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Cancel;
+    }
+}
+
 void QtShell::open(const QString& pathOrAddress) {
     const QUrl target = shellTarget(pathOrAddress);
     if (target.isValid()) {
@@ -82,6 +100,20 @@ std::optional<QString> QtFileDialog::run(bool save, const QString& title, const 
         dialog.setDirectory(info.absolutePath());
         dialog.selectFile(info.fileName());
     }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtFileDialog::chooseFolder(const QString& title, const QString& folder) {
+    PlainFileIconProvider icons;
+    QFileDialog dialog(QApplication::activeWindow(), title, folder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_native);
+    dialog.setIconProvider(&icons);
+    dialog.setOption(QFileDialog::DontUseCustomDirectoryIcons);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

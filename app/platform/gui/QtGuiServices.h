@@ -7,11 +7,13 @@
 
 namespace zephral {
 
-// QMessageBox with the given title, text and icon and an OK button only,
-// modal over the active window.
+// QMessageBox with the given title, text and icon, modal over the active
+// window: an OK button only, or Yes, No and Cancel (No the default, Escape
+// Cancel).
 class QtMessageBox : public MessageBox {
 public:
     void show(const QString& title, const QString& text, MessageIcon icon) override;
+    MessageAnswer ask(const QString& title, const QString& text, MessageIcon icon) override;
 };
 
 // QDesktopServices::openUrl on the target that shellTarget() gives.
@@ -40,6 +42,7 @@ public:
     explicit QtFileDialog(bool native = false) : m_native(native) {}
     std::optional<QString> openFile(const QString& title, const QString& fileName) override;
     std::optional<QString> saveFile(const QString& title, const QString& fileName) override;
+    std::optional<QString> chooseFolder(const QString& title, const QString& folder) override;
 
 private:
     std::optional<QString> run(bool save, const QString& title, const QString& fileName);
