@@ -25,9 +25,10 @@
 //
 // Code paths. At the first call the library records which code it runs:
 // vector kernels for Base64 where the processor has AVX2 or AVX-512 VBMI,
-// the portable table code elsewhere; every path gives the same bytes. Set the
+// a Blowfish round built on the bit-field instructions where it has BMI1,
+// the portable code elsewhere; every path gives the same bytes. Set the
 // environment variable ZEPHCORE_PORTABLE (to anything but "" or "0") before
-// that first call to keep Base64 on the portable code. It is read once.
+// that first call to keep both on the portable code. It is read once.
 #ifndef ZEPHCORE_H
 #define ZEPHCORE_H
 
