@@ -76,7 +76,7 @@ public:
             if (i < 0 || !ran(m_stages.transform, (*this)[i])) {
                 return;
             }
-            give(m_done, i);
+            give(m_done, m_doneChanged, i);
         }
     }
 
@@ -87,7 +87,7 @@ public:
                 return;
             }
             const bool last = (*this)[i].last;
-            give(m_free, i);
+            give(m_free, m_freeChanged, i);
             if (last) {
                 return;
             }
@@ -101,7 +101,9 @@ public:
             m_failure = r;
         }
         m_stopped = true;
-        m_changed.notify_all();
+        m_freeChanged.notify_all();
+        m_readChanged.notify_all();
+        m_doneChanged.notify_all();
     }
     CommandResult failure() {
         std::lock_guard lock(m_mutex);
@@ -128,18 +130,18 @@ private:
     // come or the work has stopped.
     int takeFree() {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_stopped || !m_free.empty(); });
+        m_freeChanged.wait(lock, [&] { return m_stopped || !m_free.empty(); });
         return m_stopped ? -1 : pop(m_free);
     }
     int takeRead() {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_stopped || m_readEnded || !m_read.empty(); });
+        m_readChanged.wait(lock, [&] { return m_stopped || m_readEnded || !m_read.empty(); });
         return m_stopped || m_read.empty() ? -1 : pop(m_read);
     }
     int takeNextDone(qint64 index) {
         std::unique_lock lock(m_mutex);
         auto found = m_done.end();
-        m_changed.wait(lock, [&] {
+        m_doneChanged.wait(lock, [&] {
             found = std::find_if(m_done.begin(), m_done.end(),
                                  [&](int i) { return (*this)[i].index == index; });
             return m_stopped || found != m_done.end();
@@ -155,12 +157,18 @@ private:
         std::lock_guard lock(m_mutex);
         m_read.push_back(i);
         m_readEnded = last;
-        m_changed.notify_all();
+        if (last) {
+            m_readChanged.notify_all(); // every transforming thread may end
+        } else {
+            m_readChanged.notify_one(); // any one of them takes it
+        }
     }
-    void give(std::deque<int>& queue, int i) {
+    // For the free and the done queue, which one thread each waits on: the
+    // reader, the writer.
+    void give(std::deque<int>& queue, std::condition_variable& changed, int i) {
         std::lock_guard lock(m_mutex);
         queue.push_back(i);
-        m_changed.notify_all();
+        changed.notify_one();
     }
     static int pop(std::deque<int>& queue) {
         const int i = queue.front();
@@ -172,7 +180,7 @@ private:
     std::vector<Piece> m_pieces;
     std::deque<int> m_free, m_read, m_done;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_freeChanged, m_readChanged, m_doneChanged;
     bool m_readEnded = false;
     bool m_stopped = false;
     CommandResult m_failure;
