@@ -11,13 +11,14 @@
 #   scripts/bench-e2e.sh BUILD_DIR
 #
 # BENCH_DIR (default /dev/shm) holds the files while it runs; BENCH_SIZES_MIB
-# (default "1024 16") the sizes; BENCH_RUNS (default 3) the runs per figure.
+# (default "1024 16") the sizes, empty for the trees of many files alone;
+# BENCH_RUNS (default 3) the runs per figure.
 set -euo pipefail
 
 build=${1:-build}
 cli=$(cd "$build/bin" && pwd)/zephral-cli
 base=${BENCH_DIR:-/dev/shm}
-sizes=${BENCH_SIZES_MIB:-1024 16}
+sizes=${BENCH_SIZES_MIB-1024 16}
 runs=${BENCH_RUNS:-3}
 
 [ -x "$cli" ] || { echo "bench-e2e: no $cli; run make build first" >&2; exit 1; }
@@ -28,7 +29,7 @@ done
 
 work=$(mktemp -d "$base/zephral-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-largest=$(tr ' ' '\n' <<<"$sizes" | sort -n | tail -1)
+largest=$(tr ' ' '\n' <<<"$sizes 0" | sort -n | tail -1)
 free_mib=$(df -Pm "$work" | awk 'NR == 2 { print $4 }')
 if [ "$free_mib" -lt $((largest * 6)) ]; then
   echo "bench-e2e: $base has $free_mib MiB free; $((largest * 6)) MiB are needed" >&2
@@ -72,6 +73,7 @@ echo "  $(cp --version | head -1)"
 echo "  $(nproc) processors; files in $base"
 echo
 
+q() { printf %q "$1"; }
 src=$work/src
 for mib in $sizes; do
   head -c $((mib << 20)) /dev/urandom >"$src"
@@ -80,7 +82,6 @@ for mib in $sizes; do
 
   # Each tool's ciphertext, for its own decryption, and the checks that the
   # race is fair: everything comes back, and zephral and openssl agree.
-  q() { printf %q "$1"; }
   "$cli" --quiet encrypt-file "$src" "$work/zephral.enc"
   "${openssl_bf[@]}" -in "$src" -out "$work/openssl.enc"
   ccrypt -e -K "$key" <"$src" >"$work/ccrypt.enc"

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <sys/stat.h>
@@ -304,7 +305,8 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
 
     // Without the whole check a wrong key is taken 1 time in 32: what it
     // gives goes to a new file only, so nothing is ever lost to it.
-    FileWriter writer;
+    auto owned = std::make_unique<FileWriter>();
+    FileWriter& writer = *owned;
     FileWriter::Existing existing = encrypt || padCheck == PadCheck::Full
                                         ? FileWriter::Existing::Replace
                                         : FileWriter::Existing::Refuse;
@@ -332,6 +334,9 @@ CommandResult transformFile(bool encrypt, const FileEnd& source, const FileEnd& 
     if (!r.ok) {
         writer.abort();
         return r;
+    }
+    if (work.keep && writer.unnamed()) {
+        return work.keep(std::move(owned));
     }
     return commitFile(writer, destination.path, work.sync);
 }

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -337,17 +338,25 @@ public:
         }
     }
 
-    // Works on up to `limit` files, until none are left or the work ends.
+    // Works on up to `limit` files, until none are left or the work ends;
+    // the results kept back are then given their names.
     void work(int limit = INT_MAX) {
-        FolderSync last;
+        Group group;
         for (int n = 0; n < limit; ++n) {
             const int i = next();
             if (i < 0) {
-                return;
+                break;
             }
-            m_results[static_cast<std::size_t>(i)] = doFile(m_plan.files[i], last);
-            finished(m_results[static_cast<std::size_t>(i)]);
+            Outcome o = doFile(i, group);
+            if (!o.kept) {
+                m_results[static_cast<std::size_t>(i)] = o;
+                finished(o);
+            }
+            if (group.full()) {
+                commitGroup(group);
+            }
         }
+        commitGroup(group);
     }
 
     // The names given, on disk.
@@ -381,7 +390,23 @@ public:
 private:
     struct Outcome {
         bool started = false;
+        bool kept = false; // complete, kept back for its group's commit
         CommandResult result;
+    };
+
+    // Results complete and unnamed, kept back so that one sync of their file
+    // system puts all of their content on disk before any of them gets its
+    // name, rather than one sync per file.
+    struct Kept {
+        int index;
+        dev_t device;
+        std::unique_ptr<FileWriter> writer;
+    };
+    struct Group {
+        std::vector<Kept> files;
+        qint64 bytes = 0;
+        // Few enough descriptors and little enough unsynced data at once.
+        bool full() const { return files.size() >= 64 || bytes >= (qint64{64} << 20); }
     };
 
     int next() {
@@ -413,24 +438,9 @@ private:
         }
     }
 
-    // One open folder, kept while the files come from it (in name order,
-    // they mostly do).
-    struct FolderSync {
-        QByteArray path;
-        FileDescriptor fd;
-        void sync(const QByteArray& folder) {
-            if (path != folder || !fd.isOpen()) {
-                path = folder;
-                fd.reset(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            }
-            if (fd.isOpen()) {
-                ::fsync(fd.get());
-            }
-        }
-    };
-
-    Outcome doFile(const BatchFile& file, FolderSync& last) {
-        Outcome o{true, {}};
+    Outcome doFile(int index, Group& group) {
+        const BatchFile& file = m_plan.files[index];
+        Outcome o{true, false, {}};
         dev_t device = 0;
         if (const int error = m_folders.prepare(file.destination, device)) {
             o.result = CommandResult::systemError(error, file.destination.folder());
@@ -446,9 +456,15 @@ private:
         work.stop = m_stop;
         work.destinationAbsent = !replacing;
         work.sourceMode = !replacing;
-        // Each result's content is on disk before its name, as for one file;
-        // the folders' names follow together at the end.
+        // A named temporary file is put in place at once, its content on
+        // disk first, as for one file; the folders' names follow at the end.
         work.sync = FileWriter::Sync::File;
+        work.keep = [&](std::unique_ptr<FileWriter> writer) {
+            group.bytes += file.size;
+            group.files.push_back({index, device, std::move(writer)});
+            o.kept = true;
+            return CommandResult::success();
+        };
         work.room = [&](const FileWriter& writer, qint64 needed) {
             return m_folders.reserve(device, writer, file.destination, needed);
         };
@@ -461,13 +477,60 @@ private:
                 seen = done;
             },
             work);
-        if (!o.result.ok || !m_options.inPlace || file.destination == file.source) {
-            return o;
+        if (o.result.ok && !o.kept && m_options.inPlace) {
+            Folders::syncFolder(file.destination.folder().native());
+            removeSource(file, o.result);
         }
-        // The result's name on disk before the source's goes.
-        last.sync(file.destination.folder().native());
+        return o;
+    }
+
+    // Gives the kept results their names: their content on disk first, with
+    // one sync of each file system (a file's own sync where that fails, so
+    // that the failure is that file's), then in place their sources go, once
+    // the new names are on disk.
+    void commitGroup(Group& group) {
+        std::vector<dev_t> synced;
+        bool each = false;
+        for (const Kept& k : group.files) {
+            if (std::find(synced.begin(), synced.end(), k.device) == synced.end()) {
+                synced.push_back(k.device);
+                each = each || ::syncfs(k.writer->descriptor()) != 0;
+            }
+        }
+        std::vector<Outcome> outcomes;
+        for (Kept& k : group.files) {
+            const BatchFile& file = m_plan.files[k.index];
+            outcomes.push_back(
+                {true, false,
+                 commitFile(*k.writer, file.destination,
+                            each ? FileWriter::Sync::File : FileWriter::Sync::None)});
+            k.writer.reset();
+        }
+        QSet<QByteArray> folders;
+        for (std::size_t n = 0; n < group.files.size(); ++n) {
+            const int i = group.files[n].index;
+            if (outcomes[n].result.ok && m_options.inPlace) {
+                const QByteArray folder = m_plan.files[i].destination.folder().native();
+                if (!folders.contains(folder)) {
+                    folders.insert(folder);
+                    Folders::syncFolder(folder);
+                }
+                removeSource(m_plan.files[i], outcomes[n].result);
+            }
+            m_results[static_cast<std::size_t>(i)] = outcomes[n];
+            finished(outcomes[n]);
+        }
+        group.files.clear();
+        group.bytes = 0;
+    }
+
+    // In place, the source goes once its result's name is on disk.
+    static void removeSource(const BatchFile& file, CommandResult& result) {
+        if (file.destination == file.source) {
+            return;
+        }
         if (::unlink(file.source.c_str()) != 0) {
-            o.result = CommandResult::failure(
+            result = CommandResult::failure(
                 errno,
                 QStringLiteral("The result %1 was written, but the source could not be "
                                "removed: %2")
@@ -475,7 +538,6 @@ private:
                          CommandResult::systemError(errno).description),
                 file.source);
         }
-        return o;
     }
 
     const BatchOptions& m_options;

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace zephral {
 
@@ -60,6 +61,10 @@ struct BatchFileWork {
     // A new result takes its source's permissions, as cp gives them.
     bool sourceMode = false;
     FileWriter::Sync sync = FileWriter::Sync::FileAndFolder;
+    // When set, a result complete and checked in an unnamed temporary file
+    // is handed over here rather than committed, to be committed with
+    // others.
+    std::function<CommandResult(std::unique_ptr<FileWriter> writer)> keep;
     // The room check, given the writer and the result's size; empty: the
     // file system is asked (checkRoom).
     std::function<CommandResult(const FileWriter&, qint64 needed)> room;

@@ -330,7 +330,7 @@ CommandResult FileWriter::commit(Sync sync) {
     }
     // On disk before the name points at it, so a crash leaves the old file
     // or the new one, never a half-written one.
-    if (::fdatasync(m_file.get()) != 0 && errno != EINVAL) {
+    if (sync != Sync::None && ::fdatasync(m_file.get()) != 0 && errno != EINVAL) {
         return failAndAbort(errno);
     }
     CommandResult r = m_mode == Mode::Unnamed ? publishUnnamed() : publishNamed();

@@ -40,9 +40,10 @@ public:
         // and one that appeared since fails with EEXIST at the commit.
         Absent,
     };
-    // Whether commit() also puts the folder's new name on disk, or leaves
-    // that to a caller who gives many names in one folder.
-    enum class Sync { FileAndFolder, File };
+    // What commit() puts on disk: the content and then the folder's new
+    // name; the content only, the caller syncing the folder once for many
+    // names; or neither, the caller having synced the whole file system.
+    enum class Sync { FileAndFolder, File, None };
 
     FileWriter() = default;
     ~FileWriter();
@@ -66,6 +67,9 @@ public:
     int descriptor() const { return m_file.get(); }
     // True when the destination is a device or a pipe, written directly.
     bool direct() const { return m_mode == Mode::Direct; }
+    // True when the temporary file has no name: nothing is left of it
+    // whenever and however the program ends.
+    bool unnamed() const { return m_mode == Mode::Unnamed; }
 
 private:
     enum class Mode { Closed, Unnamed, Named, Direct };
