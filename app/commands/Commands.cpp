@@ -469,9 +469,16 @@ private:
         if (isAscii(data, n)) {
             return CommandResult::success(); // the same bytes
         }
+        qsizetype taken = 0;
+        converted = activeCodePage().fromUtf8(data, n, taken);
+        if (taken == n) {
+            return CommandResult::success();
+        }
+        // What the quick way stopped at: the decoder and the code page say
+        // what is wrong with it, or take it after all.
         QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
                                                           QStringConverter::Flag::Stateless);
-        const QString text = strict.decode(QByteArrayView(data, n));
+        const QString text = strict.decode(QByteArrayView(data + taken, n - taken));
         if (strict.hasError()) {
             return CommandResult::failure(kErrorInvalidUtf8,
                                           QStringLiteral("The text is not valid UTF-8"));
@@ -481,9 +488,10 @@ private:
                 return r;
             }
         }
+        // One byte a character: never more than UTF-8's.
         const QByteArray bytes = activeCodePage().encode(text);
-        converted = bytes.size(); // one byte a character: never more than UTF-8's
-        std::memcpy(data, bytes.constData(), static_cast<std::size_t>(converted));
+        std::memcpy(data + converted, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        converted += bytes.size();
         return CommandResult::success();
     }
 

@@ -210,6 +210,55 @@ QByteArray CodePage::encode(QStringView text, qsizetype extra) const {
     return bytes;
 }
 
+qsizetype CodePage::fromUtf8(char* data, qsizetype n, qsizetype& taken) const {
+    const auto* in = reinterpret_cast<const std::uint8_t*>(data);
+    auto* out = reinterpret_cast<std::uint8_t*>(data);
+    const std::uint8_t* table = m_fromUnicode.get();
+    auto follows = [&](qsizetype at) { return at < n && (in[at] & 0xC0) == 0x80; };
+    // Every character takes at least a byte and gives one: what is written
+    // never overtakes what is still to read.
+    qsizetype i = 0;
+    qsizetype o = 0;
+    while (i < n) {
+        const std::uint8_t lead = in[i];
+        if (lead < 0x80) {
+            // ASCII is the same bytes in every page here: 8 at a time
+            // while it lasts.
+            out[o++] = lead;
+            ++i;
+            std::uint64_t w = 0;
+            while (i + 8 <= n && (std::memcpy(&w, in + i, 8), (w & 0x8080808080808080u) == 0)) {
+                std::memcpy(out + o, &w, 8);
+                i += 8;
+                o += 8;
+            }
+            continue;
+        }
+        char16_t c = 0;
+        int length = 2;
+        if (lead >= 0xC2 && lead <= 0xDF && follows(i + 1)) {
+            c = static_cast<char16_t>(((lead & 0x1F) << 6) | (in[i + 1] & 0x3F));
+        } else if ((lead & 0xF0) == 0xE0 && follows(i + 1) && follows(i + 2)) {
+            c = static_cast<char16_t>(((lead & 0x0F) << 12) | ((in[i + 1] & 0x3F) << 6) |
+                                      (in[i + 2] & 0x3F));
+            length = 3;
+            if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) {
+                break; // too long a form, or a surrogate: no UTF-8
+            }
+        } else {
+            break; // no UTF-8, or beyond every code page here
+        }
+        const std::uint8_t byte = table[c];
+        if (byte == 0) {
+            break;
+        }
+        out[o++] = byte;
+        i += length;
+    }
+    taken = i;
+    return o;
+}
+
 qsizetype CodePage::firstUnencodable(QStringView text) const {
     const char16_t* in = text.utf16();
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -42,6 +42,12 @@ public:
     // room after the text (the cipher's padding) gets it without a second copy.
     QByteArray encode(QStringView text, qsizetype extra = 0) const;
 
+    // The n bytes of UTF-8 at `data` as this code page's bytes, written over
+    // them from the start; returns how many. It stops before the first
+    // sequence that is not UTF-8, is cut off at the end, or is a character
+    // the code page can't represent: `taken` is the count of bytes read.
+    qsizetype fromUtf8(char* data, qsizetype n, qsizetype& taken) const;
+
     // The index of the first character this code page can't represent, -1
     // when it represents them all.
     qsizetype firstUnencodable(QStringView text) const;

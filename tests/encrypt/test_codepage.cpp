@@ -94,6 +94,37 @@ TEST(CodePage, Encodes) {
     }
 }
 
+// UTF-8 straight to the code page, stopping before what is no UTF-8 (too
+// long a form, a surrogate, a cut sequence) or has no byte in the page.
+TEST(CodePage, FromUtf8StopsWhereItCannotTake) {
+    struct Case {
+        int page;
+        QByteArray utf8;
+        QByteArray bytes;
+        qsizetype taken;
+    };
+    const Case cases[] = {
+        {1252, "caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 \x80", 9},
+        {1251, "\xD0\x9F\xD0\xB6", "\xCF\xE6", 4},
+        {1250, "\xC5\x81x", "\xA3x", 3},
+        {1252, "a\xD0\x9F", "a", 1},         // Cyrillic: not in 1252
+        {1252, "a\xF0\x9F\x98\x80", "a", 1}, // beyond the 16-bit characters
+        {1252, "a\xC0\xA9", "a", 1},         // too long a form of "\xA9"
+        {1252, "a\xE0\x82\xAC", "a", 1},     // too long a form of the euro sign
+        {1252, "a\xED\xA0\x80", "a", 1},     // a surrogate
+        {1252, "ab\xE2\x82", "ab", 2},       // cut off at the end
+        {1252, "\x80", "", 0},               // a continuation byte alone
+        {1252, QByteArray("\0\xC2\x81", 3), QByteArray("\0\x81", 2), 3},
+    };
+    for (const Case& c : cases) {
+        QByteArray data = c.utf8;
+        qsizetype taken = -1;
+        const qsizetype n = CodePage::byNumber(c.page).fromUtf8(data.data(), data.size(), taken);
+        EXPECT_EQ(data.left(n), c.bytes) << c.page << " " << c.utf8.toHex().constData();
+        EXPECT_EQ(taken, c.taken) << c.page << " " << c.utf8.toHex().constData();
+    }
+}
+
 TEST(CodePage, EncodeAddsZeroedRoom) {
     const QByteArray b = CodePage::byNumber(1252).encode(QStringLiteral(u"ab\U0001F600"), 8);
     EXPECT_EQ(b, QByteArray("ab?\0\0\0\0\0\0\0\0", 11));
