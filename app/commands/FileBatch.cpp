@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <system_error>
@@ -328,9 +329,15 @@ private:
 class Run {
 public:
     Run(const BatchOptions& options, const BatchPlan& plan, PieceCipher& cipher,
-        const BatchProgressFunction& progress, const std::atomic<bool>* stop)
+        const BatchProgressFunction& progress, const std::atomic<bool>* stop, unsigned workers)
         : m_options(options), m_plan(plan), m_cipher(cipher), m_progress(progress), m_stop(stop),
           m_results(static_cast<std::size_t>(plan.files.size())) {
+        // Each result kept back holds a descriptor: all the workers' groups
+        // together take at most half of what the process may open.
+        if (rlimit limit{};
+            ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+            m_groupFiles = std::clamp<std::size_t>(limit.rlim_cur / 2 / workers, 1, m_groupFiles);
+        }
         m_state.files = static_cast<int>(plan.files.size());
         m_state.bytes = plan.bytes;
         for (const BatchFile& f : plan.existing) {
@@ -352,7 +359,7 @@ public:
                 m_results[static_cast<std::size_t>(i)] = o;
                 finished(o);
             }
-            if (group.full()) {
+            if (group.full(m_groupFiles)) {
                 commitGroup(group);
             }
         }
@@ -406,7 +413,9 @@ private:
         std::vector<Kept> files;
         qint64 bytes = 0;
         // Few enough descriptors and little enough unsynced data at once.
-        bool full() const { return files.size() >= 64 || bytes >= (qint64{64} << 20); }
+        bool full(std::size_t most) const {
+            return files.size() >= most || bytes >= (qint64{64} << 20);
+        }
     };
 
     int next() {
@@ -546,6 +555,7 @@ private:
     const BatchProgressFunction& m_progress;
     const std::atomic<bool>* m_stop;
     std::vector<Outcome> m_results;
+    std::size_t m_groupFiles = 64;
     QSet<QByteArray> m_replacing; // results that replace a file (--force)
     Folders m_folders;
     std::mutex m_mutex;
@@ -604,10 +614,10 @@ BatchSummary runBatch(const BatchOptions& options, const BatchPlan& plan, const 
         // One schedule for every file. The first file runs alone, so that a
         // wrong key stops the work before any other file is touched.
         PieceCipher cipher(key);
-        Run run(options, plan, cipher, progress, stop);
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        Run run(options, plan, cipher, progress, stop, cores);
         run.work(1);
         std::vector<std::thread> helpers;
-        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned i = 1; i < cores && i < static_cast<unsigned>(plan.files.size()); ++i) {
             try {
                 helpers.emplace_back([&run] { run.work(); });

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -236,6 +237,24 @@ TEST_F(FileBatchTest, ResultsAreTheSingleFileCommands) {
     for (const QByteArray name : {"t/d/s/\xff", "orig/s/\xff", "t/d/s/\xff.enc"}) {
         ::unlink(native(name).constData());
     }
+}
+
+// Results wait for their file system's sync in groups, each holding a
+// descriptor: a process allowed few descriptors still does every file.
+TEST_F(FileBatchTest, FewDescriptorsStillDoEveryFile) {
+    for (int i = 0; i < 150; ++i) {
+        put("few/" + QByteArray::number(i), QByteArray::number(i));
+    }
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 48;
+    ::setrlimit(RLIMIT_NOFILE, &tight);
+    BatchOptions o = options(Command::EncryptFile, true);
+    const BatchSummary s = runBatch(o, planBatch(o, {at("few")}), kKey);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(s.done, 150);
+    EXPECT_TRUE(s.allDone()) << (s.failed.isEmpty() ? "" : s.failed[0].reason.toStdString());
 }
 
 // A failure stops the batch unless it is to go on; a wrong key fails on the
