@@ -19,17 +19,22 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 namespace zephcore::blowfish {
 
 #if ZEPHCORE_X86
-// blowfish_bmi.cpp: the same loop for processors with BMI1.
+// blowfish_bmi.cpp: the same loop for processors with BMI1, and the one for
+// long buffers over the wide tables.
 void encipherRunBmi(const Schedule& k, uint8_t* data, size_t blocks) noexcept;
 void decipherRunBmi(const Schedule& k, uint8_t* data, size_t blocks) noexcept;
+void encipherRunWide(const WideTables& w, uint8_t* data, size_t blocks) noexcept;
+void decipherRunWide(const WideTables& w, uint8_t* data, size_t blocks) noexcept;
 #endif
 
 namespace {
@@ -37,6 +42,38 @@ namespace {
 // The working tables. Static storage with no initialiser: they are zero when
 // the library is loaded and only InitArrays / Initialize ever fill them.
 alignas(64) constinit Schedule gSchedule{};
+// Bumped whenever InitArrays or Initialize replaces the schedule.
+uint64_t gScheduleGeneration = 0;
+
+#if ZEPHCORE_X86
+// The wide tables of the schedule of generation gWideGeneration, built by the
+// first long buffer after the schedule changes. Calls on the same schedule
+// may run at once: the first builds under the lock, the others wait for it.
+alignas(64) constinit WideTables gWide{};
+std::atomic<uint64_t> gWideGeneration{~uint64_t{0}};
+std::mutex gWideLock;
+// Building the tables costs about what enciphering 64 KiB does; from twice
+// that on, the wide loop's speed pays for them within the call.
+constexpr size_t kWideFrom = size_t{128} << 10;
+
+const WideTables& wideTables() {
+    if (gWideGeneration.load(std::memory_order_acquire) != gScheduleGeneration) {
+        const std::lock_guard<std::mutex> lock(gWideLock);
+        if (gWideGeneration.load(std::memory_order_relaxed) != gScheduleGeneration) {
+            for (size_t a = 0; a < 256; ++a) {
+                for (size_t b = 0; b < 256; ++b) {
+                    gWide.ab[a * 256 + b] = gSchedule.s[0][a] + gSchedule.s[1][b];
+                }
+            }
+            std::memcpy(gWide.p, gSchedule.p, sizeof gWide.p);
+            std::memcpy(gWide.s2, gSchedule.s[2], sizeof gWide.s2);
+            std::memcpy(gWide.s3, gSchedule.s[3], sizeof gWide.s3);
+            gWideGeneration.store(gScheduleGeneration, std::memory_order_release);
+        }
+    }
+    return gWide;
+}
+#endif
 
 constexpr size_t kBlockSize = ZEPHCORE_BLOCK_SIZE;
 // The calling thread gives up its time slice before the 20000th, 40000th, ...
@@ -57,32 +94,61 @@ inline void encipherBlock(const Schedule& k, uint32_t& l, uint32_t& r) {
 }
 
 // Whole blocks in place, on the calling thread, by the code of the chosen
-// path. The portable loop carries six blocks at a time (twelve halves and
-// their indices just about fit the x86-64 general registers).
-using Run = void (*)(const Schedule& k, uint8_t* data, size_t blocks);
+// path over its tables. The portable loop carries six blocks at a time
+// (twelve halves and their indices just about fit the x86-64 general
+// registers).
+struct Run {
+    void (*loop)(const void* tables, uint8_t* data, size_t blocks);
+    const void* tables;
+    void operator()(uint8_t* data, size_t blocks) const { loop(tables, data, blocks); }
+};
 
 template <bool Decrypt>
-Run runFor(Isa isa) {
+Run runFor(Isa isa, const Schedule& k) {
 #if ZEPHCORE_X86
     if (isa == Isa::bmi) {
-        return Decrypt ? decipherRunBmi : encipherRunBmi;
+        return {[](const void* t, uint8_t* data, size_t blocks) {
+                    (Decrypt ? decipherRunBmi : encipherRunBmi)(*static_cast<const Schedule*>(t),
+                                                                data, blocks);
+                },
+                &k};
     }
 #else
     (void)isa;
 #endif
-    return cipherRun<Decrypt, 6>;
+    return {[](const void* t, uint8_t* data, size_t blocks) {
+                cipherRun<Decrypt, 6>(*static_cast<const Schedule*>(t), data, blocks);
+            },
+            &k};
+}
+
+// The loop for a buffer of `blocks` blocks under the schedule in force.
+template <bool Decrypt>
+Run bufferRunFor(Isa isa, size_t blocks) {
+#if ZEPHCORE_X86
+    if (isa == Isa::bmi && blocks * kBlockSize >= kWideFrom) {
+        return {[](const void* t, uint8_t* data, size_t n) {
+                    (Decrypt ? decipherRunWide : encipherRunWide)(
+                        *static_cast<const WideTables*>(t), data, n);
+                },
+                &wideTables()};
+    }
+#else
+    (void)blocks;
+#endif
+    return runFor<Decrypt>(isa, gSchedule);
 }
 
 // One thread's share of a buffer, with the yield before its 20000th, 40000th,
 // ... block. When a buffer is split, every worker counts its own blocks: each
 // still gives up its slice once every 20000 blocks it does, which is what the
 // yield is for, and a single-threaded call yields exactly where it always has.
-void cipherShare(Run run, const Schedule& k, uint8_t* data, size_t blocks) {
+void cipherShare(Run run, uint8_t* data, size_t blocks) {
     size_t done = 0;
     size_t untilYield = kYieldEvery - 1;
     while (done < blocks) {
         const size_t count = std::min(blocks - done, untilYield);
-        run(k, data + kBlockSize * done, count);
+        run(data + kBlockSize * done, count);
         done += count;
         untilYield -= count;
         if (untilYield == 0 && done < blocks) {
@@ -109,11 +175,10 @@ unsigned threadsFor(size_t blocks, unsigned limit) {
 // started here is joined before the call returns.
 template <bool Decrypt>
 void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads, Isa isa) noexcept {
-    const Schedule& k = gSchedule;
-    const Run run = runFor<Decrypt>(isa);
+    const Run run = bufferRunFor<Decrypt>(isa, blocks);
     const unsigned threads = threadsFor(blocks, maxThreads);
     if (threads <= 1) {
-        cipherShare(run, k, data, blocks);
+        cipherShare(run, data, blocks);
         return;
     }
     const size_t per = blocks / threads;
@@ -124,16 +189,16 @@ void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads, Isa isa) no
         const size_t count = t + 1 == threads ? blocks - begin : per;
         try {
             workers[t - 1] = std::thread([run, data, begin, count] {
-                cipherShare(run, gSchedule, data + kBlockSize * begin, count);
+                cipherShare(run, data + kBlockSize * begin, count);
             });
             handedOut = begin + count;
         } catch (const std::exception&) { // no thread, or no memory for one
             break;
         }
     }
-    cipherShare(run, k, data, per);
+    cipherShare(run, data, per);
     if (handedOut < blocks) {
-        cipherShare(run, k, data + kBlockSize * handedOut, blocks - handedOut);
+        cipherShare(run, data + kBlockSize * handedOut, blocks - handedOut);
     }
     for (std::thread& w : workers) {
         if (w.joinable()) {
@@ -145,6 +210,7 @@ void cipherBuffer(uint8_t* data, size_t blocks, unsigned maxThreads, Isa isa) no
 } // namespace
 
 int32_t initArrays() noexcept {
+    ++gScheduleGeneration;
     std::memcpy(gSchedule.p, kInitialP, sizeof gSchedule.p);
     std::memcpy(gSchedule.s, kInitialS, sizeof gSchedule.s);
     return 0;
@@ -201,7 +267,7 @@ const Schedule& scheduleInForce() noexcept {
 }
 
 void decipherBlocks(const Schedule& k, uint8_t* data, size_t blocks, Isa isa) noexcept {
-    runFor<true>(isa)(k, data, blocks);
+    runFor<true>(isa, k)(data, blocks);
 }
 
 int32_t encryptBuffer(uint8_t* buffer, int32_t length, unsigned maxThreads, Isa isa) noexcept {

@@ -15,6 +15,16 @@ struct Schedule {
     uint32_t s[4][256];
 };
 
+// The schedule recast for long buffers on the BMI path: S0[a] + S1[b] for
+// every pair of bytes (a, b) at ab[a * 256 + b], so that one lookup does
+// the work of two, then the P-array and the other two boxes.
+struct WideTables {
+    uint32_t ab[65536];
+    uint32_t p[18];
+    uint32_t s2[256];
+    uint32_t s3[256];
+};
+
 int32_t initArrays() noexcept;
 // key is never null here; the export checks it.
 int32_t initialize(const char* key) noexcept;

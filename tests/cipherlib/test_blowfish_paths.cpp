@@ -69,13 +69,14 @@ TEST(BlowfishPaths, EveryPathAndSplitMatchesTheReference) {
     const std::vector<int32_t> longLengths = {20000 * 8 - 3, 40000 * 8 + 5, mib - 9,     mib - 8,
                                               mib - 1,       mib,           mib + 7,     mib + 8,
                                               2 * mib - 8,   3 * mib + 5};
+    const std::vector<int32_t> oneLong = {mib + 8};
     const struct {
         uint32_t seed;
         const std::vector<int32_t>& lengths;
         std::vector<unsigned> threads;
     } cases[] = {
-        {1, shortLengths, {1}}, {2, shortLengths, {1}}, {3, shortLengths, {1}},
-        {4, longLengths, {1, 2, 3, 8}},
+        {1, shortLengths, {1}},         {2, shortLengths, {1}}, {3, shortLengths, {1}},
+        {4, longLengths, {1, 2, 3, 8}}, {5, oneLong, {1}}, // a long buffer under a new key
     };
     for (const auto& c : cases) {
         std::mt19937 gen(c.seed);
