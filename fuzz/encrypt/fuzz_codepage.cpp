@@ -4,11 +4,14 @@
 // come back unchanged through bytes when the page holds all of it; otherwise
 // the first character it can't hold is the one that became "?", a pair of
 // surrogates counting as one character, and the room asked for after the
-// bytes is zero.
+// bytes is zero. Any bytes read as UTF-8 straight to the page's bytes give
+// what the strict decoder and the page give, as far as they go, and they
+// stop only where the decoder fails or the page lacks the next character.
 #include "encrypt/CodePage.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -48,6 +51,29 @@ void textThroughBytes(const zephral::CodePage& page, const QString& text) {
     check(bytes.size() > first && bytes[first] == '?');
 }
 
+QString strictUtf8(const QByteArray& bytes, bool& failed) {
+    QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                      QStringConverter::Flag::Stateless);
+    const QString text = strict.decode(bytes);
+    failed = strict.hasError();
+    return text;
+}
+
+void utf8ThroughBytes(const zephral::CodePage& page, const QByteArray& bytes) {
+    QByteArray converted = bytes;
+    qsizetype taken = -1;
+    const qsizetype n = page.fromUtf8(converted.data(), converted.size(), taken);
+    check(taken >= 0 && taken <= bytes.size() && n >= 0 && n <= taken);
+    bool failed = false;
+    const QString text = strictUtf8(bytes.left(taken), failed);
+    check(!failed && page.firstUnencodable(text) == -1);
+    check(page.encode(text) == converted.left(n));
+    if (taken < bytes.size()) {
+        const QString rest = strictUtf8(bytes.mid(taken), failed);
+        check(failed || page.firstUnencodable(rest) == 0);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -59,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const zephral::CodePage& page = zephral::CodePage::byNumber(number);
         bytesThroughText(page, bytes);
         textThroughBytes(page, text);
+        utf8ThroughBytes(page, bytes);
     }
     return 0;
 }
