@@ -470,13 +470,14 @@ int runBatchCommand(const char* name, const BatchOptions& batch, const QList<Fil
                         .arg(amount(summary.bytesDone))
                         .arg(ProgressLine::steadySeconds() - start, 0, 'f', 1);
     if (summary.notStarted > 0) {
-        total += signal != 0
-                     ? QStringLiteral("; stopped by signal %1, %2 files left as they were")
-                           .arg(signal)
-                           .arg(summary.notStarted)
-                     : QStringLiteral("; stopped at the first failure, %1 files left as they "
-                                      "were (--keep-going goes on)")
-                           .arg(summary.notStarted);
+        const QString left = summary.notStarted == 1
+                                 ? QStringLiteral("1 file left as it was")
+                                 : QStringLiteral("%1 files left as they were")
+                                       .arg(summary.notStarted);
+        total += signal != 0 ? QStringLiteral("; stopped by signal %1, %2").arg(signal).arg(left)
+                             : QStringLiteral("; stopped at the first failure, %1 "
+                                              "(--keep-going goes on)")
+                                   .arg(left);
     }
     if (!quiet || !summary.allDone()) {
         printLine(stderr, QString::fromUtf8(linePrefix(name)) + total);

@@ -144,6 +144,10 @@ private:
         }
         ::closedir(dir);
         m_listings.insert(folder, QSet<QByteArray>(names.begin(), names.end()));
+        if (!m_options.inPlace) {
+            m_plan.folders.append(
+                FilePath::fromNative(joined(m_options.targetFolder.native(), relative)));
+        }
         for (qsizetype i = 0; i < names.size(); ++i) {
             const auto& [error, st] = entries[static_cast<std::size_t>(i)];
             const QByteArray path = joined(folder, names[i]);
@@ -237,7 +241,10 @@ class Folders {
 public:
     // Makes the folder of `file` when missing; gives its file system.
     int prepare(const FilePath& file, dev_t& device) {
-        const QByteArray folder = file.folder().native();
+        return prepareFolder(file.folder().native(), device);
+    }
+
+    int prepareFolder(const QByteArray& folder, dev_t& device) {
         std::lock_guard lock(m_mutex);
         if (auto found = m_devices.constFind(folder); found != m_devices.cend()) {
             device = *found;
@@ -364,6 +371,23 @@ public:
             }
         }
         commitGroup(group);
+    }
+
+    // The folders of the trees that no result went into, made when the
+    // work went to its end.
+    void makeFolders(BatchSummary& summary) {
+        if (m_halted || (m_stop != nullptr && m_stop->load())) {
+            return;
+        }
+        for (const FilePath& folder : m_plan.folders) {
+            dev_t device = 0;
+            if (const int error = m_folders.prepareFolder(folder.native(), device)) {
+                const CommandResult r = CommandResult::systemError(error, folder);
+                summary.failed.append(
+                    {folder, QStringLiteral("%1 (error %2)").arg(r.description).arg(r.number)});
+                summary.failures.append(r);
+            }
+        }
     }
 
     // The names given, on disk.
@@ -629,8 +653,9 @@ BatchSummary runBatch(const BatchOptions& options, const BatchPlan& plan, const 
         for (std::thread& t : helpers) {
             t.join();
         }
-        run.syncFolders();
         run.summarise(summary);
+        run.makeFolders(summary);
+        run.syncFolders();
         summary.warnings = checked.warnings + summary.warnings;
     } catch (const std::bad_alloc&) {
         summary.failures.append(CommandResult::outOfMemory());

@@ -57,6 +57,9 @@ struct BatchPlan {
     // Destinations that exist and would be replaced with `force` (kept in
     // `skipped` without it), for the window's question.
     QList<BatchFile> existing;
+    // With a target folder, the folders of each tree given, made again
+    // beneath it even when no result goes into them, as `cp -r` makes them.
+    QList<FilePath> folders;
 };
 
 // Walks the sources (a symbolic link named here is followed; one inside a

@@ -549,7 +549,7 @@ TEST_F(Cli, AnInterruptedBatch) {
                                      .toUtf8()))
             << err.constData();
         EXPECT_TRUE(err.contains(
-            QStringLiteral("stopped by signal %1, 1 files left as they were").arg(SIGINT).toUtf8()))
+            QStringLiteral("stopped by signal %1, 1 file left as it was").arg(SIGINT).toUtf8()))
             << err.constData();
         // Only sources and results, no temporary file.
         for (const QString& folder : {tree, results}) {

@@ -207,6 +207,8 @@ TEST_F(FileBatchTest, ResultsAreTheSingleFileCommands) {
         put(f.name, content);
         ASSERT_EQ(::chmod(native(f.name).constData(), f.mode), 0);
     }
+    // An empty folder is made again under the target, as `cp -r` makes it.
+    QDir().mkpath(path(QStringLiteral("d/s/none/deeper")));
     auto modeOf = [&](const QByteArray& name) {
         struct stat st {};
         return ::stat(native(name).constData(), &st) == 0 ? st.st_mode & 07777 : mode_t(07777);
@@ -223,6 +225,7 @@ TEST_F(FileBatchTest, ResultsAreTheSingleFileCommands) {
         EXPECT_EQ(get("t/" + f.name + ".enc"), get("single")) << f.name.toStdString();
         EXPECT_EQ(modeOf("t/" + f.name + ".enc"), f.mode) << f.name.toStdString();
     }
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("t/d/s/none/deeper"))).isDir());
     ASSERT_EQ(::rename(native("d").constData(), native("orig").constData()), 0);
     ::umask(077);
     o = options(Command::DecryptFile, true);
