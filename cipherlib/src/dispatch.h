@@ -4,16 +4,17 @@
 //   Base64    the table code; on x86-64 the AVX2 kernels, or the AVX-512
 //             VBMI kernels where the processor has them. Every path gives
 //             the same bytes as the table code, lenient decoding included.
-//   Blowfish  the portable round, or on x86-64 with BMI1 the written-out one
-//             (a byte of a word in one instruction); the calling thread
-//             alone, or, for a buffer of ZEPHCORE_THREADED_FROM bytes and
-//             more, one thread per processor (at most kMaxThreads), each on
-//             its own share of the blocks. The key search's lanes follow the
-//             same choice of round.
+//   Blowfish  the portable round, or on x86-64 with BMI1 the written-out
+//             one (a byte of a word in one instruction; from 128 KiB on,
+//             over a table of S0[a] + S1[b] built once per schedule); the
+//             calling thread alone, or, for a buffer of
+//             ZEPHCORE_THREADED_FROM bytes and more, one thread per
+//             processor (at most kMaxThreads), each on its own share of the
+//             blocks. The key search's lanes follow the same choice of round.
 //
 // ZEPHCORE_PORTABLE in the environment (any value but "" and "0") keeps
-// Base64 and Blowfish on the portable code. A build with the CMake option ZEPHCORE_PORTABLE=ON
-// has no vector code at all.
+// Base64 and Blowfish on the portable code. A build with the CMake option
+// ZEPHCORE_PORTABLE=ON has no processor-specific code at all.
 #pragma once
 
 #include "zephcore.h"
