@@ -52,6 +52,10 @@ QByteArray folderName(const FilePath& folder) {
     return name;
 }
 
+BatchNote unreadable(const FilePath& path, int error) {
+    return {path, CommandResult::systemError(error).description, error};
+}
+
 class Planner {
 public:
     Planner(const BatchOptions& options, BatchPlan& plan) : m_options(options), m_plan(plan) {}
@@ -59,7 +63,7 @@ public:
     void addSource(const FilePath& source) {
         struct stat st {};
         if (::stat(source.c_str(), &st) != 0) {
-            m_plan.failed.append({source, CommandResult::systemError(errno).description});
+            m_plan.failed.append(unreadable(source, errno));
             return;
         }
         if (S_ISDIR(st.st_mode)) {
@@ -123,8 +127,7 @@ private:
     void walk(const QByteArray& folder, const QByteArray& relative) {
         DIR* dir = ::opendir(folder.constData());
         if (dir == nullptr) {
-            m_plan.failed.append(
-                {FilePath::fromNative(folder), CommandResult::systemError(errno).description});
+            m_plan.failed.append(unreadable(FilePath::fromNative(folder), errno));
             return;
         }
         QList<QByteArray> names;
@@ -152,8 +155,7 @@ private:
             const auto& [error, st] = entries[static_cast<std::size_t>(i)];
             const QByteArray path = joined(folder, names[i]);
             if (error != 0) {
-                m_plan.failed.append(
-                    {FilePath::fromNative(path), CommandResult::systemError(error).description});
+                m_plan.failed.append(unreadable(FilePath::fromNative(path), error));
             } else if (S_ISDIR(st.st_mode)) {
                 walk(path, joined(relative, names[i]));
             } else if (S_ISLNK(st.st_mode)) {

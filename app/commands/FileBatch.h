@@ -47,6 +47,7 @@ struct BatchFile {
 struct BatchNote {
     FilePath path;
     QString reason;
+    int number = 0; // the system's error number of a source that could not be read
 };
 
 struct BatchPlan {

@@ -254,9 +254,8 @@ void manyFilesCommandClick(frmMain* form, Command command, const QStringList& so
                                     : QStringLiteral("%1 (%2)").arg(description, path.toText()),
                      QStringLiteral("frmMain"), procedure);
         };
-        // A source that could not be read carries its reason only.
         for (const BatchNote& note : plan.failed) {
-            log(QString(), note.reason, note.path);
+            log(QString::number(note.number), note.reason, note.path);
         }
         for (const CommandResult& failure : summary.failures) {
             log(QString::number(failure.number), failure.description, failure.path);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -171,6 +172,7 @@ TEST_F(FileBatchTest, SkipsWhatItMustNotTouch) {
     EXPECT_EQ(skipped, expected);
     ASSERT_EQ(plan.failed.size(), 1);
     EXPECT_EQ(relative(plan.failed[0].path, root), "missing");
+    EXPECT_EQ(plan.failed[0].number, ENOENT);
     ::close(sock);
 
     // --force takes the existing result; two sources with one result name
