@@ -48,19 +48,27 @@ openssl_bf=(openssl enc -provider legacy -provider default -bf-ecb -nopad -K "$h
 gpg_batch=(gpg --batch --quiet --pinentry-mode loopback --passphrase-file "$work/passphrase")
 
 # Runs one command line BENCH_RUNS times; prints "best_seconds peak_kib".
-measure() {
+# Given a tree, each run starts from a fresh copy of it in $work/tree with an
+# empty $work/out, made outside the time.
+measure() { # command [tree]
   local best="" peak=0 t m
   for ((i = 0; i < runs; i++)); do
-    rm -f "$work/out"
+    rm -rf "$work/out"
+    if [ -n "${2:-}" ]; then
+      rm -rf "$work/tree"
+      cp -r "$2" "$work/tree"
+      mkdir "$work/out"
+    fi
     # The wall time from the shell's clock, finer than GNU time's 10 ms.
     local start=$EPOCHREALTIME
-    /usr/bin/time -f '%M' -o "$work/time" bash -c "exec $1" 2>/dev/null ||
+    /usr/bin/time -f '%M' -o "$work/time" bash -c "exec $1" >/dev/null 2>&1 ||
       { echo "bench-e2e: failed: $1" >&2; exit 1; }
     t=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
     read -r m <"$work/time"
     if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
     [ "$m" -gt "$peak" ] && peak=$m
   done
+  rm -rf "$work/tree" "$work/out"
   echo "$best $peak"
 }
 
@@ -173,23 +181,6 @@ done
 # with --multifile (its key stretching per file
 # would make the small tree a measure of that alone). Each run starts from a
 # fresh copy of the tree, made outside the time.
-measure_tree() { # master command; prints "best_seconds peak_kib"
-  local best="" peak=0 t m
-  for ((i = 0; i < runs; i++)); do
-    rm -rf "$work/tree" "$work/out"
-    cp -r "$1" "$work/tree"
-    mkdir "$work/out"
-    local start=$EPOCHREALTIME
-    /usr/bin/time -f '%M' -o "$work/time" bash -c "exec $2" >/dev/null 2>&1 ||
-      { echo "bench-e2e: failed: $2" >&2; exit 1; }
-    t=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
-    read -r m <"$work/time"
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
-    [ "$m" -gt "$peak" ] && peak=$m
-  done
-  rm -rf "$work/tree" "$work/out"
-  echo "$best $peak"
-}
 small_files=${BENCH_SMALL_FILES:-10000}
 large_mib=${BENCH_LARGE_MIB:-128}
 mkdir -p "$work/small/d" "$work/large"
@@ -215,7 +206,7 @@ for set in small large; do
     tools+=(gpg-per-file)
   fi
   for tool in "${tools[@]}"; do
-    read -r time[$tool] peak[$tool] < <(measure_tree "$work/$set" "${line[$tool]}")
+    read -r time[$tool] peak[$tool] < <(measure "${line[$tool]}" "$work/$set")
   done
   echo "$label, encrypted (best of $runs):"
   printf '  %-18s %9s %11s %12s %11s\n' tool "wall s" "peak MiB" "files/s" "vs ccrypt"
