@@ -28,20 +28,7 @@ fi
   { echo "a11y-check: the AT-SPI bus launcher is missing (at-spi2-core)" >&2; exit 1; }
 mkdir -p "$out"
 rm -f "$out"/*.txt
-work=$(mktemp -d)
-pids=()
-
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/background.sh
 
 fail() {
   echo "a11y-check: $*" >&2

@@ -30,20 +30,7 @@ for tool in Xvfb xdotool xwd xwininfo xwdtopnm pnmcut pnmpaste pnmtopng; do
   command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 1; }
 done
 mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/background.sh
 
 fail() {
   echo "screenshots: $*" >&2
