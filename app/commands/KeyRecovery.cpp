@@ -129,10 +129,12 @@ public:
         : m_target(target), m_text(text), m_startsWith(std::move(startsWith)),
           m_textBytes(textBytes(codePage)) {}
 
-    // `kind` names what a found decryption looks like.
-    Verdict judge(const Schedule& k, QString& kind) const {
-        std::uint8_t last[kBlock];
-        zephcore::keysearch::decipherBlock(k, m_target.last, last);
+    // The file's last block, for every lane to decipher at once.
+    const std::uint8_t* cipherLast() const { return m_target.last; }
+
+    // `last` is cipherLast() deciphered under k; `kind` names what a found
+    // decryption looks like.
+    Verdict judge(const Schedule& k, const std::uint8_t (&last)[kBlock], QString& kind) const {
         const int padding =
             judgeEnd(m_target.size, reinterpret_cast<const char*>(last) + kBlock, PadCheck::Full);
         if (padding == 0) {
@@ -267,7 +269,6 @@ private:
     void work(unsigned w) {
         ++m_running;
         ++m_started;
-        alignas(64) Schedule schedules[kLanes];
         Candidate candidates[kLanes];
         zephcore::keysearch::Key keys[kLanes];
         std::size_t lanes = 0;
@@ -276,10 +277,12 @@ private:
             for (std::size_t j = 0; j < lanes; ++j) {
                 keys[j] = {candidates[j].bytes, candidates[j].length};
             }
-            zephcore::keysearch::scheduleKeys(keys, lanes, schedules);
+            const auto& schedules = zephcore::keysearch::scheduleKeys(keys, lanes);
+            std::uint8_t lasts[kLanes][kBlock];
+            zephcore::keysearch::decipherLanes(m_judge.cipherLast(), lasts);
             for (std::size_t j = 0; j < lanes; ++j) {
                 QString kind;
-                const Verdict v = m_judge.judge(schedules[j], kind);
+                const Verdict v = m_judge.judge(schedules[j], lasts[j], kind);
                 if (v != Verdict::Miss) {
                     ++hits;
                     report(v, candidates[j], kind);

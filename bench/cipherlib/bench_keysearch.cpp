@@ -13,9 +13,8 @@
 
 namespace {
 
-using zephcore::keysearch::kLanes;
 using zephcore::keysearch::Key;
-using zephcore::keysearch::Schedule;
+using zephcore::keysearch::kLanes;
 
 constexpr size_t kKeyLength = 12;
 // Batches each thread schedules per benchmark iteration.
@@ -30,7 +29,6 @@ void nthKey(uint64_t n, uint8_t (&key)[kKeyLength]) {
 }
 
 uint32_t searchBatches(uint64_t first, size_t batches) {
-    alignas(64) static thread_local Schedule out[kLanes];
     uint8_t bytes[kLanes][kKeyLength];
     Key keys[kLanes];
     const uint8_t cipher[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -40,11 +38,11 @@ uint32_t searchBatches(uint64_t first, size_t batches) {
             nthKey(first + b * kLanes + j, bytes[j]);
             keys[j] = {bytes[j], kKeyLength};
         }
-        zephcore::keysearch::scheduleKeys(keys, kLanes, out);
+        zephcore::keysearch::scheduleKeys(keys, kLanes);
+        uint8_t plain[kLanes][8];
+        zephcore::keysearch::decipherLanes(cipher, plain);
         for (size_t j = 0; j < kLanes; ++j) {
-            uint8_t plain[8];
-            zephcore::keysearch::decipherBlock(out[j], cipher, plain);
-            hits += plain[7] >= 1 && plain[7] <= 8;
+            hits += plain[j][7] >= 1 && plain[j][7] <= 8;
         }
     }
     return hits;

@@ -20,8 +20,9 @@ namespace zephcore::keysearch {
 
 using blowfish::Schedule;
 
-// Keys scheduled together on one core: five keep the halves, the table
-// base and the byte-field constants in the x86-64 registers.
+// Keys scheduled together on one core: five keep their ten halves and the
+// byte-field constants in the x86-64 registers, their tables addressed from
+// the thread pointer (keysearch_kernel.h).
 inline constexpr size_t kLanes = 5;
 inline constexpr size_t kMaxKeyBytes = ZEPHCORE_MAX_KEY_LENGTH;
 
@@ -32,12 +33,17 @@ struct Key {
     size_t length = 0;
 };
 
-// The schedules of keys[0..count) into out[0..count), each exactly the one
-// Initialize makes for that key (sign-extended key bytes included).
-// count is 1 to kLanes; fewer keys cost as much as kLanes.
-void scheduleKeys(const Key* keys, size_t count, Schedule (&out)[kLanes]) noexcept;
+using Lanes = Schedule[kLanes];
 
-// Deciphers one 8-byte block under a schedule; in and out may be the same.
-void decipherBlock(const Schedule& k, const uint8_t* in, uint8_t* out) noexcept;
+// The schedules of keys[0..count), each exactly the one Initialize makes for
+// that key (sign-extended key bytes included), in the first count of this
+// thread's lanes, where they stay until the thread's next call. count is 1
+// to kLanes; fewer keys cost as much as kLanes.
+const Lanes& scheduleKeys(const Key* keys, size_t count) noexcept;
+
+// Deciphers one 8-byte block under each of this thread's lanes, as
+// scheduleKeys left them: out[j] under the schedule of keys[j]. All lanes at
+// once, so that the lookups of one hide the latency of the others'.
+void decipherLanes(const uint8_t* in, uint8_t (&out)[kLanes][8]) noexcept;
 
 } // namespace zephcore::keysearch

@@ -5,8 +5,12 @@
 
 namespace zephcore::keysearch {
 
-void scheduleKeysBmi(const Key* keys, size_t count, Schedule (&out)[kLanes]) noexcept {
-    scheduleLanes(keys, count, out);
+void scheduleKeysBmi(const Key* keys, size_t count) noexcept {
+    scheduleLanes(keys, count);
+}
+
+void decipherLanesBmi(const uint8_t* in, uint8_t (&out)[kLanes][8]) noexcept {
+    decipherEveryLane(in, out);
 }
 
 } // namespace zephcore::keysearch

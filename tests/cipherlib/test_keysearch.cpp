@@ -1,4 +1,5 @@
-// The search's key schedules against Initialize's, table for table.
+// The search's key schedules against Initialize's, table for table, and a
+// block deciphered under every lane against the library's own decryption.
 #include "blowfish.h"
 #include "keysearch.h"
 
@@ -10,10 +11,9 @@
 
 namespace {
 
+using zephcore::keysearch::Key;
 using zephcore::keysearch::kLanes;
 using zephcore::keysearch::kMaxKeyBytes;
-using zephcore::keysearch::Key;
-using zephcore::keysearch::Schedule;
 
 // Random keys of every length, bytes 0x80 to 0xFF included (their sign
 // extension is the part most easily got wrong), in batches of every size.
@@ -31,13 +31,22 @@ TEST(KeySearch, SchedulesEqualInitializes) {
             }
             lanes[j] = {reinterpret_cast<const uint8_t*>(keys[j].data()), keys[j].size()};
         }
-        Schedule out[kLanes];
-        zephcore::keysearch::scheduleKeys(lanes, count, out);
+        const auto& out = zephcore::keysearch::scheduleKeys(lanes, count);
+        uint8_t block[8];
+        for (uint8_t& b : block) {
+            b = static_cast<uint8_t>(byte(random));
+        }
+        uint8_t plain[kLanes][8];
+        zephcore::keysearch::decipherLanes(block, plain);
         for (size_t j = 0; j < count; ++j) {
             ASSERT_EQ(zephcore::blowfish::initialize(keys[j].c_str()), 0);
-            EXPECT_EQ(std::memcmp(&out[j], &zephcore::blowfish::scheduleInForce(), sizeof out[j]),
-                      0)
+            const auto& k = zephcore::blowfish::scheduleInForce();
+            EXPECT_EQ(std::memcmp(&out[j], &k, sizeof out[j]), 0)
                 << "key of " << keys[j].size() << " bytes, lane " << j << " of " << count;
+            uint8_t expected[8];
+            std::memcpy(expected, block, sizeof expected);
+            zephcore::blowfish::decipherBlocks(k, expected, 1);
+            EXPECT_EQ(std::memcmp(plain[j], expected, sizeof expected), 0) << "lane " << j;
         }
     }
 }
