@@ -17,9 +17,8 @@
 // storage, defined in keysearch.cpp. Local-exec TLS puts them at an offset
 // from the thread pointer that is fixed when the program is linked, so on
 // x86-64 a lookup is one load from %fs with the offset, lane and box in its
-// displacement and no base register: that register holds a half instead,
-// and the ten halves of five lanes never leave the registers. (So the search
-// links into programs, never into a shared library.)
+// displacement and no base register: that register holds a half instead.
+// (So the search links into programs, never into a shared library.)
 // clang-format off
 extern "C" {
 alignas(64) extern __attribute__((visibility("hidden"), tls_model("local-exec")))
@@ -39,9 +38,12 @@ constexpr size_t laneP = blowfish::pOffset(I) + Lane * sizeof(Schedule);
 #if defined(ZEPHCORE_KERNEL_BMI)
 // blowfish::halfRound's written-out round, its loads addressed from the
 // thread pointer: y ^ P ^ F(x) with the boxes at Offset and P at POffset
-// bytes into the lanes.
+// bytes into the lanes. a comes by a shift, b by BEXTR, c as the second
+// byte register (%ah and its like) of a copy of x in one of the four
+// registers that have one, d by a byte move: nine ALU operations, five
+// loads and a single constant, which leaves the registers for six lanes.
 template <size_t Offset, size_t POffset>
-inline uint32_t laneHalfRound(uint32_t x, uint32_t y) {
+[[gnu::always_inline]] inline uint32_t laneHalfRound(uint32_t x, uint32_t y) {
     uint32_t f;
     uint64_t index;
     asm("movl %k[x], %k[f]\n\t"
@@ -49,14 +51,15 @@ inline uint32_t laneHalfRound(uint32_t x, uint32_t y) {
         "bextr %k[b], %k[x], %k[i]\n\t"
         "movl %%fs:zephcoreSearchLanes@tpoff+%c[s0](,%q[f],4), %k[f]\n\t"
         "addl %%fs:zephcoreSearchLanes@tpoff+%c[s1](,%q[i],4), %k[f]\n\t"
-        "bextr %k[c], %k[x], %k[i]\n\t"
+        "movl %k[x], %k[i]\n\t"
+        "movzbl %h[i], %k[i]\n\t"
         "xorl %%fs:zephcoreSearchLanes@tpoff+%c[s2](,%q[i],4), %k[f]\n\t"
         "movzbl %b[x], %k[i]\n\t"
         "addl %%fs:zephcoreSearchLanes@tpoff+%c[s3](,%q[i],4), %k[f]\n\t"
         "xorl %%fs:zephcoreSearchLanes@tpoff+%c[p], %k[y]\n\t"
         "xorl %k[f], %k[y]"
-        : [f] "=&r"(f), [i] "=&r"(index), [y] "+r"(y)
-        : [x] "r"(x), [b] "r"(0x0810u), [c] "r"(0x0808u), [s0] "i"(Offset), [s1] "i"(Offset + 1024),
+        : [f] "=&r"(f), [i] "=&Q"(index), [y] "+r"(y)
+        : [x] "r"(x), [b] "r"(0x0810u), [s0] "i"(Offset), [s1] "i"(Offset + 1024),
           [s2] "i"(Offset + 2048), [s3] "i"(Offset + 3072), [p] "i"(POffset),
           "m"(zephcoreSearchLanes)
         : "cc");
@@ -66,8 +69,8 @@ inline uint32_t laneHalfRound(uint32_t x, uint32_t y) {
 
 // Half a step in every lane: y ^= P[I] ^ F(x).
 template <size_t I, size_t... Lane>
-inline void halfRounds(const uint32_t (&x)[kLanes], uint32_t (&y)[kLanes],
-                       std::index_sequence<Lane...>) {
+[[gnu::always_inline]] inline void halfRounds(const uint32_t (&x)[kLanes], uint32_t (&y)[kLanes],
+                                              std::index_sequence<Lane...>) {
 #if defined(ZEPHCORE_KERNEL_BMI)
     ((y[Lane] = laneHalfRound<laneBoxes<Lane>, laneP<I, Lane>>(x[Lane], y[Lane])), ...);
 #else
@@ -78,11 +81,11 @@ inline void halfRounds(const uint32_t (&x)[kLanes], uint32_t (&y)[kLanes],
 }
 
 // One block through every lane, two rounds a step so that the halves never
-// swap; Decrypt runs the P-array backwards. The P word of a round is XORed
-// into the half before the lookups of its F are back, off the chain that is
-// each round's latency.
+// swap (all of it inlined, so that they stay in registers); Decrypt runs
+// the P-array backwards. The P word of a round is XORed into the half before
+// the lookups of its F are back, off the chain that is each round's latency.
 template <bool Decrypt, size_t Round = 1>
-inline void laneRounds(uint32_t (&l)[kLanes], uint32_t (&r)[kLanes]) {
+[[gnu::always_inline]] inline void laneRounds(uint32_t (&l)[kLanes], uint32_t (&r)[kLanes]) {
     if constexpr (Round < 17) {
         constexpr auto lanes = std::make_index_sequence<kLanes>();
         halfRounds<Decrypt ? 17 - Round : Round>(l, r, lanes);
@@ -92,7 +95,8 @@ inline void laneRounds(uint32_t (&l)[kLanes], uint32_t (&r)[kLanes]) {
 }
 
 template <bool Decrypt>
-inline void cipherLanes(const Lanes& k, uint32_t (&l)[kLanes], uint32_t (&r)[kLanes]) {
+[[gnu::always_inline]] inline void cipherLanes(const Lanes& k, uint32_t (&l)[kLanes],
+                                               uint32_t (&r)[kLanes]) {
     for (size_t j = 0; j < kLanes; ++j) {
         l[j] ^= k[j].p[Decrypt ? 17 : 0];
     }
