@@ -2,7 +2,8 @@
 // portable code) and by blowfish_bmi.cpp, compiled for processors with the
 // bit-field instructions (BMI1) and ZEPHCORE_KERNEL_BMI defined, where a byte
 // of a word is one instruction away instead of two. The key search's lanes
-// use the same round, addressed from the thread pointer (keysearch_kernel.h).
+// use a variant of the round, addressed from the thread pointer
+// (keysearch_kernel.h).
 // Everything here has internal linkage, so each copy keeps the instructions
 // it was compiled for.
 #pragma once
